@@ -1,0 +1,28 @@
+#include "app/json_text.h"
+
+namespace velmorin {
+
+std::string compactJson(const Reply& reply) {
+  return reply.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string prettyJson(const Reply& reply) {
+  const std::string plain = reply.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+  // Outside strings JSON has no "/", so every one of them is inside a text.
+  std::string text;
+  text.reserve(plain.size() + plain.size() / 8);
+  for (char c : plain) {
+    if (c == '/') text += '\\';
+    text += c;
+  }
+  return text;
+}
+
+Reply parseJson(const std::string& text, bool& ok) {
+  Reply value = Reply::parse(text, nullptr, false);
+  ok = !value.is_discarded();
+  if (!ok) value = nullptr;
+  return value;
+}
+
+}  // namespace velmorin

@@ -1,0 +1,21 @@
+#pragma once
+// Turning reply dictionaries into text, always valid JSON.
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace velmorin {
+
+// A command's reply: a string-keyed dictionary of JSON values (keys kept sorted).
+using Reply = nlohmann::json;
+
+// Compact JSON; text that is not valid UTF-8 has the bad bytes replaced by U+FFFD.
+std::string compactJson(const Reply& reply);
+
+// The self-test's form: 2-space indent, sorted keys, non-ASCII as UTF-8 and
+// every "/" inside a text written as "\/".
+std::string prettyJson(const Reply& reply);
+
+// Parses `text` as JSON; a null value with `ok` false when it is not JSON.
+Reply parseJson(const std::string& text, bool& ok);
+
+}  // namespace velmorin

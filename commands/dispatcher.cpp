@@ -1,0 +1,48 @@
+#include "commands/dispatcher.h"
+
+#include "commands/commands.h"
+
+namespace velmorin {
+
+namespace {
+const Reply* member(const Reply& args, const char* key) {
+  if (!args.is_object()) return nullptr;
+  const auto it = args.find(key);
+  return it == args.end() ? nullptr : &*it;
+}
+}  // namespace
+
+namespace {
+Reply dispatch(const Values& values, const std::string& cmd, const Reply& args) {
+  if (cmd == "info") return info(values);
+  if (cmd == "prepare") return prepare(values);
+  if (cmd == "nord") return nord(values);
+  if (cmd == "scan") {
+    const Reply* since = member(args, "since");
+    const Reply* dir = member(args, "dir");
+    return scan(values, since && since->is_number() ? since->get<double>() : 0.0,
+                dir && dir->is_string() ? std::optional<std::string>(dir->get<std::string>()) : std::nullopt);
+  }
+  if (cmd == "install") return install(values, args.is_object() ? args : Reply::object());
+  if (cmd == "zip") {
+    const Reply* path = member(args, "path");
+    return zip(values, path && path->is_string() ? path->get<std::string>() : std::string());
+  }
+  if (cmd == "mail") return {{"ok", true}};
+  return {{"error", "cmd"}};
+}
+}  // namespace
+
+Reply work(const Values& values, const std::string& cmd, const Reply& args) {
+  // The commands report failures in their replies; this only keeps a stray
+  // exception (such as running out of memory) from crossing into the caller.
+  try {
+    return dispatch(values, cmd, args);
+  } catch (const std::exception& e) {
+    return {{"ok", false}, {"error", std::string("Internal error: ") + e.what()}};
+  }
+}
+
+Reply work(const std::string& cmd, const Reply& args) { return work(processValues(), cmd, args); }
+
+}  // namespace velmorin

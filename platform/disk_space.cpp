@@ -1,0 +1,13 @@
+#include "platform/disk_space.h"
+
+#include <sys/statvfs.h>
+
+namespace velmorin::platform {
+
+std::uint64_t freeBytes(const std::filesystem::path& path) {
+  struct statvfs info {};
+  if (statvfs(path.c_str(), &info) != 0) return 0;
+  return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+}
+
+}  // namespace velmorin::platform

@@ -1,0 +1,44 @@
+#pragma once
+// Copies a user's files and folders onto another disk (typically a USB stick)
+// and removes them again, without following links out of the tree.
+#include <cstdint>
+#include <filesystem>
+
+#include "platform/status.h"
+
+namespace velmorin::platform {
+
+namespace fs = std::filesystem;
+
+// What a copyTree call did; reset at the start of each call.
+struct CopyReport {
+  std::uint64_t files = 0;    // regular files copied
+  std::uint64_t folders = 0;  // folders created, the top one included
+  std::uint64_t links = 0;    // symbolic links recreated
+  std::uint64_t skipped = 0;  // FIFOs, sockets and device files left out
+  std::uint64_t bytes = 0;    // file data copied
+};
+
+// Copies the regular file `from` (a link to one is followed) to `to`, which
+// must not exist, with its permission bits and modification time. Uses a
+// reflink or an in-kernel copy when the file systems allow, else streams in
+// chunks. Permission bits and times are kept where the target file system can
+// store them (FAT cannot); their loss is not a failure. On failure the partial
+// `to` is removed and the text reads
+// `Could not copy "<from>" to "<to>": <reason>`.
+Status copyFileContents(const fs::path& from, const fs::path& to);
+
+// Copies a file or a whole folder tree to `to`, which must not exist. Links
+// inside the tree are recreated as links, never followed; `from` itself is
+// followed when it is a link. FIFOs, sockets and devices inside the tree are
+// skipped and counted. A FIFO, socket or device as `from` is a failure. On
+// failure everything created under `to` is removed and the text names the
+// file that failed, in copyFileContents's form.
+Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report = nullptr);
+
+// Best-effort removal of a file, a link (not what it points to) or a folder
+// with all its contents; read-only folders inside are made writable first.
+// What cannot be removed stays.
+void removeTree(const fs::path& path);
+
+}  // namespace velmorin::platform

@@ -1,0 +1,67 @@
+#include "platform/folder_reader.h"
+
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace velmorin::platform {
+
+namespace {
+// The kernel's record layout for getdents64.
+struct LinuxDirent64 {
+  ino64_t d_ino;
+  off64_t d_off;
+  unsigned short d_reclen;
+  unsigned char d_type;
+  char d_name[];
+};
+}  // namespace
+
+bool readFolder(int folderFd, std::vector<FolderEntry>& entries) {
+  // getdents64 on our own descriptor: one pass, no DIR* allocation, and the
+  // caller's descriptor stays usable for *at() calls.
+  if (lseek(folderFd, 0, SEEK_SET) < 0 && errno != ESPIPE) return false;
+  alignas(LinuxDirent64) char buffer[32768];
+  for (;;) {
+    const long got = syscall(SYS_getdents64, folderFd, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (got == 0) return true;
+    for (long at = 0; at < got;) {
+      const auto* d = reinterpret_cast<const LinuxDirent64*>(buffer + at);
+      at += d->d_reclen;
+      const char* name = d->d_name;
+      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+      entries.push_back({std::string(name), d->d_type});
+    }
+  }
+}
+
+int openFolderAt(int parentFd, const char* name, bool followLinks) {
+  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  if (!followLinks) flags |= O_NOFOLLOW;
+  int fd;
+  do {
+    fd = openat(parentFd, name, flags);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = other.release();
+  }
+  return *this;
+}
+
+UniqueFd::~UniqueFd() {
+  if (fd_ >= 0) close(fd_);
+}
+
+}  // namespace velmorin::platform

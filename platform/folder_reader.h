@@ -1,0 +1,49 @@
+#pragma once
+// Reads a folder once, with each entry's type as the file system reports it, so
+// that callers stat only what they must.
+#include <dirent.h>
+#include <fcntl.h>  // AT_FDCWD for openFolderAt
+
+#include <string>
+#include <vector>
+
+namespace velmorin::platform {
+
+struct FolderEntry {
+  std::string name;
+  unsigned char type = DT_UNKNOWN;  // DT_DIR, DT_REG, DT_LNK, ... or DT_UNKNOWN
+};
+
+// Lists the folder open as `folderFd` ("." and ".." left out) in the order the
+// file system gives. Returns false with errno set when it cannot be read; the
+// descriptor stays open and owned by the caller.
+bool readFolder(int folderFd, std::vector<FolderEntry>& entries);
+
+// Opens `name` relative to `parentFd` as a folder (no link followed when
+// `followLinks` is false). Returns -1 with errno set on failure.
+int openFolderAt(int parentFd, const char* name, bool followLinks = false);
+
+// An open descriptor that closes itself.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd();
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace velmorin::platform

@@ -1,0 +1,118 @@
+// The executable as a user runs it: the self-test and the command-line front.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "app/json_text.h"
+#include "support/temp_tree.h"
+
+namespace velmorin {
+namespace {
+
+using testing::TempTree;
+namespace fs = std::filesystem;
+
+struct Outcome {
+  std::string out;
+  int status;
+};
+
+// Runs the program with HOME set to `home`, English, and the given arguments.
+Outcome runProgram(const fs::path& home, const std::string& arguments) {
+  Outcome outcome;
+  outcome.out = testing::commandOutput("env -u DISPLAY -u WAYLAND_DISPLAY -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=en_US.UTF-8 XDG_CONFIG_HOME= HOME=" +
+                                           testing::shellQuote(home.string()) + " " VELMORIN_BINARY " " + arguments +
+                                           " 2>/dev/null",
+                                       &outcome.status);
+  return outcome;
+}
+
+// Splits the self-test's output into its documents (each ends with "}" alone on a line).
+std::vector<Reply> documents(const std::string& out) {
+  std::vector<Reply> docs;
+  std::string current;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    current += line + "\n";
+    if (line == "}" || line == "{}") {
+      bool ok = false;
+      docs.push_back(parseJson(current, ok));
+      EXPECT_TRUE(ok) << current;
+      current.clear();
+    }
+  }
+  return docs;
+}
+
+TEST(SelfTest, PrintsFourSortedDocumentsAndInstallsWhatItFound) {
+  TempTree home;
+  home.file("scan/Nord Stage 3 Program List.html", "<html/>");
+  home.file("scan/p/A.ns3f", "abc");
+  const Outcome run = runProgram(home.root(), "--selftest " + testing::shellQuote((home / "scan").string()) + " " +
+                                                  testing::shellQuote((home / "dest").string()) + " ignored extra");
+  EXPECT_EQ(run.status, 0);
+  const auto docs = documents(run.out);
+  ASSERT_EQ(docs.size(), 4u) << run.out;
+  EXPECT_EQ(docs[0]["diskFree"], "\u2026");
+  EXPECT_EQ(docs[0]["os"], "linux");
+  EXPECT_TRUE(docs[1]["connected"].is_boolean());
+  EXPECT_EQ(docs[2]["list"]["model"], "Nord Stage 3");
+  EXPECT_EQ(docs[3]["ok"], true);
+  EXPECT_EQ(docs[3]["count"], 1);
+  EXPECT_EQ(docs[3]["lists"], 1);
+  EXPECT_TRUE(fs::exists(home / "dest/Nord Stage 3/Programs (.ns3f)/A.ns3f"));
+  // Slashes escaped, non-ASCII as UTF-8, 2-space indent, sorted keys.
+  EXPECT_NE(run.out.find("\"exportDir\": \"" + std::string() + "\\/"), std::string::npos);
+  EXPECT_NE(run.out.find("\"diskFree\": \"\u2026\""), std::string::npos);
+  EXPECT_LT(run.out.find("\"dest\""), run.out.find("\"destCloud\""));
+  EXPECT_NE(run.out.find("\n  \"icloud\": {\n    \"found\": false,\n    \"path\": \"\"\n  },"), std::string::npos);
+}
+
+TEST(SelfTest, EmptyScanInstallsIntoTheNordFolder) {
+  TempTree home;
+  const Outcome run = runProgram(home.root(), "--selftest " + testing::shellQuote((home / "none").string()) + " " +
+                                                  testing::shellQuote((home / "dest").string()));
+  EXPECT_EQ(run.status, 0);
+  const auto docs = documents(run.out);
+  ASSERT_EQ(docs.size(), 4u) << run.out;
+  EXPECT_EQ(docs[2], Reply::object());
+  EXPECT_EQ(docs[3]["path"], (home / "dest/Nord").string());
+  EXPECT_TRUE(fs::is_directory(home / "dest/Nord"));
+}
+
+TEST(CommandLine, CommandFrontRunsOneCommand) {
+  TempTree home;
+  home.file("x/a.npno", "12");
+  Outcome run = runProgram(home.root(), "--command scan " + testing::shellQuote("{\"dir\":\"" + (home / "x").string() + "\"}"));
+  EXPECT_EQ(run.status, 0);
+  bool ok = false;
+  const Reply reply = parseJson(run.out, ok);
+  ASSERT_TRUE(ok) << run.out;
+  EXPECT_EQ(reply["progs"]["model"], "Nord Piano");
+  EXPECT_EQ(runProgram(home.root(), "--command Nope").out, "{\n  \"error\": \"cmd\"\n}\n");
+  EXPECT_EQ(runProgram(home.root(), "--command mail").out, "{\n  \"ok\": true\n}\n");
+}
+
+TEST(CommandLine, BadArgumentsExitTwoAndRunNothing) {
+  TempTree home;
+  for (const char* args : {"--command prepare '[1]'", "--command prepare 'not json'", "--command", "--command a {} b"}) {
+    const Outcome run = runProgram(home.root(), args);
+    EXPECT_EQ(run.status, 2) << args;
+    EXPECT_EQ(run.out, "") << args;
+  }
+  EXPECT_FALSE(fs::exists(home / "Desktop"));
+}
+
+TEST(CommandLine, HelpVersionAndWindowModeWithoutDisplay) {
+  TempTree home;
+  EXPECT_EQ(runProgram(home.root(), "--help").status, 0);
+  EXPECT_NE(runProgram(home.root(), "--version").out.find("velmorin-sync "), std::string::npos);
+  // Too few self-test arguments mean window mode, which prints nothing on
+  // standard output and cannot succeed without a display.
+  const Outcome window = runProgram(home.root(), "--selftest only-one");
+  EXPECT_NE(window.status, 0);
+  EXPECT_EQ(window.out, "");
+}
+
+}  // namespace
+}  // namespace velmorin

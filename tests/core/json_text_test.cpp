@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include "app/json_text.h"
+
+namespace velmorin {
+namespace {
+
+TEST(JsonText, PrettyFormSortsEscapesSlashesAndKeepsUtf8) {
+  const Reply reply = {{"b", {{"z", 1}, {"a", "/tmp/a"}}}, {"a", "Escritorio \u203a Velmorin"}, {"c", Reply::array()}};
+  EXPECT_EQ(prettyJson(reply),
+            "{\n  \"a\": \"Escritorio \u203a Velmorin\",\n  \"b\": {\n    \"a\": \"\\/tmp\\/a\",\n    \"z\": 1\n  },\n"
+            "  \"c\": []\n}");
+}
+
+TEST(JsonText, TextThatIsNotUtf8StillGivesValidJson) {
+  const Reply reply = {{"path", std::string("/tmp/bad\xff\xfe name")}};
+  for (const std::string& text : {compactJson(reply), prettyJson(reply)}) {
+    bool ok = false;
+    const Reply back = parseJson(text, ok);
+    ASSERT_TRUE(ok) << text;
+    EXPECT_EQ(back["path"], "/tmp/bad\uFFFD\uFFFD name");
+  }
+}
+
+TEST(JsonText, ParseRejectsWhatIsNotJson) {
+  bool ok = true;
+  EXPECT_TRUE(parseJson("{\"a\":", ok).is_null());
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(parseJson(" {\"a\": [1, 2.5]} ", ok)["a"][1], 2.5);
+  EXPECT_TRUE(ok);
+}
+
+}  // namespace
+}  // namespace velmorin
