@@ -1,36 +1,36 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <vector>
 
 #include "commands/commands.h"
 #include "platform/folder_reader.h"
+#include "platform/tree_workers.h"
 
 namespace velmorin {
 
 namespace {
-// Every non-folder entry counts its logical length (a link its own); folders
-// count nothing. Links are never followed below the measured location.
-std::int64_t sizeBelow(int folderFd) {
+// Adds the sizes of a folder's non-folder entries (a link counts its own
+// length; nothing is followed) and gives its sub-folders back as paths.
+std::vector<std::string> measureFolder(const std::string& path, std::atomic<std::int64_t>& total) {
+  std::vector<std::string> subfolders;
+  platform::UniqueFd folder(platform::openFolderAt(AT_FDCWD, path.c_str(), false));
   std::vector<platform::FolderEntry> entries;
-  if (!platform::readFolder(folderFd, entries)) return 0;
-  std::int64_t total = 0;
+  if (!folder.valid() || !platform::readFolder(folder.get(), entries)) return subfolders;
+  std::int64_t sum = 0;
   for (const auto& entry : entries) {
-    if (entry.type == DT_DIR) {
-      platform::UniqueFd child(platform::openFolderAt(folderFd, entry.name.c_str(), false));
-      if (child.valid()) total += sizeBelow(child.get());
-      continue;
+    bool isFolder = entry.type == DT_DIR;
+    if (!isFolder) {
+      struct stat st {};
+      if (fstatat(folder.get(), entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      isFolder = S_ISDIR(st.st_mode);  // the file system gave no type
+      if (!isFolder) sum += st.st_size;
     }
-    struct stat st {};
-    if (fstatat(folderFd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (S_ISDIR(st.st_mode)) {  // the file system gave no type
-      platform::UniqueFd child(platform::openFolderAt(folderFd, entry.name.c_str(), false));
-      if (child.valid()) total += sizeBelow(child.get());
-    } else {
-      total += st.st_size;
-    }
+    if (isFolder) subfolders.push_back(path + "/" + entry.name);
   }
-  return total;
+  total += sum;
+  return subfolders;
 }
 }  // namespace
 
@@ -38,8 +38,12 @@ std::int64_t folderSize(const std::filesystem::path& location) {
   struct stat st {};
   if (stat(location.c_str(), &st) != 0) return 0;
   if (!S_ISDIR(st.st_mode)) return st.st_size;
-  platform::UniqueFd fd(platform::openFolderAt(AT_FDCWD, location.c_str(), true));
-  return fd.valid() ? sizeBelow(fd.get()) : 0;
+  // The measured location itself may be a link to a folder; below it nothing is followed.
+  std::string root = location.string();
+  if (lstat(root.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) root += "/.";
+  std::atomic<std::int64_t> total = 0;
+  platform::runTreeTasks<std::string>(root, [&](std::string& path) { return measureFolder(path, total); });
+  return total;
 }
 
 }  // namespace velmorin

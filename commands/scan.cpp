@@ -1,27 +1,32 @@
-// The program scan: walks up to two folder levels below each root, reading each
-// folder once with its entries' types and asking for the date and size only of
-// files that could be a program list or a program file.
+// The program scan. Folders are read once each, with their entries' types, and
+// only files that could be a program list or a program file are asked for
+// their date and size. The folders of a root are read by a few threads at once
+// into a tree of per-folder findings, which is then replayed in the order a
+// single depth-first walk would have met them, so ties are settled the same.
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <variant>
 #include <vector>
 
 #include "commands/commands.h"
 #include "commands/scan_roots.h"
 #include "commands/text_util.h"
 #include "platform/folder_reader.h"
+#include "platform/tree_workers.h"
 
 namespace velmorin {
 
 namespace {
 
 constexpr int kMaxDepth = 3;
-constexpr std::string_view kPackageExtensions[] = {"app",       "bundle",   "framework", "photoslibrary", "musiclibrary",
-                                                   "tvlibrary", "pkg",      "logicx",    "band"};
-// Entries without a date sort before every threshold of 0 or more: the year 1.
+constexpr std::string_view kPackageExtensions[] = {"app",       "bundle", "framework", "photoslibrary", "musiclibrary",
+                                                   "tvlibrary", "pkg",    "logicx",    "band"};
+// Entries without a date count as dated in the year 1: before every threshold of 0 or more.
 constexpr long double kDistantPastMs = -62135596800000.0L;
 
 bool isPackage(std::string_view extension) {
@@ -34,9 +39,91 @@ bool isListName(std::string_view name, std::string_view extension) {
   return (extension == "html" || extension == "htm") && lowerAscii(name).find("program") != std::string::npos;
 }
 
-long double modifiedMs(const struct stat& st) {
-  return static_cast<long double>(st.st_mtim.tv_sec) * 1000.0L + st.st_mtim.tv_nsec / 1e6L;
+std::string childPath(const std::string& folder, const std::string& name) {
+  return folder == "/" ? "/" + name : folder + "/" + name;
 }
+
+// A list or program file that passed the threshold.
+struct FoundFile {
+  std::string name;
+  std::string extension;
+  long double dateMs;
+  std::int64_t size;
+  bool list;
+};
+
+// What one folder holds, in listing order: files found and sub-folders.
+struct FolderNode {
+  std::string path;
+  int depth;
+  std::vector<std::variant<FoundFile, std::unique_ptr<FolderNode>>> items;
+  std::vector<std::string> visited;  // sub-folder paths met, walked or too deep
+};
+
+// Reads one folder into its node; sub-folders to walk become child nodes.
+class FolderReader {
+ public:
+  FolderReader(long double sinceMs, const std::unordered_set<std::string>& earlierVisited)
+      : sinceMs_(sinceMs), earlierVisited_(earlierVisited) {}
+
+  // Fills `node`; returns the children that still need reading.
+  std::vector<FolderNode*> read(FolderNode& node) const {
+    std::vector<FolderNode*> children;
+    platform::UniqueFd folder(platform::openFolderAt(AT_FDCWD, node.path.c_str(), node.depth == 1));
+    std::vector<platform::FolderEntry> entries;
+    if (!folder.valid() || !platform::readFolder(folder.get(), entries)) return children;
+    for (const auto& entry : entries) {
+      // Hidden entries are not the user's programs; names that are not UTF-8
+      // could not be reported.
+      if (entry.name[0] == '.' || !isValidUtf8(entry.name)) continue;
+      unsigned char type = entry.type;
+      if (type == DT_UNKNOWN) {
+        struct stat st {};
+        if (fstatat(folder.get(), entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+          type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+      }
+      if (type == DT_DIR) {
+        if (FolderNode* child = folderEntry(node, entry.name)) children.push_back(child);
+      } else if (auto file = fileEntry(folder.get(), entry.name, type == DT_LNK)) {
+        node.items.emplace_back(std::move(*file));
+      }
+    }
+    return children;
+  }
+
+ private:
+  FolderNode* folderEntry(FolderNode& node, const std::string& name) const {
+    if (isPackage(lowerExtension(name))) return nullptr;
+    std::string path = childPath(node.path, name);
+    // Within one root every path is met once (links are not followed); an
+    // earlier root may already have taken it.
+    if (earlierVisited_.contains(path)) return nullptr;
+    node.visited.push_back(path);
+    if (node.depth + 1 > kMaxDepth) return nullptr;
+    auto child = std::make_unique<FolderNode>(FolderNode{std::move(path), node.depth + 1, {}, {}});
+    FolderNode* raw = child.get();
+    node.items.emplace_back(std::move(child));
+    return raw;
+  }
+
+  std::optional<FoundFile> fileEntry(int folderFd, const std::string& name, bool isLink) const {
+    std::string extension = lowerExtension(name);
+    const bool list = isListName(name, extension);
+    if (!list && !PROG_EXT.contains(extension)) return std::nullopt;
+    struct stat st {};
+    const bool known = fstatat(folderFd, name.c_str(), &st, 0) == 0;
+    // A link to a folder is not walked (no loops, nothing outside the tree) and
+    // is neither a list nor a program file.
+    if (known && isLink && S_ISDIR(st.st_mode)) return std::nullopt;
+    const long double dateMs =
+        known ? static_cast<long double>(st.st_mtim.tv_sec) * 1000.0L + st.st_mtim.tv_nsec / 1e6L : kDistantPastMs;
+    if (dateMs < sinceMs_) return std::nullopt;
+    return FoundFile{name, std::move(extension), dateMs, known ? static_cast<std::int64_t>(st.st_size) : 0, list};
+  }
+
+  long double sinceMs_;
+  const std::unordered_set<std::string>& earlierVisited_;
+};
 
 struct ListCandidate {
   std::string path;
@@ -51,83 +138,34 @@ struct TallyEntry {
   std::int64_t count = 0;
 };
 
-class Scan {
+// The scan's findings, taken in discovery order.
+class Findings {
  public:
-  explicit Scan(double since) : sinceMs_(since) {}
-
-  void root(const std::string& path) {
-    if (!visited_.insert(path).second) return;
-    platform::UniqueFd fd(platform::openFolderAt(AT_FDCWD, path.c_str(), true));
-    if (fd.valid()) walk(fd.get(), path, 1);
+  void take(const FolderNode& node, std::unordered_set<std::string>& visited) {
+    visited.insert(node.visited.begin(), node.visited.end());
+    for (const auto& item : node.items) {
+      if (const auto* child = std::get_if<std::unique_ptr<FolderNode>>(&item)) {
+        take(**child, visited);
+        continue;
+      }
+      const auto& file = std::get<FoundFile>(item);
+      if (file.list) {
+        lists_.push_back({childPath(node.path, file.name), file.name, file.dateMs, file.size});
+        continue;
+      }
+      const auto [it, added] = tallyIndex_.try_emplace(node.path + "|" + file.extension, tally_.size());
+      if (added) tally_.push_back({node.path, file.extension, 0});
+      ++tally_[it->second].count;
+    }
   }
 
   Reply reply() const;
 
  private:
-  void walk(int folderFd, const std::string& folder, int depth);
-  void takeFile(int folderFd, const std::string& folder, const std::string& name, bool isLink);
-  void enter(int folderFd, const std::string& folder, const std::string& name, int depth);
-
-  long double sinceMs_;
-  std::unordered_set<std::string> visited_;
   std::vector<ListCandidate> lists_;
-  std::vector<TallyEntry> tally_;                     // in order of discovery
-  std::unordered_map<std::string, std::size_t> tallyIndex_;  // "folder|ext" -> index
+  std::vector<TallyEntry> tally_;                            // in order of discovery
+  std::unordered_map<std::string, std::size_t> tallyIndex_;  // "folder|ext" -> index in tally_
 };
-
-void Scan::walk(int folderFd, const std::string& folder, int depth) {
-  std::vector<platform::FolderEntry> entries;
-  if (!platform::readFolder(folderFd, entries)) return;
-  for (const auto& entry : entries) {
-    // Hidden entries are not the user's programs; names that are not UTF-8
-    // could not be reported.
-    if (entry.name[0] == '.' || !isValidUtf8(entry.name)) continue;
-    unsigned char type = entry.type;
-    if (type == DT_UNKNOWN) {
-      struct stat st {};
-      if (fstatat(folderFd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-    }
-    if (type == DT_DIR) {
-      enter(folderFd, folder, entry.name, depth);
-    } else {
-      takeFile(folderFd, folder, entry.name, type == DT_LNK);
-    }
-  }
-}
-
-void Scan::enter(int folderFd, const std::string& folder, const std::string& name, int depth) {
-  if (isPackage(lowerExtension(name))) return;
-  std::string path = folder == "/" ? "/" + name : folder + "/" + name;
-  if (!visited_.insert(path).second) return;
-  if (depth + 1 > kMaxDepth) return;
-  platform::UniqueFd fd(platform::openFolderAt(folderFd, name.c_str(), false));
-  if (fd.valid()) walk(fd.get(), path, depth + 1);
-}
-
-void Scan::takeFile(int folderFd, const std::string& folder, const std::string& name, bool isLink) {
-  const std::string extension = lowerExtension(name);
-  const bool list = isListName(name, extension);
-  if (!list && !PROG_EXT.contains(extension)) return;
-
-  struct stat st {};
-  const bool known = fstatat(folderFd, name.c_str(), &st, 0) == 0;
-  // A link to a folder is not walked (no loops, nothing outside the tree) and
-  // is neither a list nor a program file.
-  if (known && isLink && S_ISDIR(st.st_mode)) return;
-  const long double dateMs = known ? modifiedMs(st) : kDistantPastMs;
-  if (dateMs < sinceMs_) return;
-
-  const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
-  if (list) {
-    lists_.push_back({path, name, dateMs, known ? static_cast<std::int64_t>(st.st_size) : 0});
-    return;
-  }
-  const std::string key = folder + "|" + extension;
-  const auto [it, added] = tallyIndex_.try_emplace(key, tally_.size());
-  if (added) tally_.push_back({folder, extension, 0});
-  ++tally_[it->second].count;
-}
 
 // The folder's full count of one extension: hidden and old entries included.
 void countInFolder(const std::string& folder, const std::string& extension, std::int64_t& count,
@@ -149,9 +187,10 @@ std::string listModel(const std::string& name) {
   return at == std::string::npos ? name : name.substr(0, at);
 }
 
-Reply Scan::reply() const {
+Reply Findings::reply() const {
   Reply reply = Reply::object();
   if (!lists_.empty()) {
+    // The newest; of equal dates the first found.
     const ListCandidate* newest = &lists_.front();
     for (const auto& candidate : lists_)
       if (candidate.dateMs > newest->dateMs) newest = &candidate;
@@ -161,6 +200,7 @@ Reply Scan::reply() const {
                      {"size", newest->size}};
   }
   if (!tally_.empty()) {
+    // The most files; of equal counts the first found.
     const TallyEntry* most = &tally_.front();
     for (const auto& entry : tally_)
       if (entry.count > most->count) most = &entry;
@@ -178,9 +218,17 @@ Reply Scan::reply() const {
 }  // namespace
 
 Reply scan(const Values& values, double since, const std::optional<std::string>& dir) {
-  Scan scan(since);
-  for (const std::string& root : scanRoots(values, dir)) scan.root(root);
-  return scan.reply();
+  std::unordered_set<std::string> visited;
+  Findings findings;
+  // Roots one after another: a later root skips what an earlier one has met.
+  for (const std::string& root : scanRoots(values, dir)) {
+    if (!visited.insert(root).second) continue;
+    FolderNode tree{root, 1, {}, {}};
+    const FolderReader reader(since, visited);
+    platform::runTreeTasks<FolderNode*>(&tree, [&](FolderNode*& node) { return reader.read(*node); });
+    findings.take(tree, visited);
+  }
+  return findings.reply();
 }
 
 }  // namespace velmorin

@@ -1,0 +1,50 @@
+#pragma once
+// Spreads the reading of a folder tree over a few threads: each task may give
+// more tasks (its sub-folders), and the call returns when none is left.
+#include <algorithm>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace velmorin::platform {
+
+// How many threads read at once: the cores, at most four (more only queue on the disk).
+inline unsigned treeReaders() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
+
+// Runs `step(task)` for `first` and every task that a step returns, on up to
+// treeReaders() threads (the caller's among them). Steps must not share
+// mutable state except through what they return.
+template <class Task>
+void runTreeTasks(Task first, const std::function<std::vector<Task>(Task&)>& step) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<Task> pending;
+  pending.push_back(std::move(first));
+  std::size_t busy = 0;
+
+  const auto worker = [&] {
+    std::unique_lock lock(mutex);
+    for (;;) {
+      changed.wait(lock, [&] { return !pending.empty() || busy == 0; });
+      if (pending.empty()) return;  // nothing queued and nobody working: done
+      Task task = std::move(pending.back());
+      pending.pop_back();
+      ++busy;
+      lock.unlock();
+      std::vector<Task> more = step(task);
+      lock.lock();
+      --busy;
+      for (auto& next : more) pending.push_back(std::move(next));
+      changed.notify_all();
+    }
+  };
+
+  std::vector<std::thread> helpers;
+  for (unsigned i = 1; i < treeReaders(); ++i) helpers.emplace_back(worker);
+  worker();
+  for (auto& helper : helpers) helper.join();
+}
+
+}  // namespace velmorin::platform
