@@ -3,7 +3,6 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
-#include <langinfo.h>
 #include <locale.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -26,6 +25,7 @@ namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
+// Strict UTF-8: no overlong forms, surrogates or values past U+10FFFF.
 bool isUtf8(std::string_view text) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();
@@ -122,15 +122,16 @@ class ZipWriter {
       : archivePath_(archivePath), leaveOut_(std::move(leaveOut)), buffer_(new char[kChunk]) {}
   ~ZipWriter() {
     if (entry_) archive_entry_free(entry_);
-    if (a_) {
-      if (!closed_) archive_write_fail(a_);  // no central directory for a failed archive
-      archive_write_free(a_);
-    }
+    // A failed archive is closed like any other, its output discarded:
+    // libarchive leaks its buffers and deflate state when it has seen an error.
+    failed_ = true;
+    if (a_) archive_write_free(a_);
   }
   ZipWriter(const ZipWriter&) = delete;
   ZipWriter& operator=(const ZipWriter&) = delete;
 
   Status open(int fd) {
+    fd_ = fd;
     a_ = archive_write_new();
     entry_ = archive_entry_new();
     if (!a_ || !entry_) return failureFor("write archive", archivePath_, ENOMEM);
@@ -141,8 +142,8 @@ class ZipWriter {
         archive_write_set_format_option(a_, "zip", "compression-level", "6") != ARCHIVE_OK ||
         archive_write_set_bytes_per_block(a_, kChunk) != ARCHIVE_OK ||
         archive_write_set_bytes_in_last_block(a_, 1) != ARCHIVE_OK ||
-        archive_write_open_fd(a_, fd) != ARCHIVE_OK)
-      return writeFailure();
+        archive_write_open(a_, this, nullptr, &ZipWriter::writeOut, nullptr) != ARCHIVE_OK)
+      return checked(false);
     return Status();
   }
 
@@ -179,7 +180,7 @@ class ZipWriter {
       }
       if (got == 0)
         return Status::failure("Could not read " + inQuotes(path) + ": it got shorter while being archived");
-      if (archive_write_data(a_, buffer_.get(), got) != got) return writeFailure();
+      if (Status written = checked(archive_write_data(a_, buffer_.get(), got) == got); !written) return written;
       remaining -= got;
     }
     return Status();
@@ -187,9 +188,7 @@ class ZipWriter {
 
   // Writes the central directory and flushes.
   Status finish() {
-    closed_ = true;
-    if (archive_write_close(a_) != ARCHIVE_OK) return writeFailure();
-    return Status();
+    return checked(archive_write_close(a_) == ARCHIVE_OK);
   }
 
  private:
@@ -249,11 +248,30 @@ class ZipWriter {
     if (S_ISREG(st.st_mode)) archive_entry_set_size(entry_, st.st_size);
     if (linkTarget) archive_entry_set_symlink(entry_, linkTarget);
     const NameCharsetScope charset(isUtf8(name));
-    if (archive_write_header(a_, entry_) < ARCHIVE_WARN) return writeFailure();
-    return Status();
+    return checked(archive_write_header(a_, entry_) >= ARCHIVE_WARN);
   }
 
-  Status writeFailure() const {
+  // Output goes through here rather than archive_write_open_fd so that a
+  // write error does not put libarchive into its leaking failed state: the
+  // error is kept for checked() and the rest of the output dropped.
+  static la_ssize_t writeOut(struct archive*, void* self, const void* data, size_t length) {
+    auto& writer = *static_cast<ZipWriter*>(self);
+    for (size_t done = 0; done < length && !writer.failed_;) {
+      const ssize_t put = write(writer.fd_, static_cast<const char*>(data) + done, length - done);
+      if (put > 0) {
+        done += put;
+      } else if (put == 0 || errno != EINTR) {
+        writer.writeError_ = put == 0 ? ENOSPC : errno;
+        writer.failed_ = true;
+      }
+    }
+    return static_cast<la_ssize_t>(length);
+  }
+
+  // The outcome of a libarchive call that reported `succeeded`.
+  Status checked(bool succeeded) const {
+    if (writeError_ != 0) return failureFor("write archive", archivePath_, writeError_);
+    if (succeeded) return Status();
     const int err = archive_errno(a_);
     // libarchive passes system errors (ENOSPC, EIO) through; its own problems
     // come as EINVAL, EILSEQ or -1 with a better text.
@@ -267,7 +285,9 @@ class ZipWriter {
   const std::unique_ptr<char[]> buffer_;
   struct archive* a_ = nullptr;
   archive_entry* entry_ = nullptr;
-  bool closed_ = false;
+  int fd_ = -1;
+  int writeError_ = 0;
+  bool failed_ = false;  // from here on output is dropped
 };
 
 // The name the layouts store for `source`: its last component, also for

@@ -1,0 +1,183 @@
+#include "platform/file_copy.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "tests/platform/test_files.h"
+
+namespace velmorin::platform {
+namespace {
+
+std::string copyError(const fs::path& from, const fs::path& to, const std::string& reason) {
+  return "Could not copy \"" + from.string() + "\" to \"" + to.string() + "\": " + reason;
+}
+
+struct stat statOf(const fs::path& path) {
+  struct stat st {};
+  lstat(path.c_str(), &st);
+  return st;
+}
+
+bool sameTime(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+class FileCopyTest : public ::testing::Test {
+ protected:
+  test::TempFolder temp;
+  const std::string big = test::noise(5 * 128 * 1024 + 77);  // several read/write chunks
+};
+
+TEST_F(FileCopyTest, CopiesDataPermissionBitsAndTime) {
+  test::writeFile(temp / "A.ns3f", big);
+  chmod((temp / "A.ns3f").c_str(), 0640);
+  test::setModified(temp / "A.ns3f", 1500000000, 123456789);
+  const mode_t savedMask = umask(077);  // the bits come from the source, not the umask
+  const Status copied = copyFileContents(temp / "A.ns3f", temp / "B.ns3f");
+  umask(savedMask);
+  ASSERT_TRUE(copied) << copied.error();
+  EXPECT_TRUE(test::readFile(temp / "B.ns3f") == big) << "content differs";
+  EXPECT_EQ(statOf(temp / "B.ns3f").st_mode & 07777, 0640u);
+  EXPECT_TRUE(sameTime(statOf(temp / "B.ns3f").st_mtim, statOf(temp / "A.ns3f").st_mtim));
+
+  test::writeFile(temp / "empty", "");
+  ASSERT_TRUE(copyFileContents(temp / "empty", temp / "empty copy"));
+  EXPECT_EQ(test::readFile(temp / "empty copy"), "");
+}
+
+TEST_F(FileCopyTest, FallsBackToReadingWhereTheKernelCannotCopy) {
+  // Virtual files claim size 0 yet have data.
+  ASSERT_TRUE(copyFileContents("/proc/version", temp / "version"));
+  EXPECT_EQ(test::readFile(temp / "version"), test::readFile("/proc/version"));
+  // Between file system types the in-kernel copy may refuse (EXDEV).
+  if (access("/dev/shm", W_OK) != 0) GTEST_SKIP() << "no /dev/shm";
+  const test::TempFolder inMemory("/dev/shm");
+  test::writeFile(inMemory / "A.ns3f", big);
+  ASSERT_TRUE(copyFileContents(inMemory / "A.ns3f", temp / "A.ns3f"));
+  EXPECT_TRUE(test::readFile(temp / "A.ns3f") == big) << "content differs";
+}
+
+TEST_F(FileCopyTest, RefusalsNameBothFilesAndLeaveNothingBehind) {
+  test::writeFile(temp / "A", "new");
+  test::writeFile(temp / "B", "existing");
+  EXPECT_EQ(copyFileContents(temp / "A", temp / "B").error(), copyError(temp / "A", temp / "B", "File exists"));
+  EXPECT_EQ(test::readFile(temp / "B"), "existing");
+  EXPECT_EQ(copyFileContents(temp / "gone", temp / "C").error(),
+            copyError(temp / "gone", temp / "C", "No such file or directory"));
+  EXPECT_EQ(copyFileContents(temp.path(), temp / "C").error(), copyError(temp.path(), temp / "C", "Is a directory"));
+  ASSERT_EQ(mkfifo((temp / "fifo").c_str(), 0644), 0);  // must not wait for a writer
+  EXPECT_EQ(copyFileContents(temp / "fifo", temp / "C").error(),
+            copyError(temp / "fifo", temp / "C", "it is neither a regular file nor a folder"));
+  EXPECT_EQ(test::listing(temp.path()), (std::vector<std::string>{"A", "B", "fifo"}));
+}
+
+TEST_F(FileCopyTest, FullDiskRemovesThePartialCopy) {
+  test::writeFile(temp / "A.ns3f", big);
+  fs::create_directories(temp / "tree" / "sub");
+  test::writeFile(temp / "tree" / "small", "s");
+  test::writeFile(temp / "tree" / "sub" / "A.ns3f", big);
+  const test::FileSizeLimit limit(100000);
+  EXPECT_EQ(copyFileContents(temp / "A.ns3f", temp / "B.ns3f").error(),
+            copyError(temp / "A.ns3f", temp / "B.ns3f", "File too large"));
+  EXPECT_FALSE(fs::exists(temp / "B.ns3f"));
+  EXPECT_EQ(copyTree(temp / "tree", temp / "copy").error(),
+            copyError(temp / "tree" / "sub" / "A.ns3f", temp / "copy" / "sub" / "A.ns3f", "File too large"));
+  EXPECT_FALSE(fs::exists(temp / "copy"));
+}
+
+class CopyTreeTest : public FileCopyTest {
+ protected:
+  void SetUp() override {
+    // tree/{.hidden, a.txt, empty/, locked/(0555){x}, sub/{deep/{big}}, links..., fifo}
+    fs::create_directories(tree / "sub" / "deep");
+    fs::create_directories(tree / "empty");
+    fs::create_directories(tree / "locked");
+    fs::create_directories(temp / "outside");
+    test::writeFile(tree / ".hidden", "h");
+    test::writeFile(tree / "a.txt", "alpha");
+    test::writeFile(tree / "locked" / "x", "x");
+    test::writeFile(tree / "sub" / "deep" / "big", big);
+    test::writeFile(temp / "outside" / "keep", "keep");
+    fs::create_symlink("../a.txt", tree / "sub" / "relative");
+    fs::create_symlink(temp / "outside", tree / "escape");
+    fs::create_symlink("nowhere", tree / "dangling");
+    fs::create_symlink(".", tree / "loop");
+    ASSERT_EQ(mkfifo((tree / "fifo").c_str(), 0644), 0);
+    chmod((tree / "locked").c_str(), 0555);
+    test::setModified(tree / "sub", 1400000000, 5);
+  }
+  const fs::path tree = temp / "tree";
+};
+
+TEST_F(CopyTreeTest, CopiesFoldersFilesAndLinksAsLinksSkippingFifos) {
+  CopyReport report;
+  report.skipped = 99;  // a report starts from zero
+  const Status copied = copyTree(tree, temp / "copy", &report);
+  ASSERT_TRUE(copied) << copied.error();
+  const fs::path copy = temp / "copy";
+  EXPECT_EQ(test::listing(copy), (std::vector<std::string>{".hidden", "a.txt", "dangling", "empty", "escape",
+                                                           "locked", "loop", "sub"}));
+  EXPECT_TRUE(test::readFile(copy / "sub" / "deep" / "big") == big) << "content differs";
+  EXPECT_EQ(test::readFile(copy / "locked" / "x"), "x");
+  EXPECT_EQ(fs::read_symlink(copy / "sub" / "relative"), "../a.txt");
+  EXPECT_EQ(fs::read_symlink(copy / "escape"), temp / "outside");
+  EXPECT_EQ(fs::read_symlink(copy / "dangling"), "nowhere");
+  EXPECT_EQ(fs::read_symlink(copy / "loop"), ".");
+  EXPECT_EQ(statOf(copy / "locked").st_mode & 07777, 0555u);
+  EXPECT_TRUE(sameTime(statOf(copy / "sub").st_mtim, statOf(tree / "sub").st_mtim));
+  EXPECT_EQ(report.files, 4u);
+  EXPECT_EQ(report.folders, 5u);
+  EXPECT_EQ(report.links, 4u);
+  EXPECT_EQ(report.skipped, 1u);
+  EXPECT_EQ(report.bytes, big.size() + 7);
+}
+
+TEST_F(CopyTreeTest, FollowsOnlyTheTopLink) {
+  fs::create_symlink(tree, temp / "shortcut");
+  ASSERT_TRUE(copyTree(temp / "shortcut", temp / "copy"));
+  EXPECT_FALSE(fs::is_symlink(temp / "copy"));
+  EXPECT_TRUE(fs::is_symlink(temp / "copy" / "escape"));
+  EXPECT_EQ(test::readFile(temp / "copy" / "a.txt"), "alpha");
+}
+
+TEST_F(CopyTreeTest, CopyInsideItsOwnSourceDoesNotRecurse) {
+  const Status copied = copyTree(tree, tree / "sub" / "copy");
+  ASSERT_TRUE(copied) << copied.error();
+  EXPECT_EQ(test::listing(tree / "sub" / "copy" / "sub"), (std::vector<std::string>{"deep", "relative"}));
+}
+
+TEST_F(CopyTreeTest, RefusesAnExistingTargetAndAFifoAsSource) {
+  fs::create_directory(temp / "copy");
+  EXPECT_EQ(copyTree(tree, temp / "copy").error(), copyError(tree, temp / "copy", "File exists"));
+  EXPECT_TRUE(fs::is_empty(temp / "copy"));
+  EXPECT_EQ(copyTree(tree / "fifo", temp / "other").error(),
+            copyError(tree / "fifo", temp / "other", "it is neither a regular file nor a folder"));
+  EXPECT_FALSE(fs::exists(temp / "other"));
+}
+
+TEST_F(CopyTreeTest, RemoveTreeRemovesReadOnlyFoldersButNothingLinkedFromOutside) {
+  fs::permissions(temp.path(), fs::perms::all);
+  chmod((tree / "locked").c_str(), 0755);
+  chmod(tree.c_str(), 0777);
+  {
+    // As its owner, not as root, for the permission bits to matter.
+    const test::WithoutRoot user;
+    ASSERT_TRUE(copyTree(tree, temp / "copy"));
+    ASSERT_EQ(chmod((temp / "copy" / "locked").c_str(), 0), 0);
+    ASSERT_EQ(chmod((temp / "copy" / "sub").c_str(), 0555), 0);
+    removeTree(temp / "copy");
+  }
+  EXPECT_FALSE(fs::exists(fs::symlink_status(temp / "copy")));
+  EXPECT_EQ(test::readFile(temp / "outside" / "keep"), "keep");
+
+  fs::create_symlink(tree, temp / "shortcut");  // a link as the path: only the link goes
+  removeTree(temp / "shortcut");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(temp / "shortcut")));
+  EXPECT_TRUE(fs::exists(tree / "a.txt"));
+  removeTree(tree / "a.txt");
+  EXPECT_FALSE(fs::exists(tree / "a.txt"));
+  removeTree(temp / "never existed");
+}
+
+}  // namespace
+}  // namespace velmorin::platform
