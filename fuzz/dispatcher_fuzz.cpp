@@ -1,0 +1,55 @@
+// Any argument dictionary, for any command, gives a reply that is valid JSON.
+// Paths are kept inside a throw-away home so that the commands cannot touch
+// anything else.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "commands/dispatcher.h"
+
+namespace {
+
+const velmorin::Values& fuzzValues() {
+  static const velmorin::Values values = [] {
+    char pattern[] = "/tmp/velmorin-fuzz-XXXXXX";
+    const std::filesystem::path home = mkdtemp(pattern);
+    std::filesystem::create_directories(home / "Sounds/Sub");
+    for (const char* name : {"Sounds/A.ns3f", "Sounds/B.NS3F", "Sounds/Sub/C.ns3f", "Sounds/Nord Program.html"})
+      std::system(("echo x > '" + (home / name).string() + "'").c_str());
+    static const std::filesystem::path cleanup = home;
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(cleanup, ignored);
+    });
+    return velmorin::valuesForHome(home);
+  }();
+  return values;
+}
+
+// Every text that names a path is moved below the fuzz home, with no way back up.
+void confine(velmorin::Reply& args) {
+  for (const char* key : {"dir", "dest", "list", "progs", "path"}) {
+    auto it = args.find(key);
+    if (it == args.end() || !it->is_string()) continue;
+    std::string path = it->get<std::string>();
+    for (auto at = path.find(".."); at != std::string::npos; at = path.find("..", at)) path.replace(at, 2, "__");
+    *it = fuzzValues().HOME.string() + "/x/" + path;
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  static const char* commands[] = {"info", "prepare", "nord", "scan", "install", "zip", "mail", "Info", ""};
+  const std::string cmd = commands[data[0] % (sizeof commands / sizeof *commands)];
+  velmorin::Reply args = velmorin::Reply::parse(data + 1, data + size, nullptr, false);
+  if (args.is_discarded()) return 0;
+  if (args.is_object()) confine(args);
+  const velmorin::Reply reply = velmorin::work(fuzzValues(), cmd, args);
+  if (!reply.is_object()) __builtin_trap();
+  const velmorin::Reply back = velmorin::Reply::parse(velmorin::compactJson(reply), nullptr, false);
+  if (back.is_discarded()) __builtin_trap();
+  return 0;
+}
