@@ -4,7 +4,6 @@
 // leaves the earlier list, program folder and archive as they were.
 #include <fcntl.h>
 #include <stdio.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include "commands/scan_roots.h"
 #include "commands/text_util.h"
 #include "platform/file_copy.h"
+#include "platform/folder_lock.h"
 #include "platform/folder_reader.h"
 #include "platform/zip_writer.h"
 
@@ -56,20 +56,6 @@ Status createFolders(const fs::path& folder) {
   if (ec) return failureFor("create folder", folder, ec.value());
   return {};
 }
-
-// Holds an exclusive lock on a folder, so that two installs into the same model
-// folder (from threads or processes) never share its staging folder.
-class FolderLock {
- public:
-  explicit FolderLock(const fs::path& folder) : fd_(platform::openFolderAt(AT_FDCWD, folder.c_str(), true)) {
-    if (fd_.valid())
-      while (flock(fd_.get(), LOCK_EX) != 0 && errno == EINTR) {
-      }
-  }
-
- private:
-  platform::UniqueFd fd_;
-};
 
 // Moves `from` onto `to`, replacing whatever is there.
 Status replaceWith(const fs::path& from, const fs::path& to) {
@@ -118,30 +104,43 @@ Status stagePrograms(const fs::path& progs, const std::string& extension, const 
   return {};
 }
 
+// Where the earlier program folder waits while the new one is moved in, on
+// file systems that cannot exchange two names at once.
+fs::path asideOf(const fs::path& programs) { return programs.parent_path() / ("." + programs.filename().string() + ".anterior"); }
+
+// Puts back an earlier program folder that a killed run had set aside.
+void recoverAside(const fs::path& programs) {
+  const fs::path aside = asideOf(programs);
+  if (access(aside.c_str(), F_OK) != 0) return;
+  if (access(programs.c_str(), F_OK) != 0 && std::rename(aside.c_str(), programs.c_str()) == 0) return;
+  platform::removeTree(aside);
+}
+
 // Puts the staged folder in the program folder's place without a moment in
 // which the model folder has no program folder.
 Status swapIn(const fs::path& staging, const fs::path& programs) {
+  const auto failure = [&] {
+    return Status::failure("Could not move " + inQuotes(staging) + " to " + inQuotes(programs) + ": " +
+                           errnoText(errno));
+  };
+  if (access(programs.c_str(), F_OK) != 0) return std::rename(staging.c_str(), programs.c_str()) == 0 ? Status() : failure();
   if (renameat2(AT_FDCWD, staging.c_str(), AT_FDCWD, programs.c_str(), RENAME_EXCHANGE) == 0) {
     platform::removeTree(staging);  // now the earlier program folder
     return {};
   }
-  if (errno == ENOENT && access(staging.c_str(), F_OK) == 0) {  // no earlier program folder
-    if (std::rename(staging.c_str(), programs.c_str()) == 0) return {};
-  } else if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
-    // A file system without exchange: keep the old folder aside until the new one is in.
-    const fs::path aside = programs.parent_path() / ".anterior";
-    platform::removeTree(aside);
-    if (std::rename(programs.c_str(), aside.c_str()) == 0) {
-      if (std::rename(staging.c_str(), programs.c_str()) == 0) {
-        platform::removeTree(aside);
-        return {};
-      }
-      const int err = errno;
-      std::rename(aside.c_str(), programs.c_str());
-      errno = err;
-    }
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return failure();
+  // A file system without exchange (FAT, for one): keep the earlier folder
+  // aside until the new one is in; a run killed in between is mended by the next.
+  const fs::path aside = asideOf(programs);
+  if (std::rename(programs.c_str(), aside.c_str()) != 0) return failure();
+  if (std::rename(staging.c_str(), programs.c_str()) != 0) {
+    const int err = errno;
+    std::rename(aside.c_str(), programs.c_str());
+    errno = err;
+    return failure();
   }
-  return Status::failure("Could not move " + inQuotes(staging) + " to " + inQuotes(programs) + ": " + errnoText(errno));
+  platform::removeTree(aside);
+  return {};
 }
 
 // Removes every archive in the model folder but `keep`.
@@ -157,9 +156,13 @@ Status installPrograms(const fs::path& progs, const std::string& extension, cons
                        const std::string& safeModel, bool es, std::int64_t& count) {
   const fs::path programs = modelFolder / ((es ? "Programas (." : "Programs (.") + extension + ")");
   const fs::path staging = modelFolder / ".nuevo";
+  recoverAside(programs);
   platform::removeTree(staging);
   if (mkdir(staging.c_str(), 0777) != 0) return failureFor("create folder", staging, errno);
-  if (Status staged = stagePrograms(progs, extension, staging, count); !staged) return staged;
+  if (Status staged = stagePrograms(progs, extension, staging, count); !staged) {
+    platform::removeTree(staging);  // a full disk gets its space back; the earlier folder is untouched
+    return staged;
+  }
   if (Status swapped = swapIn(staging, programs); !swapped) return swapped;
 
   const std::string archiveName = safeModel + (es ? " Programas " : " Programs ") + today() + ".zip";
@@ -187,7 +190,10 @@ Reply install(const Values& values, const Reply& args) {
   const fs::path root = absolutePath(*dest);
   const fs::path modelFolder = root / safeModel;
   if (Status made = createFolders(modelFolder); !made) return failed(made.error());
-  FolderLock lock(modelFolder);
+  // Installs into one model folder take turns, so they never share its
+  // staging folder, and what a killed run left behind can be cleared.
+  platform::FolderLock lock(modelFolder);
+  platform::removeLeftovers(modelFolder, ".", ".part");
 
   std::int64_t lists = 0;
   if (const auto list = textArgument(args, "list")) {

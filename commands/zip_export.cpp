@@ -2,6 +2,7 @@
 
 #include "commands/commands.h"
 #include "commands/scan_roots.h"
+#include "platform/folder_lock.h"
 #include "platform/status.h"
 #include "platform/zip_writer.h"
 
@@ -20,6 +21,9 @@ Reply zip(const Values& values, const std::string& path) {
   std::filesystem::create_directories(values.DESKTOP, ec);
   if (ec) return failed(failureFor("create folder", values.DESKTOP, ec.value()).error());
 
+  // Zips take turns, so that what a killed one left half-written can be cleared.
+  platform::FolderLock lock(values.DESKTOP);
+  platform::removeLeftovers(values.DESKTOP, "." + archive.filename().string() + ".", ".part");
   if (Status written = platform::writeZipArchive(absolutePath(path), archive, platform::ZipLayout::FolderAtTop);
       !written)
     return failed(written.error());

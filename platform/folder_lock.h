@@ -1,0 +1,22 @@
+#pragma once
+// An exclusive advisory lock on a folder, held for the object's life. Threads
+// and processes that lock the same folder take turns.
+#include <filesystem>
+
+#include "platform/folder_reader.h"
+
+namespace velmorin::platform {
+
+class FolderLock {
+ public:
+  explicit FolderLock(const std::filesystem::path& folder);
+
+ private:
+  UniqueFd fd_;  // the lock goes with the descriptor
+};
+
+// Removes the hidden leftovers "<prefix>…<suffix>" in `folder` that a run
+// ended by force (power loss, kill) left behind. Call it holding the folder's lock.
+void removeLeftovers(const std::filesystem::path& folder, const std::string& prefix, const std::string& suffix);
+
+}  // namespace velmorin::platform
