@@ -1,0 +1,48 @@
+#pragma once
+// What the script bridge needs of the windowing platform. The router only talks
+// to this interface, so its rules can be exercised with fakes.
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "bridge/picker_options.h"
+#include "commands/nsm.h"
+
+namespace velmorin::bridge {
+
+// Called once, on the main thread, with the chosen folder or nothing on cancel.
+using PickerDone = std::function<void(std::optional<std::string> chosenFolder)>;
+
+class BridgePlatform {
+ public:
+  virtual ~BridgePlatform() = default;
+
+  // Main thread only. Runs `script` in the page; its result is not looked at.
+  virtual void evaluateScript(const std::string& script) = 0;
+
+  // Any thread. Runs `task` later on the main thread.
+  virtual void postToMain(std::function<void()> task) = 0;
+
+  // Main thread only. Runs `task` on the main thread after `delay`.
+  virtual void postToMainAfter(std::chrono::milliseconds delay, std::function<void()> task) = 0;
+
+  // Any thread. Runs `task` on some other thread; tasks may run side by side, and
+  // a slow one never holds back the others. The platform outlives every task.
+  virtual void runInBackground(std::function<void()> task) = 0;
+
+  // Main thread only; returns at once. Opens a folder chooser over the main
+  // window and later calls `done` on the main thread.
+  virtual void pickFolder(const PickerOptions& options, PickerDone done) = 0;
+
+  // Main thread only; each returns at once and reports nothing.
+  virtual void openApplication(const NsmApp& app) = 0;
+  virtual void openURL(const std::string& url) = 0;
+  virtual void reveal(const std::filesystem::path& absolutePath) = 0;
+
+  // Main thread only. Ends the event loop; the process then exits with status 0.
+  virtual void endApplication() = 0;
+};
+
+}  // namespace velmorin::bridge

@@ -1,0 +1,11 @@
+#pragma once
+// The router's services as the core provides them.
+#include "app/values.h"
+#include "bridge/router.h"
+
+namespace velmorin::bridge {
+
+// `values` must outlive the services (the process's values do).
+RouterServices coreServices(const Values& values);
+
+}  // namespace velmorin::bridge

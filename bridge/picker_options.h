@@ -1,0 +1,25 @@
+#pragma once
+// What the folder chooser shows for a request: chosen here, shown by the platform.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "app/json_text.h"
+
+namespace velmorin::bridge {
+
+struct PickerOptions {
+  std::string title;        // the message for the kind, in the interface language
+  std::string acceptLabel;  // "Choose" / "Elegir"
+  std::optional<std::filesystem::path> startFolder;
+};
+
+// `kind` is compared exactly: "dest", "list", anything else means the programs
+// folder. `icloud` is the iCloud Drive path when something exists there.
+PickerOptions pickerOptions(const std::string& kind, bool spanish,
+                            const std::optional<std::filesystem::path>& icloud);
+
+// {"path": folder without a trailing "/"} or, for nothing or an empty text, {"cancel": true}.
+Reply pickerReply(const std::optional<std::string>& chosenFolder);
+
+}  // namespace velmorin::bridge

@@ -1,0 +1,113 @@
+#include "bridge/router.h"
+
+#include <exception>
+#include <system_error>
+
+#include "bridge/picker_options.h"
+#include "bridge/reply_script.h"
+#include "bridge/url_policy.h"
+
+namespace velmorin::bridge {
+
+namespace {
+
+const Reply kOk = Reply{{"ok", true}};
+
+std::string textArg(const Reply& args, const char* key) {
+  const auto it = args.find(key);
+  return it != args.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+bool hasTextArg(const Reply& args, const char* key) {
+  const auto it = args.find(key);
+  return it != args.end() && it->is_string();
+}
+
+}  // namespace
+
+Router::Router(BridgePlatform& platform, RouterServices services)
+    : platform_(platform), services_(std::move(services)), self_(std::make_shared<Router*>(this)) {}
+
+Router::~Router() = default;
+
+void Router::onMessageJson(const std::string& bodyJson) {
+  if (const auto message = readMessage(bodyJson)) route(*message);
+}
+
+void Router::onMessage(const Reply& body) {
+  if (const auto message = readMessage(body)) route(*message);
+}
+
+void Router::reply(std::int64_t id, const Reply& reply) { platform_.evaluateScript(replyScript(id, reply)); }
+
+void Router::route(const Message& message) {
+  if (message.cmd == "pickFolder") return pickFolder(message.id, textArg(message.args, "kind"));
+  if (message.cmd == "openNSM") return openNsm(message.id);
+  if (message.cmd == "openURL") return openUrl(message.id, message.args);
+  if (message.cmd == "reveal") return reveal(message.id, message.args);
+  if (message.cmd == "quit") return quit(message.id);
+  runInBackground(message);
+}
+
+void Router::pickFolder(std::int64_t id, const std::string& kind) {
+  const bool es = services_.spanish ? services_.spanish() : false;
+  const auto icloud = kind == "dest" && services_.icloud ? services_.icloud() : std::nullopt;
+  std::weak_ptr<Router*> weak = self_;
+  auto answered = std::make_shared<bool>(false);
+  platform_.pickFolder(pickerOptions(kind, es, icloud),
+                       [weak, id, answered](std::optional<std::string> chosen) {
+                         // One reply per request, whatever the platform does.
+                         if (*answered) return;
+                         *answered = true;
+                         if (const auto self = weak.lock()) (*self)->reply(id, pickerReply(chosen));
+                       });
+}
+
+void Router::openNsm(std::int64_t id) {
+  const auto app = services_.findNsm ? services_.findNsm() : std::nullopt;
+  if (app) platform_.openApplication(*app);
+  reply(id, Reply{{"ok", app.has_value()}});
+}
+
+void Router::openUrl(std::int64_t id, const Reply& args) {
+  const std::string url = textArg(args, "url");
+  if (openableExternally(url)) platform_.openURL(url);
+  reply(id, kOk);
+}
+
+void Router::reveal(std::int64_t id, const Reply& args) {
+  if (hasTextArg(args, "path")) {
+    // A relative path is taken from the process's current folder.
+    std::error_code ec;
+    auto path = std::filesystem::absolute(textArg(args, "path"), ec);
+    if (!ec) platform_.reveal(path.lexically_normal());
+  }
+  reply(id, kOk);
+}
+
+void Router::quit(std::int64_t id) {
+  reply(id, kOk);
+  BridgePlatform* platform = &platform_;
+  platform_.postToMainAfter(kQuitDelay, [platform] { platform->endApplication(); });
+}
+
+void Router::runInBackground(const Message& message) {
+  std::weak_ptr<Router*> weak = self_;
+  BridgePlatform* platform = &platform_;
+  platform_.runInBackground([weak, platform, work = services_.work, message] {
+    if (weak.expired()) return;
+    Reply result;
+    try {
+      result = work ? work(message.cmd, message.args) : Reply{{"error", "cmd"}};
+    } catch (const std::exception& e) {
+      result = Reply{{"ok", false}, {"error", e.what()}};
+    } catch (...) {
+      result = Reply{{"ok", false}, {"error", "internal"}};
+    }
+    platform->postToMain([weak, id = message.id, result = std::move(result)] {
+      if (const auto self = weak.lock()) (*self)->reply(id, result);
+    });
+  });
+}
+
+}  // namespace velmorin::bridge

@@ -1,0 +1,62 @@
+#pragma once
+// The script-message router: checks each message from the page, serves the five
+// requests that need the desktop on the main thread, sends every other command
+// to the dispatcher in the background and hands every answer back to the page.
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/json_text.h"
+#include "bridge/bridge_platform.h"
+#include "bridge/message.h"
+#include "commands/nsm.h"
+
+namespace velmorin::bridge {
+
+// What the router asks of the core; coreServices() wires the real ones.
+struct RouterServices {
+  std::function<Reply(const std::string& cmd, const Reply& args)> work;  // any thread, may be slow
+  std::function<std::optional<NsmApp>()> findNsm;
+  std::function<bool()> spanish;                                   // asked afresh for each picker
+  std::function<std::optional<std::filesystem::path>()> icloud;    // the folder, when something exists there
+};
+
+class Router {
+ public:
+  // `platform` must outlive the router and every task it runs.
+  Router(BridgePlatform& platform, RouterServices services);
+  ~Router();
+  Router(const Router&) = delete;
+  Router& operator=(const Router&) = delete;
+
+  // Main thread. A message body as JSON text (what the web view hands over) or as
+  // a value. Malformed messages are dropped without a reply.
+  void onMessageJson(const std::string& bodyJson);
+  void onMessage(const Reply& body);
+
+  // Main thread. Sends exactly one reply call into the page.
+  void reply(std::int64_t id, const Reply& reply);
+
+  // How long "quit" leaves its reply to reach the page before the application ends.
+  static constexpr std::chrono::milliseconds kQuitDelay{200};
+
+ private:
+  void route(const Message& message);
+  void pickFolder(std::int64_t id, const std::string& kind);
+  void openNsm(std::int64_t id);
+  void openUrl(std::int64_t id, const Reply& args);
+  void reveal(std::int64_t id, const Reply& args);
+  void quit(std::int64_t id);
+  void runInBackground(const Message& message);
+
+  BridgePlatform& platform_;
+  RouterServices services_;
+  // Tasks still in flight hold this weakly: once the router is gone they do nothing.
+  std::shared_ptr<Router*> self_;
+};
+
+}  // namespace velmorin::bridge

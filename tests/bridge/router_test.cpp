@@ -1,0 +1,378 @@
+// Every routing rule, against a fake platform and fake core services.
+#include "bridge/router.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <set>
+
+#include "bridge/fake_platform.h"
+#include "bridge/reply_call.h"
+
+namespace velmorin::bridge {
+namespace {
+
+using testing::FakePlatform;
+using testing::readReplyCall;
+
+struct WorkCall {
+  std::string cmd;
+  Reply args;
+};
+
+class RouterTest : public ::testing::Test {
+ protected:
+  RouterServices services() {
+    RouterServices s;
+    s.work = [this](const std::string& cmd, const Reply& args) {
+      workCalls.push_back({cmd, args});
+      if (cmd == "echo") return Reply{{"echo", args}};
+      return Reply{{"error", "cmd"}};
+    };
+    s.findNsm = [this] { return nsm; };
+    s.spanish = [this] { return spanishNow; };
+    s.icloud = [this] { return icloud; };
+    return s;
+  }
+
+  // Posts `json`, runs the background and main-thread work it started, and gives
+  // the reply calls that reached the page.
+  std::vector<testing::ReplyCall> post(const std::string& json) {
+    const std::size_t before = platform.scripts.size();
+    router.onMessageJson(json);
+    platform.runBackground();
+    platform.runMain();
+    std::vector<testing::ReplyCall> calls;
+    for (std::size_t i = before; i < platform.scripts.size(); ++i) {
+      auto call = readReplyCall(platform.scripts[i]);
+      EXPECT_TRUE(call) << platform.scripts[i];
+      if (call) calls.push_back(*call);
+    }
+    return calls;
+  }
+
+  FakePlatform platform;
+  std::vector<WorkCall> workCalls;
+  std::optional<NsmApp> nsm;
+  bool spanishNow = false;
+  std::optional<std::filesystem::path> icloud;
+  Router router{platform, services()};
+};
+
+// --- malformed messages ---------------------------------------------------
+
+TEST_F(RouterTest, MalformedMessagesGetNoReplyAndRunNothing) {
+  for (const char* json : {R"("info")", R"({"cmd":"info","id":"3"})", R"({"cmd":"quit"})", R"({"id":4})",
+                           R"({"cmd":"openURL","id":2.5,"args":{"url":"https://nord.no"}})", "not json",
+                           R"({"cmd":"pickFolder","id":null})"}) {
+    EXPECT_TRUE(post(json).empty()) << json;
+  }
+  EXPECT_TRUE(workCalls.empty());
+  EXPECT_TRUE(platform.openedUrls.empty());
+  EXPECT_TRUE(platform.pickers.empty());
+  EXPECT_TRUE(platform.delayed.empty());
+}
+
+TEST_F(RouterTest, ParsedBodiesAreRoutedLikeTextOnes) {
+  router.onMessage(Reply{{"cmd", "echo"}, {"id", 9}, {"args", {{"a", 1}}}});
+  platform.runBackground();
+  platform.runMain();
+  ASSERT_EQ(platform.scripts.size(), 1u);
+  EXPECT_EQ(readReplyCall(platform.scripts[0])->reply, (Reply{{"echo", {{"a", 1}}}}));
+  router.onMessage(Reply::array({1, 2}));
+  platform.runBackground();
+  platform.runMain();
+  EXPECT_EQ(platform.scripts.size(), 1u);
+}
+
+// --- commands for the dispatcher ------------------------------------------
+
+TEST_F(RouterTest, OtherCommandsRunInTheBackgroundAndAnswerOnTheMainThread) {
+  router.onMessageJson(R"({"cmd":"echo","id":12,"args":{"since":0}})");
+  // Nothing runs on the posting thread: the dispatcher waits for the background.
+  EXPECT_TRUE(workCalls.empty());
+  EXPECT_TRUE(platform.scripts.empty());
+  platform.runBackground();
+  ASSERT_EQ(workCalls.size(), 1u);
+  EXPECT_EQ(workCalls[0].cmd, "echo");
+  EXPECT_EQ(workCalls[0].args, (Reply{{"since", 0}}));
+  // The reply waits for the main thread.
+  EXPECT_TRUE(platform.scripts.empty());
+  platform.runMain();
+  ASSERT_EQ(platform.scripts.size(), 1u);
+  EXPECT_EQ(platform.scripts[0], R"(window.__vlReply(12, ["{\"echo\":{\"since\":0}}"][0]))");
+}
+
+TEST_F(RouterTest, UnknownAndCaseVariantNamesGoToTheDispatcher) {
+  for (const char* cmd : {"nosuch", "PickFolder", "pickfolder", "QUIT", "openUrl", "reveal ", ""}) {
+    const auto calls = post(std::string(R"({"cmd":")") + cmd + R"(","id":4})");
+    ASSERT_EQ(calls.size(), 1u) << cmd;
+    EXPECT_EQ(calls[0].id, 4);
+    EXPECT_EQ(calls[0].reply, (Reply{{"error", "cmd"}})) << cmd;
+    ASSERT_FALSE(workCalls.empty());
+    EXPECT_EQ(workCalls.back().cmd, cmd);
+  }
+  EXPECT_TRUE(platform.pickers.empty());
+  EXPECT_TRUE(platform.delayed.empty());
+}
+
+TEST_F(RouterTest, MistypedArgsReachTheDispatcherAsAnEmptyDictionary) {
+  post(R"({"cmd":"echo","id":1,"args":"x"})");
+  ASSERT_EQ(workCalls.size(), 1u);
+  EXPECT_EQ(workCalls[0].args, Reply::object());
+}
+
+TEST_F(RouterTest, NegativeIdsAreEchoedWithTheirSign) {
+  const auto calls = post(R"({"cmd":"echo","id":-42})");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].id, -42);
+}
+
+TEST_F(RouterTest, AThrowingCommandStillGetsAValidReply) {
+  RouterServices s = services();
+  s.work = [](const std::string&, const Reply&) -> Reply { throw std::runtime_error("boom"); };
+  Router throwing(platform, s);
+  throwing.onMessageJson(R"({"cmd":"info","id":3})");
+  platform.runBackground();
+  platform.runMain();
+  ASSERT_EQ(platform.scripts.size(), 1u);
+  const auto call = readReplyCall(platform.scripts[0]);
+  ASSERT_TRUE(call);
+  EXPECT_EQ(call->id, 3);
+  EXPECT_EQ(call->reply["ok"], false);
+}
+
+TEST_F(RouterTest, TasksOutlivingTheRouterNeitherRunNorReply) {
+  {
+    Router shortLived(platform, services());
+    shortLived.onMessageJson(R"({"cmd":"echo","id":1})");
+  }
+  platform.runBackground();
+  platform.runMain();
+  EXPECT_TRUE(workCalls.empty());
+  EXPECT_TRUE(platform.scripts.empty());
+}
+
+TEST_F(RouterTest, ARouterGoneWhileTheCommandRunsSendsNoReply) {
+  auto shortLived = std::make_unique<Router>(platform, services());
+  shortLived->onMessageJson(R"({"cmd":"echo","id":1})");
+  platform.runBackground();
+  shortLived.reset();
+  platform.runMain();
+  EXPECT_EQ(workCalls.size(), 1u);
+  EXPECT_TRUE(platform.scripts.empty());
+}
+
+// --- openURL ----------------------------------------------------------------
+
+TEST_F(RouterTest, OpenUrlOpensWebAndMailLinksAndAlwaysAnswersOk) {
+  for (const char* url : {"https://www.nordkeyboards.com/", "http://example.org/a?b=c", "mailto:help@example.org"}) {
+    const auto calls = post(std::string(R"({"cmd":"openURL","id":3,"args":{"url":")") + url + R"("}})");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].reply, (Reply{{"ok", true}}));
+    EXPECT_EQ(platform.openedUrls.back(), url);
+  }
+  EXPECT_EQ(platform.openedUrls.size(), 3u);
+  EXPECT_TRUE(workCalls.empty());
+}
+
+TEST_F(RouterTest, OpenUrlRefusesLocalAndScriptSchemesButStillAnswersOk) {
+  for (const char* url : {"file:///etc/passwd", "javascript:alert(1)", "smb://server/share", "ftp://x.org",
+                          "data:text/html,hi", "/usr/bin/xterm", "velmorin://ui/index.html", "", "https://"}) {
+    const auto calls = post(Reply{{"cmd", "openURL"}, {"id", 3}, {"args", {{"url", url}}}}.dump());
+    ASSERT_EQ(calls.size(), 1u) << url;
+    EXPECT_EQ(calls[0].reply, (Reply{{"ok", true}}));
+  }
+  EXPECT_TRUE(platform.openedUrls.empty());
+}
+
+TEST_F(RouterTest, OpenUrlWithoutArgsOpensNothingAndAnswersOk) {
+  EXPECT_EQ(post(R"({"cmd":"openURL","id":3})")[0].innerText, R"({"ok":true})");
+  EXPECT_EQ(platform.scripts.back(), R"(window.__vlReply(3, ["{\"ok\":true}"][0]))");
+  post(R"({"cmd":"openURL","id":3,"args":{"url":42}})");
+  EXPECT_TRUE(platform.openedUrls.empty());
+}
+
+// --- openNSM ------------------------------------------------------------------
+
+TEST_F(RouterTest, OpenNsmLaunchesWhatFindNsmFoundAndSaysSo) {
+  nsm = NsmApp{"/usr/share/applications/Nord Sound Manager.desktop", "Nord Sound Manager", true};
+  const auto calls = post(R"({"cmd":"openNSM","id":8})");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].reply, (Reply{{"ok", true}}));
+  ASSERT_EQ(platform.openedApps.size(), 1u);
+  EXPECT_EQ(platform.openedApps[0].location, nsm->location);
+  EXPECT_TRUE(platform.openedApps[0].desktopEntry);
+}
+
+TEST_F(RouterTest, OpenNsmAnswersFalseWhenNotInstalled) {
+  const auto calls = post(R"({"cmd":"openNSM","id":8})");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].reply, (Reply{{"ok", false}}));
+  EXPECT_TRUE(platform.openedApps.empty());
+}
+
+// --- reveal -------------------------------------------------------------------
+
+TEST_F(RouterTest, RevealShowsAbsoluteAndRelativePathsAndAlwaysAnswersOk) {
+  post(R"({"cmd":"reveal","id":1,"args":{"path":"/home/ana/Desktop/Velmorin.zip"}})");
+  post(R"({"cmd":"reveal","id":2,"args":{"path":"lists/../Velmorin.zip"}})");
+  ASSERT_EQ(platform.revealed.size(), 2u);
+  EXPECT_EQ(platform.revealed[0], "/home/ana/Desktop/Velmorin.zip");
+  EXPECT_EQ(platform.revealed[1], std::filesystem::current_path() / "Velmorin.zip");
+  // Nothing checks that the path exists.
+  EXPECT_EQ(post(R"({"cmd":"reveal","id":3,"args":{"path":"/no/such/file"}})")[0].reply, (Reply{{"ok", true}}));
+}
+
+TEST_F(RouterTest, RevealWithoutATextPathRevealsNothing) {
+  for (const char* json : {R"({"cmd":"reveal","id":1})", R"({"cmd":"reveal","id":1,"args":{"path":7}})",
+                           R"({"cmd":"reveal","id":1,"args":{"path":null}})"}) {
+    const auto calls = post(json);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].reply, (Reply{{"ok", true}}));
+  }
+  EXPECT_TRUE(platform.revealed.empty());
+}
+
+// --- quit -----------------------------------------------------------------------
+
+TEST_F(RouterTest, QuitRepliesFirstAndEndsTheApplicationAFifthOfASecondLater) {
+  const auto calls = post(R"({"cmd":"quit","id":99})");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].id, 99);
+  EXPECT_EQ(calls[0].reply, (Reply{{"ok", true}}));
+  EXPECT_EQ(platform.ends, 0);
+  ASSERT_EQ(platform.delayed.size(), 1u);
+  EXPECT_EQ(platform.delays[0], std::chrono::milliseconds(200));
+  platform.delayed[0]();
+  EXPECT_EQ(platform.ends, 1);
+  EXPECT_TRUE(workCalls.empty());
+}
+
+// --- pickFolder -------------------------------------------------------------------
+
+TEST_F(RouterTest, PickFolderOpensAChooserAndRepliesWithThePathLater) {
+  router.onMessageJson(R"({"cmd":"pickFolder","id":7,"args":{"kind":"list"}})");
+  ASSERT_EQ(platform.pickers.size(), 1u);
+  EXPECT_EQ(platform.pickers[0].options.title, "Choose the folder where you saved the lists");
+  EXPECT_TRUE(platform.scripts.empty());  // no reply until the user decides
+  platform.pickers[0].done(std::string("/srv/Shared/Nord/"));
+  ASSERT_EQ(platform.scripts.size(), 1u);
+  const auto call = readReplyCall(platform.scripts[0]);
+  EXPECT_EQ(call->id, 7);
+  EXPECT_EQ(call->reply, (Reply{{"path", "/srv/Shared/Nord"}}));
+  EXPECT_TRUE(workCalls.empty());
+}
+
+TEST_F(RouterTest, PickFolderCancelledRepliesCancel) {
+  router.onMessageJson(R"({"cmd":"pickFolder","id":5})");
+  platform.pickers.at(0).done(std::nullopt);
+  EXPECT_EQ(readReplyCall(platform.scripts.at(0))->reply, (Reply{{"cancel", true}}));
+}
+
+TEST_F(RouterTest, PickFolderRepliesOncePerRequestInWhateverOrderTheyClose) {
+  router.onMessageJson(R"({"cmd":"pickFolder","id":7,"args":{"kind":"dest"}})");
+  router.onMessageJson(R"({"cmd":"pickFolder","id":8,"args":{"kind":"dest"}})");
+  ASSERT_EQ(platform.pickers.size(), 2u);
+  platform.pickers[1].done(std::nullopt);
+  platform.pickers[0].done(std::string("/a"));
+  platform.pickers[0].done(std::string("/b"));  // a platform that reports twice
+  ASSERT_EQ(platform.scripts.size(), 2u);
+  EXPECT_EQ(readReplyCall(platform.scripts[0])->id, 8);
+  EXPECT_EQ(readReplyCall(platform.scripts[1])->id, 7);
+  EXPECT_EQ(readReplyCall(platform.scripts[1])->reply, (Reply{{"path", "/a"}}));
+}
+
+TEST_F(RouterTest, PickFolderKindMustBeText) {
+  icloud = "/home/ana/Library/Mobile Documents/com~apple~CloudDocs";
+  router.onMessageJson(R"({"cmd":"pickFolder","id":5,"args":{"kind":2}})");
+  ASSERT_EQ(platform.pickers.size(), 1u);
+  EXPECT_EQ(platform.pickers[0].options.title, "Choose the folder with the Nord programs");
+  EXPECT_FALSE(platform.pickers[0].options.startFolder);
+}
+
+TEST_F(RouterTest, PickFolderAsksLanguageAndICloudAtEachRequest) {
+  icloud = "/home/ana/iCloud";
+  spanishNow = true;
+  router.onMessageJson(R"({"cmd":"pickFolder","id":1,"args":{"kind":"dest"}})");
+  icloud.reset();
+  spanishNow = false;
+  router.onMessageJson(R"({"cmd":"pickFolder","id":2,"args":{"kind":"dest"}})");
+  ASSERT_EQ(platform.pickers.size(), 2u);
+  EXPECT_EQ(platform.pickers[0].options.title, "Elige dónde guardar la carpeta Velmorin");
+  EXPECT_EQ(platform.pickers[0].options.acceptLabel, "Elegir");
+  EXPECT_EQ(platform.pickers[0].options.startFolder, std::filesystem::path("/home/ana/iCloud"));
+  EXPECT_EQ(platform.pickers[1].options.acceptLabel, "Choose");
+  EXPECT_FALSE(platform.pickers[1].options.startFolder);
+}
+
+TEST_F(RouterTest, APickerClosingAfterTheRouterIsGoneSendsNothing) {
+  auto shortLived = std::make_unique<Router>(platform, services());
+  shortLived->onMessageJson(R"({"cmd":"pickFolder","id":1})");
+  shortLived.reset();
+  platform.pickers.at(0).done(std::string("/x"));
+  EXPECT_TRUE(platform.scripts.empty());
+}
+
+// --- concurrency, with real threads ---------------------------------------------
+
+TEST(RouterThreads, ASlowCommandDoesNotHoldBackALaterOne) {
+  FakePlatform platform(/*realThreads=*/true);
+  std::mutex mutex;
+  std::condition_variable released;
+  bool release = false;
+  RouterServices services;
+  services.work = [&](const std::string& cmd, const Reply&) {
+    if (cmd == "slow") {
+      std::unique_lock lock(mutex);
+      released.wait(lock, [&] { return release; });
+    }
+    return Reply{{"cmd", cmd}};
+  };
+  Router router(platform, services);
+  // However the test ends, the slow command must finish so the pool can stop.
+  struct Release {
+    std::function<void()> run;
+    ~Release() { run(); }
+  } guard{[&] {
+    {
+      std::lock_guard lock(mutex);
+      release = true;
+    }
+    released.notify_all();
+  }};
+  router.onMessageJson(R"({"cmd":"slow","id":1})");
+  router.onMessageJson(R"({"cmd":"fast","id":2})");
+  // The fast one answers while the slow one is still blocked.
+  ASSERT_TRUE(platform.runMainUntilScripts(1));
+  EXPECT_EQ(readReplyCall(platform.scripts[0])->id, 2);
+  guard.run();
+  ASSERT_TRUE(platform.runMainUntilScripts(2));
+  EXPECT_EQ(readReplyCall(platform.scripts[1])->id, 1);
+  EXPECT_EQ(readReplyCall(platform.scripts[1])->reply, (Reply{{"cmd", "slow"}}));
+}
+
+TEST(RouterThreads, ManyCommandsEachGetTheirOwnReply) {
+  FakePlatform platform(/*realThreads=*/true);
+  RouterServices services;
+  services.work = [](const std::string&, const Reply& args) { return Reply{{"n", args["n"]}}; };
+  Router router(platform, services);
+  constexpr int kCount = 200;
+  for (int i = 0; i < kCount; ++i)
+    router.onMessage(Reply{{"cmd", "x"}, {"id", i}, {"args", {{"n", i}}}});
+  ASSERT_TRUE(platform.runMainUntilScripts(kCount));
+  std::set<std::int64_t> ids;
+  for (const auto& script : platform.scripts) {
+    const auto call = readReplyCall(script);
+    ASSERT_TRUE(call);
+    EXPECT_EQ(call->reply["n"], call->id);
+    ids.insert(call->id);
+  }
+  EXPECT_EQ(ids.size(), static_cast<std::size_t>(kCount));
+}
+
+}  // namespace
+}  // namespace velmorin::bridge
