@@ -1,0 +1,133 @@
+// Step 1: searching the usual folders, a chosen folder or a folder of lists.
+import assert from 'node:assert/strict';
+import { describe, test } from 'node:test';
+import { useBrowser } from './support/harness.js';
+
+const browser = useBrowser();
+const HOSTILE = '<img src=x onerror=alert(1)>.ns3f';
+
+describe('finding programs', { timeout: 120_000 }, () => {
+  test('the usual folders: the list and the program folder are shown, each with "Show in folder"', async () => {
+    const ui = await browser.open();
+    await ui.button('Search usual folders').click();
+    const [scan] = await ui.waitForSent('scan');
+    assert.deepEqual(scan.args, {}, 'no folder and no date were given');
+    await ui.shows('#find-results', 'Nord Stage 3 Program List.html');
+    const [list, progs] = await ui.$('#find-results article').allInnerTexts();
+    assert.match(list, /Model\s+Nord Stage 3\s+Size\s+48 kB\s+Folder\s+\/home\/ana\/Documents/);
+    assert.match(progs, /Nord Stage 3\s+Programs\s+24\s+Size\s+3\.4 MB\s+Folder\s+\/home\/ana\/Documents\/Nord\/Live set/);
+    await ui.button('Show in folder: Nord Stage 3 Program List.html').click();
+    await ui.button('Show in folder: Live set').click();
+    const reveals = await ui.waitForSent('reveal', 2);
+    assert.deepEqual(reveals.map((m) => m.args.path), ['/home/ana/Documents/Nord Stage 3 Program List.html', '/home/ana/Documents/Nord/Live set']);
+    await ui.close();
+  });
+
+  test('"changed since" becomes "since": local midnight of that day in milliseconds', async () => {
+    const ui = await browser.open({ timezoneId: 'Pacific/Auckland' });
+    await ui.$('#since').fill('2024-03-15');
+    await ui.button('Search usual folders').click();
+    const [scan] = await ui.waitForSent('scan');
+    assert.deepEqual(scan.args, { since: Date.UTC(2024, 2, 14, 11) }, 'midnight in Auckland (UTC+13)');
+    await ui.close();
+  });
+
+  test('a date that is not a real day is refused before any search', async () => {
+    const ui = await browser.open();
+    // Browsers without a date picker show a plain text field; mimic one.
+    await ui.$('#since').evaluate((input) => { input.type = 'text'; });
+    await ui.$('#since').fill('2024-02-30');
+    await ui.button('Search a folder…').click();
+    await ui.shows('#since-error', 'Enter the date as YYYY-MM-DD, or leave the field empty.');
+    assert.equal(await ui.$('#since').getAttribute('aria-invalid'), 'true');
+    assert.deepEqual([...await ui.sent('pickFolder'), ...await ui.sent('scan')], []);
+    await ui.$('#since').fill('');
+    await ui.button('Search usual folders').click();
+    await ui.waitForSent('scan');
+    assert.equal(await ui.$('#since-error').isVisible(), false);
+    await ui.close();
+  });
+
+  test('a chosen folder is scanned with "dir"; cancelling the chooser searches nothing', async () => {
+    const ui = await browser.open({ rules: { pickFolder: [{ reply: { cancel: true }, once: true }] } });
+    await ui.button('Search a folder…').click();
+    await ui.waitForSent('pickFolder');
+    await ui.shows('#scan-folder', 'Search a folder…');
+    assert.deepEqual(await ui.sent('scan'), []);
+    await ui.button('Search a folder…').click();
+    const picks = await ui.waitForSent('pickFolder', 2);
+    assert.deepEqual(picks.map((m) => m.args), [{ kind: 'progs' }, { kind: 'progs' }]);
+    const [scan] = await ui.waitForSent('scan');
+    assert.deepEqual(scan.args, { dir: '/home/ana/Music/Nord Programs' });
+    await ui.shows('#find-results', 'Live set');
+    await ui.close();
+  });
+
+  test('a folder of lists replaces only the list, and says so when it holds none', async () => {
+    const listOnly = { list: { path: '/home/ana/Documents/Lists/Electro 6 Program list.htm', name: 'Electro 6 Program list.htm', model: 'Electro 6', size: 900 } };
+    const ui = await browser.open({ rules: { scan: [{ when: { dir: '/home/ana/Documents/Lists' }, reply: listOnly, once: true }, { when: { dir: '/home/ana/Documents/Lists' }, reply: {} }] } });
+    await ui.button('Search usual folders').click();
+    await ui.shows('#find-results', 'Nord Stage 3 Program List.html');
+    await ui.button('Folder with lists…').click();
+    await ui.shows('#find-results', 'Electro 6 Program list.htm');
+    assert.deepEqual((await ui.sent('pickFolder'))[0].args, { kind: 'list' });
+    assert.deepEqual((await ui.sent('scan'))[1].args, { dir: '/home/ana/Documents/Lists' });
+    await ui.shows('#find-results', '900 bytes');
+    await ui.shows('#find-results', 'Live set');
+    await ui.button('Folder with lists…').click();
+    await ui.shows('#find-results', 'No program list was found in Lists. The list found before is kept.');
+    await ui.shows('#find-results', 'Electro 6 Program list.htm');
+    await ui.close();
+  });
+
+  test('an empty scan gets a plain message; a failed one says why', async () => {
+    const ui = await browser.open({ rules: { scan: [{ reply: {}, once: true }, { reply: { error: 'cmd' } }] } });
+    await ui.button('Search usual folders').click();
+    await ui.shows('#find-results', 'No program lists or program files were found.');
+    await ui.shows('#install-summary', 'List: none found');
+    await ui.button('Search usual folders').click();
+    await ui.shows('#find-results [role=alert]', 'The search failed. This version of Velmorin Sync does not know the command “scan”.');
+    await ui.close();
+  });
+
+  test('while a search runs its button is busy, the other search buttons wait, the rest of the page works', async () => {
+    const ui = await browser.open({ rules: { scan: [{ hold: true }] } });
+    const usual = ui.$('#scan-usual');
+    await usual.click();
+    await ui.waitForSent('scan');
+    assert.equal(await usual.getAttribute('aria-busy'), 'true');
+    assert.equal(await usual.innerText(), 'Searching…');
+    assert.equal(await ui.$('#find-progress').isVisible(), true);
+    assert.equal(await ui.$('#scan-folder').getAttribute('aria-disabled'), 'true');
+    await usual.click();
+    await ui.$('#scan-folder').click({ force: true });
+    assert.equal((await ui.sent('scan')).length, 1);
+    assert.deepEqual(await ui.sent('pickFolder'), []);
+    await ui.button('Check again').click();
+    await ui.waitForSent('nord', 2);
+    await ui.shows('#keyboard-state', 'Nord Stage 3 connected');
+    await ui.release('scan');
+    await ui.shows('#find-results', 'Live set');
+    assert.equal(await ui.$('#find-progress').isVisible(), false);
+    assert.equal(await ui.$('#scan-folder').getAttribute('aria-disabled'), null);
+    assert.equal(await usual.innerText(), 'Search usual folders');
+    await ui.close();
+  });
+
+  test('names and paths from replies are shown as text and never run', async () => {
+    const hostile = {
+      list: { path: `/tmp/${HOSTILE}`, name: HOSTILE, model: '<b>bold</b>', size: 10 },
+      progs: { dir: '/tmp/<script>alert(2)</script>', count: 1, ext: 'ns3f', model: '<svg onload=alert(3)>', size: 5 },
+    };
+    const ui = await browser.open({ rules: { scan: [{ reply: hostile }], nord: [{ reply: { connected: true, name: '<i>Nord</i>' } }] } });
+    await ui.button('Search usual folders').click();
+    await ui.shows('#find-results', HOSTILE);
+    await ui.shows('#find-results', '/tmp/<script>alert(2)</script>');
+    await ui.shows('#keyboard-state', '<i>Nord</i> connected');
+    await ui.shows('#install-summary', `List: ${HOSTILE}`);
+    assert.equal(await ui.$('#model').inputValue(), '<svg onload=alert(3)>');
+    const injected = await ui.page.evaluate(() => document.querySelectorAll('main img, main script, main svg, main b, main i').length);
+    assert.equal(injected, 0);
+    await ui.close(); // also fails on any dialog the names could have opened
+  });
+});

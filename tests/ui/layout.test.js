@@ -1,0 +1,89 @@
+// The main states at the window's opening size (880 × 720) and its minimum (640 × 600),
+// in both languages: nothing may stick out sideways or be cut off. Each state is also
+// saved as a screenshot in tests/ui/screenshots/ for people to look at.
+import assert from 'node:assert/strict';
+import { mkdir } from 'node:fs/promises';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { describe, test } from 'node:test';
+import { useBrowser, NARROW, WIDE } from './support/harness.js';
+
+const browser = useBrowser();
+const SHOTS = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
+
+// Paths longer than the narrow window is wide, with few places to break them.
+const LONG_DIR = '/home/ana/Documents/Keyboards/Nord_Stage_3_sound_backups_from_the_studio/2024-summer-tour';
+
+const TROUBLE = {
+  info: [{ reply: { os: 'linux', nsm: { found: false, name: '' }, icloud: { found: false, path: '' }, diskFree: 0, exportDir: '/home/ana/Desktop/Para Velmorin', dest: `${LONG_DIR}/Velmorin`, destLabel: 'Desktop › Velmorin', destCloud: false } }],
+  nord: [{ reply: { connected: false } }],
+  scan: [{ reply: {
+    list: { path: '/home/ana/Downloads/Averyveryveryverylongprogramlistnamewithoutanyspacesatall.html', name: 'Averyveryveryverylongprogramlistnamewithoutanyspacesatall.html', model: 'Nord Stage 3', size: 12 },
+    progs: { dir: `${LONG_DIR}/Programs`, count: 1, ext: 'ns3f', model: 'Nord Stage 3', size: 4 },
+  } }],
+  install: [{ reply: { ok: false, error: 'The folder “Velmorin” couldn’t be created because you don’t have permission to write to “Desktop”.' } }],
+  zip: [{ reply: { ok: false, path: '/home/ana/Desktop/Velmorin.zip', bytes: 0 } }],
+};
+
+// Names of elements whose content is wider than their box, and whether the page scrolls sideways.
+function overflowReport(page) {
+  return page.evaluate(() => {
+    const wide = document.documentElement.scrollWidth > window.innerWidth;
+    const cut = [...document.querySelectorAll('h1, h2, h3, p, li, dt, dd, label, button, a, input')]
+      .filter((node) => !node.closest('.visually-hidden') && node.getClientRects().length > 0)
+      .filter((node) => node.scrollWidth > node.clientWidth + 1)
+      .map((node) => `${node.tagName.toLowerCase()}#${node.id}.${node.className}: ${node.textContent.slice(0, 40)}`);
+    const outside = [...document.querySelectorAll('button, a, input')]
+      .filter((node) => { const box = node.getBoundingClientRect(); return box.width > 0 && (box.left < 0 || box.right > window.innerWidth); })
+      .map((node) => node.id || node.textContent);
+    return { wide, cut, outside };
+  });
+}
+
+async function capture(ui, name) {
+  assert.deepEqual(await overflowReport(ui.page), { wide: false, cut: [], outside: [] }, name);
+  await ui.page.screenshot({ path: path.join(SHOTS, `${name}.png`), fullPage: true });
+}
+
+describe('layout at both window sizes', { timeout: 120_000 }, () => {
+  for (const [size, viewport] of [['880x720', WIDE], ['640x600', NARROW]]) {
+    for (const locale of ['en-US', 'es-ES']) {
+      const lang = locale.slice(0, 2);
+      test(`${size} ${lang}: start, found and done`, async () => {
+        await mkdir(SHOTS, { recursive: true });
+        const ui = await browser.open({ viewport, locale });
+        await ui.shows('#disk-free', '120');
+        await ui.shows('#keyboard-state', 'Nord Stage 3');
+        await capture(ui, `${size}-${lang}-1-start`);
+        await ui.$('#scan-usual').click();
+        await ui.shows('#find-results', 'Live set');
+        await capture(ui, `${size}-${lang}-2-found`);
+        await ui.$('#install-button').click();
+        await ui.$('#pack-button').click();
+        await ui.$('#export-button').click();
+        await ui.shows('#install-result', '24');
+        await ui.shows('#pack-result', 'Velmorin.zip');
+        await ui.shows('#export-result', 'export');
+        await ui.page.mouse.move(0, 0);
+        await capture(ui, `${size}-${lang}-3-done`);
+        await ui.close();
+      });
+
+      test(`${size} ${lang}: problems`, async () => {
+        await mkdir(SHOTS, { recursive: true });
+        const ui = await browser.open({ viewport, locale, rules: TROUBLE });
+        await ui.shows('#nsm-download', 'Nord');
+        await ui.$('#scan-usual').click();
+        await ui.shows('#find-results', 'Averyvery');
+        await ui.shows('#find-results', '2024-summer-tour/Programs');
+        await ui.$('#install-button').click();
+        await ui.$('#pack-button').click();
+        await ui.shows('#install-result', 'Velmorin');
+        await ui.shows('#pack-result', 'Nord Programs');
+        await ui.page.mouse.move(0, 0);
+        await capture(ui, `${size}-${lang}-4-problems`);
+        await ui.close();
+      });
+    }
+  }
+});

@@ -1,0 +1,75 @@
+// Packing a folder, the export folder, help and quit.
+import assert from 'node:assert/strict';
+import { describe, test } from 'node:test';
+import { useBrowser } from './support/harness.js';
+
+const browser = useBrowser();
+const PICKED = '/home/ana/Music/Nord Programs';
+const ARCHIVE = '/home/ana/Desktop/Velmorin.zip';
+
+describe('packing a folder', { timeout: 120_000 }, () => {
+  test('a picked folder is zipped; the archive\'s path and size are shown with "Show in folder"', async () => {
+    const ui = await browser.open({ rules: { zip: [{ hold: true }] } });
+    const pack = ui.$('#pack-button');
+    await pack.click();
+    const [zip] = await ui.waitForSent('zip');
+    assert.deepEqual(zip.args, { path: PICKED });
+    assert.equal(await pack.innerText(), 'Packing…');
+    assert.equal(await ui.$('#pack-progress').isVisible(), true);
+    await ui.release('zip');
+    await ui.shows('#pack-result', 'Archive ready, 2.1 MB.');
+    await ui.shows('#pack-result', ARCHIVE);
+    assert.equal(await ui.$('#pack-progress').isVisible(), false);
+    await ui.button('Show in folder: Velmorin.zip').click();
+    const [reveal] = await ui.waitForSent('reveal');
+    assert.deepEqual(reveal.args, { path: ARCHIVE });
+    await ui.close();
+  });
+
+  test('failures are clear, with the application\'s reason when it gives one', async () => {
+    const ui = await browser.open({
+      rules: { zip: [{ reply: { ok: false, path: ARCHIVE, bytes: 0 }, once: true }, { reply: { ok: false, path: ARCHIVE, bytes: 0, error: 'No space left on device' } }] },
+    });
+    await ui.button('Choose a folder and pack…').click();
+    await ui.shows('#pack-result [role=alert]', 'The archive of Nord Programs could not be made.');
+    assert.doesNotMatch(await ui.text('#pack-result'), /Show in folder|ready/);
+    await ui.button('Choose a folder and pack…').click();
+    await ui.shows('#pack-result', 'No space left on device');
+    await ui.close();
+  });
+
+  test('cancelling the chooser packs nothing', async () => {
+    const ui = await browser.open({ rules: { pickFolder: [{ reply: { cancel: true } }] } });
+    await ui.button('Choose a folder and pack…').click();
+    await ui.waitForSent('pickFolder');
+    await ui.shows('#pack-button', 'Choose a folder and pack…');
+    assert.deepEqual(await ui.sent('zip'), []);
+    assert.equal(await ui.text('#pack-result'), '');
+    await ui.close();
+  });
+});
+
+describe('export folder, help and quit', { timeout: 120_000 }, () => {
+  test('"prepare" creates the export folder, which can then be shown', async () => {
+    const ui = await browser.open();
+    await ui.shows('#export-path', '/home/ana/Desktop/Para Velmorin');
+    await ui.button('Create export folder').click();
+    await ui.waitForSent('prepare');
+    await ui.shows('#export-result', 'The export folder is ready.');
+    await ui.button('Show in folder: Para Velmorin').click();
+    const [reveal] = await ui.waitForSent('reveal');
+    assert.deepEqual(reveal.args, { path: '/home/ana/Desktop/Para Velmorin' });
+    await ui.close();
+  });
+
+  test('help opens through "openURL"; quit sends "quit" and a refusal is reported', async () => {
+    const ui = await browser.open({ rules: { quit: [{ reply: { error: 'cmd' } }] } });
+    await ui.page.getByRole('link', { name: 'Help' }).click();
+    const [open] = await ui.waitForSent('openURL');
+    assert.match(open.args.url, /^https:\/\/www\.nordkeyboards\.com\//);
+    await ui.button('Quit').click();
+    await ui.waitForSent('quit');
+    await ui.shows('#notice', 'That did not work. This version of Velmorin Sync does not know the command “quit”.');
+    await ui.close();
+  });
+});

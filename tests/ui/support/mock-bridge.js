@@ -1,0 +1,100 @@
+// The application's side of the bridge, installed in the page before its scripts run.
+// It answers like the real application (same reply shapes, replies later and by id),
+// and each test can add rules: a fixed reply, raw reply text, a delay, or a reply held
+// back until the test releases it.
+//
+// This function is serialised into the page by page.addInitScript: it must not use
+// anything from this module's scope.
+export function installMockBridge({ rules = {}, languages = null }) {
+  if (languages) {
+    Object.defineProperty(Navigator.prototype, 'languages', { get: () => languages.slice(), configurable: true });
+  }
+  const spanish = () => (navigator.languages[0] || 'en').startsWith('es');
+  const HOME = '/home/ana';
+  const table = {};
+  for (const [cmd, list] of Object.entries(rules)) table[cmd] = list.slice();
+
+  const pickedByKind = {
+    dest: '/media/ana/NORD USB/Backups',
+    list: `${HOME}/Documents/Lists`,
+    progs: `${HOME}/Music/Nord Programs`,
+  };
+
+  // The real application's answers for an ordinary machine.
+  function builtin(cmd, args) {
+    switch (cmd) {
+      case 'info':
+        return {
+          os: 'linux', nsm: { found: true, name: 'Nord Sound Manager' }, icloud: { found: false, path: '' },
+          diskFree: 120482713600, exportDir: `${HOME}/Desktop/Para Velmorin`, dest: `${HOME}/Desktop/Velmorin`,
+          destLabel: spanish() ? 'Escritorio › Velmorin' : 'Desktop › Velmorin', destCloud: false,
+        };
+      case 'nord': return { connected: true, name: 'Nord Stage 3' };
+      case 'scan': return {
+        list: { path: `${HOME}/Documents/Nord Stage 3 Program List.html`, name: 'Nord Stage 3 Program List.html', model: 'Nord Stage 3', size: 48213 },
+        progs: { dir: `${HOME}/Documents/Nord/Live set`, count: 24, ext: 'ns3f', model: 'Nord Stage 3', size: 3412000 },
+      };
+      case 'install': {
+        if (typeof args.dest !== 'string') return { ok: false, error: 'dest' };
+        const model = (typeof args.model === 'string' ? args.model : 'Nord').split('/').join('-');
+        const progsStep = typeof args.progs === 'string' && typeof args.ext === 'string';
+        return {
+          ok: true, count: progsStep ? 24 : 0, lists: typeof args.list === 'string' ? 1 : 0,
+          bytes: 3460213, path: `${args.dest}/${model}`, root: args.dest,
+        };
+      }
+      case 'zip': {
+        const path = `${HOME}/Desktop/Velmorin.zip`;
+        return typeof args.path === 'string' && args.path !== '' ? { ok: true, path, bytes: 2104518 } : { ok: false, path, bytes: 0 };
+      }
+      case 'pickFolder': return { path: pickedByKind[args.kind] || `${HOME}/Music/Nord Programs` };
+      case 'openNSM': case 'openURL': case 'reveal': case 'quit': case 'prepare': return { ok: true };
+      default: return { error: 'cmd' };
+    }
+  }
+
+  function matches(when, args) {
+    return !when || Object.entries(when).every(([key, value]) => JSON.stringify(args[key]) === JSON.stringify(value));
+  }
+
+  const mock = {
+    log: [],
+    held: [],
+    violations: [],
+    // Newer rules win over older ones and over the built-in answers.
+    rule(cmd, rule) { (table[cmd] = table[cmd] || []).unshift(rule); },
+    release(cmd) {
+      const index = mock.held.findIndex((entry) => !cmd || entry.cmd === cmd);
+      if (index < 0) return false;
+      mock.held.splice(index, 1)[0].send();
+      return true;
+    },
+    sent(cmd) { return mock.log.filter((message) => message.cmd === cmd); },
+  };
+
+  document.addEventListener('securitypolicyviolation', (event) => {
+    mock.violations.push(`${event.violatedDirective} ${event.blockedURI}`);
+  });
+
+  window.__mock = mock;
+  window.webkit = {
+    messageHandlers: {
+      vl: {
+        postMessage(body) {
+          // The application receives a copy of plain data, not the page's object.
+          const message = JSON.parse(JSON.stringify(body));
+          mock.log.push(message);
+          const args = message.args && typeof message.args === 'object' ? message.args : {};
+          const list = table[message.cmd] || [];
+          const index = list.findIndex((rule) => matches(rule.when, args));
+          const rule = index >= 0 ? list[index] : {};
+          if (rule.once) list.splice(index, 1);
+          const text = 'raw' in rule ? rule.raw : JSON.stringify('reply' in rule ? rule.reply : builtin(message.cmd, args));
+          const send = () => window.__vlReply(message.id, [text][0]);
+          if (rule.hold) mock.held.push({ cmd: message.cmd, send });
+          else setTimeout(send, rule.delay ?? 5);
+        },
+      },
+    },
+  };
+}

@@ -1,0 +1,106 @@
+// The top tiles: the keyboard, Nord Sound Manager and free disk space. "info" also
+// brings the destination and export folder that the other parts use.
+import { request } from './bridge.js';
+import { bindAction } from './busy.js';
+import { byId, show } from './dom.js';
+import { describeError, replyFailure } from './errors.js';
+import { formatBytes } from './format.js';
+import { t } from './i18n.js';
+import { bindExternalLink } from './actions.js';
+import { showNotice } from './notice.js';
+
+function setState(node, state, text) {
+  node.dataset.state = state;
+  node.textContent = text;
+}
+
+function showNsm(found, name) {
+  const open = byId('open-nsm');
+  if (found) {
+    setState(byId('nsm-state'), 'good', t('nsmFound', { name }));
+    open.setAttribute('aria-label', t('nsmOpenLabel', { name }));
+  } else {
+    setState(byId('nsm-state'), 'missing', t('nsmMissing'));
+  }
+  show(open, found);
+  show(byId('nsm-download'), !found);
+}
+
+function showInfo(reply) {
+  const nsm = reply.nsm && typeof reply.nsm === 'object' ? reply.nsm : {};
+  const nsmName = typeof nsm.name === 'string' && nsm.name !== '' ? nsm.name : t('nsmTitle');
+  showNsm(nsm.found === true, nsmName);
+  // The application reports 0 when it cannot measure the free space.
+  const free = reply.diskFree > 0 ? formatBytes(reply.diskFree) : null;
+  byId('disk-free').textContent = free ?? t('diskUnknown');
+}
+
+function failInfo(text) {
+  byId('status-error-text').textContent = t('statusFailed', { error: text });
+  show(byId('status-error'));
+  for (const id of ['nsm-state', 'disk-free']) setState(byId(id), 'unknown', t('diskUnknown'));
+}
+
+export function setupStatus(store) {
+  const keyboardState = byId('keyboard-state');
+
+  async function loadInfo() {
+    try {
+      const reply = await request('info');
+      if (typeof reply.dest !== 'string' && typeof reply.error === 'string') {
+        failInfo(replyFailure(reply, 'info'));
+        return;
+      }
+      show(byId('status-error'), false);
+      showInfo(reply);
+      store.set({
+        dest: typeof reply.dest === 'string' ? reply.dest : '',
+        destLabel: typeof reply.destLabel === 'string' ? reply.destLabel : '',
+        exportDir: typeof reply.exportDir === 'string' ? reply.exportDir : '',
+      });
+    } catch (error) {
+      failInfo(describeError(error));
+    }
+  }
+
+  async function checkKeyboard() {
+    setState(keyboardState, 'unknown', t('checking'));
+    try {
+      const reply = await request('nord');
+      if (reply.connected === true) {
+        const name = typeof reply.name === 'string' && reply.name !== '' ? reply.name : 'Nord';
+        setState(keyboardState, 'good', t('keyboardConnected', { name }));
+      } else if (reply.connected === false) {
+        setState(keyboardState, 'none', t('keyboardNone'));
+      } else {
+        setState(keyboardState, 'unknown', t('keyboardFailed', { error: replyFailure(reply, 'nord') }));
+      }
+    } catch (error) {
+      setState(keyboardState, 'unknown', t('keyboardFailed', { error: describeError(error) }));
+    }
+  }
+
+  async function openNsm() {
+    try {
+      const reply = await request('openNSM');
+      if (reply.ok === true) return;
+      if (reply.ok === false) {
+        showNsm(false);
+        showNotice(t('nsmGone'));
+        byId('nsm-download').focus();
+      } else {
+        showNotice(t('actionFailed', { error: replyFailure(reply, 'openNSM') }));
+      }
+    } catch (error) {
+      showNotice(t('actionFailed', { error: describeError(error) }));
+    }
+  }
+
+  const runInfo = bindAction(byId('status-retry'), { busyText: () => t('checking') }, loadInfo);
+  const runKeyboard = bindAction(byId('check-keyboard'), { busyText: () => t('checking') }, checkKeyboard);
+  bindAction(byId('open-nsm'), { busyText: () => t('nsmOpening') }, openNsm);
+  bindExternalLink(byId('nsm-download'));
+
+  // Both questions go out together; whichever answer comes first is shown first.
+  return () => Promise.all([runInfo(), runKeyboard()]);
+}
