@@ -1,0 +1,37 @@
+#include "shell/folder_picker.h"
+
+#include <memory>
+
+namespace velmorin::shell {
+
+namespace {
+
+void answered(GtkNativeDialog* dialog, gint response, gpointer data) {
+  std::unique_ptr<bridge::PickerDone> done(static_cast<bridge::PickerDone*>(data));
+  std::optional<std::string> chosen;
+  if (response == GTK_RESPONSE_ACCEPT) {
+    if (gchar* folder = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))) {
+      chosen = folder;
+      g_free(folder);
+    }
+  }
+  g_object_unref(dialog);  // the reference taken when it was made
+  (*done)(chosen);
+}
+
+}  // namespace
+
+void showFolderPicker(GtkWindow* parent, const bridge::PickerOptions& options, bridge::PickerDone done) {
+  GtkFileChooserNative* chooser = gtk_file_chooser_native_new(
+      options.title.c_str(), parent, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, options.acceptLabel.c_str(), nullptr);
+  GtkFileChooser* files = GTK_FILE_CHOOSER(chooser);
+  gtk_file_chooser_set_select_multiple(files, FALSE);
+  gtk_file_chooser_set_create_folders(files, TRUE);
+  gtk_file_chooser_set_local_only(files, TRUE);  // the reply is a path
+  if (options.startFolder) gtk_file_chooser_set_current_folder(files, options.startFolder->c_str());
+  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
+  g_signal_connect(chooser, "response", G_CALLBACK(answered), new bridge::PickerDone(std::move(done)));
+  gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser));
+}
+
+}  // namespace velmorin::shell

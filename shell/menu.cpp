@@ -1,0 +1,56 @@
+#include "shell/menu.h"
+
+namespace velmorin::shell {
+
+namespace {
+
+void quit(GSimpleAction*, GVariant*, gpointer app) { g_application_quit(G_APPLICATION(app)); }
+
+void copy(GSimpleAction*, GVariant*, gpointer web) {
+  webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(web), WEBKIT_EDITING_COMMAND_COPY);
+}
+
+void selectAll(GSimpleAction*, GVariant*, gpointer web) {
+  webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(web), WEBKIT_EDITING_COMMAND_SELECT_ALL);
+}
+
+void setAccel(GtkApplication* app, const char* action, const char* accel) {
+  const char* accels[] = {accel, nullptr};
+  gtk_application_set_accels_for_action(app, action, accels);
+}
+
+}  // namespace
+
+MenuTexts menuTexts(bool spanish) {
+  if (spanish) return {"Velmorin Sync", "Salir de Velmorin Sync", "Edición", "Copiar", "Seleccionar todo"};
+  return {"Velmorin Sync", "Quit Velmorin Sync", "Edit", "Copy", "Select All"};
+}
+
+GtkWidget* buildMenu(GtkApplication* app, GtkApplicationWindow* window, WebKitWebView* web, bool spanish) {
+  const GActionEntry appActions[] = {{"quit", quit, nullptr, nullptr, nullptr, {}}};
+  g_action_map_add_action_entries(G_ACTION_MAP(app), appActions, G_N_ELEMENTS(appActions), app);
+  const GActionEntry windowActions[] = {{"copy", copy, nullptr, nullptr, nullptr, {}},
+                                        {"select-all", selectAll, nullptr, nullptr, nullptr, {}}};
+  g_action_map_add_action_entries(G_ACTION_MAP(window), windowActions, G_N_ELEMENTS(windowActions), web);
+  setAccel(app, "app.quit", "<Control>q");
+  setAccel(app, "win.copy", "<Control>c");
+  setAccel(app, "win.select-all", "<Control>a");
+
+  const MenuTexts texts = menuTexts(spanish);
+  GMenu* bar = g_menu_new();
+  GMenu* appMenu = g_menu_new();
+  g_menu_append(appMenu, texts.quit.c_str(), "app.quit");
+  g_menu_append_submenu(bar, texts.appMenu.c_str(), G_MENU_MODEL(appMenu));
+  GMenu* edit = g_menu_new();
+  g_menu_append(edit, texts.copy.c_str(), "win.copy");
+  g_menu_append(edit, texts.selectAll.c_str(), "win.select-all");
+  g_menu_append_submenu(bar, texts.edit.c_str(), G_MENU_MODEL(edit));
+
+  GtkWidget* widget = gtk_menu_bar_new_from_model(G_MENU_MODEL(bar));
+  g_object_unref(edit);
+  g_object_unref(appMenu);
+  g_object_unref(bar);
+  return widget;
+}
+
+}  // namespace velmorin::shell

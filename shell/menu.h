@@ -1,0 +1,24 @@
+#pragma once
+// The application's menu: quit, and copy / select all acting on the page.
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <string>
+
+namespace velmorin::shell {
+
+struct MenuTexts {
+  std::string appMenu;  // the first menu, named after the application
+  std::string quit;
+  std::string edit;
+  std::string copy;
+  std::string selectAll;
+};
+
+MenuTexts menuTexts(bool spanish);
+
+// Adds the actions "app.quit" (Ctrl+Q), "win.copy" (Ctrl+C) and "win.select-all"
+// (Ctrl+A) and gives the menu bar that shows them, for the header bar.
+GtkWidget* buildMenu(GtkApplication* app, GtkApplicationWindow* window, WebKitWebView* web, bool spanish);
+
+}  // namespace velmorin::shell

@@ -1,0 +1,290 @@
+// The real program under a real X server, its page driven through WebKitWebDriver:
+// messages go through the real web view, router, dispatcher and desktop.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+
+#include "shell/support/child_process.h"
+#include "shell/support/fake_desktop.h"
+#include "shell/support/webdriver.h"
+
+namespace velmorin::testing {
+namespace {
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+// Posts `messages`, waits for the reply to `sentinel` and `settleMs` more, and
+// gives every reply that arrived meanwhile as [{id, text}].
+constexpr const char* kExchange = R"JS(
+  const [messages, sentinel, settleMs, done] = arguments;
+  const start = window.replies.length;
+  for (const m of messages) window.post(m);
+  const deadline = Date.now() + 20000;
+  (function poll() {
+    const got = window.replies.slice(start);
+    if (got.some((r) => r.id === sentinel)) return setTimeout(() => done(window.replies.slice(start)), settleMs);
+    if (Date.now() > deadline) return done(got);
+    setTimeout(poll, 20);
+  })();
+)JS";
+
+// Loads `src` as a script and says whether the scheme served it.
+constexpr const char* kLoadScript = R"JS(
+  const [src, done] = arguments;
+  const s = document.createElement('script');
+  s.src = src;
+  s.onload = () => done('loaded');
+  s.onerror = () => done('refused');
+  document.head.append(s);
+)JS";
+
+// A copy of the test page, with a link inside it that leads out of the folder.
+class TestPage {
+ public:
+  TestPage() {
+    fs::create_directories(tree_ / "ui");
+    for (const auto& entry : fs::directory_iterator(VELMORIN_TEST_PAGE))
+      fs::copy_file(entry.path(), tree_ / "ui" / entry.path().filename(), fs::copy_options::none);
+    tree_.file("secret.js", "window.secretLoaded = true;\n");
+    fs::create_symlink(tree_ / "secret.js", tree_ / "ui/outside.js");
+  }
+  fs::path folder() const { return tree_ / "ui"; }
+
+ private:
+  TempTree tree_;
+};
+
+struct Reply {
+  std::int64_t id;
+  json value;
+};
+
+std::vector<Reply> repliesOf(const json& list) {
+  std::vector<Reply> replies;
+  if (!list.is_array()) {
+    ADD_FAILURE() << "the page answered " << list.dump();
+    return replies;
+  }
+  for (const auto& r : list) replies.push_back({r["id"].get<std::int64_t>(), json::parse(r["text"].get<std::string>())});
+  return replies;
+}
+
+class Application : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    desktop_ = new FakeDesktop();
+    desktop_->addNordSoundManager();
+    page_ = new TestPage();
+    auto env = desktop_->environment();
+    env["VELMORIN_UI_DIR"] = page_->folder().string();
+    env["LANGUAGE"] = "en_GB";
+    app_ = new DrivenApp(VELMORIN_BINARY, env);
+  }
+  static void TearDownTestSuite() {
+    delete app_;
+    delete page_;
+    delete desktop_;
+  }
+  void SetUp() override { ASSERT_TRUE(app_->ready()) << app_->error() << "\n" << app_->driverLog(); }
+
+  std::vector<Reply> exchange(const json& messages, std::int64_t sentinel, int settleMs = 0) {
+    return repliesOf(app_->executeAsync(kExchange, {messages, sentinel, settleMs}));
+  }
+  json ask(const json& message) {
+    const auto replies = exchange(json::array({message}), message["id"].get<std::int64_t>());
+    EXPECT_EQ(replies.size(), 1u);
+    return replies.empty() ? json() : replies[0].value;
+  }
+  std::string url() { return app_->command("GET", "/url")["value"].get<std::string>(); }
+  void click(const std::string& selector) {
+    const json found = app_->command("POST", "/element", json{{"using", "css selector"}, {"value", selector}});
+    const std::string element = found["value"].begin().value().get<std::string>();
+    app_->command("POST", "/element/" + element + "/click", json::object());
+  }
+
+  static FakeDesktop* desktop_;
+  static TestPage* page_;
+  static DrivenApp* app_;
+};
+
+FakeDesktop* Application::desktop_ = nullptr;
+TestPage* Application::page_ = nullptr;
+DrivenApp* Application::app_ = nullptr;
+
+// --- round trips ------------------------------------------------------------
+
+TEST_F(Application, ACommandReachesTheDispatcherAndItsReplyComesBackUnderItsId) {
+  const auto replies = exchange({{{"cmd", "info"}, {"id", 101}}}, 101);
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_EQ(replies[0].id, 101);
+  // The process's own values answer: the export folder lies in this test's home.
+  EXPECT_EQ(replies[0].value["exportDir"], (desktop_->home() / "Desktop/Para Velmorin").string());
+}
+
+TEST_F(Application, UnknownNamesAndNegativeIdsGoThroughTheDispatcher) {
+  const auto replies = exchange({{{"cmd", "PickFolder"}, {"id", -7}}}, -7);
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_EQ(replies[0].id, -7);
+  EXPECT_EQ(replies[0].value, (json{{"error", "cmd"}}));
+}
+
+TEST_F(Application, MalformedMessagesGetNoReplyAtAll) {
+  const json messages = {"info", 42, nullptr, {{"cmd", "info"}, {"id", "3"}}, {{"cmd", "info"}},
+                         {{"id", 201}}, {{"cmd", 7}, {"id", 202}}, {{"cmd", "quit"}, {"id", 1.5}},
+                         {{"cmd", "nosuch"}, {"id", 203}}};
+  const auto replies = exchange(messages, 203, 1500);
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_EQ(replies[0].id, 203);
+}
+
+TEST_F(Application, SeveralCommandsAtOnceEachGetTheirOwnReply) {
+  json messages = json::array();
+  for (int id = 301; id <= 310; ++id) messages.push_back({{"cmd", id % 2 ? "info" : "nosuch"}, {"id", id}});
+  const auto replies = exchange(messages, 310, 1500);
+  std::set<std::int64_t> ids;
+  for (const auto& r : replies) ids.insert(r.id);
+  EXPECT_EQ(ids.size(), 10u);
+  EXPECT_EQ(replies.size(), 10u);
+}
+
+TEST_F(Application, QuotesBackslashesLineBreaksAndNonAsciiSurviveBothSerialisations) {
+  const std::string awkward = "Nord \"Stage\" \\ back 'quote'\nline ñ … 🎹";
+  const fs::path folder = desktop_->home() / awkward;
+  fs::create_directories(folder);
+  std::ofstream(folder / "Piano.ns3f") << "x";
+  const json reply = ask({{"cmd", "scan"}, {"id", 401}, {"args", {{"dir", folder.string()}, {"since", 0}}}});
+  ASSERT_TRUE(reply.contains("progs")) << reply.dump();
+  EXPECT_EQ(reply["progs"]["dir"], folder.string());
+}
+
+// --- the requests served on the main thread -------------------------------------
+
+TEST_F(Application, OpenUrlOpensOnlyWebAndMailLinksAndAlwaysAnswersOk) {
+  const std::size_t before = desktop_->opened().size();
+  for (const char* url : {"file:///etc/passwd", "javascript:alert(1)", "smb://server/share"})
+    EXPECT_EQ(ask({{"cmd", "openURL"}, {"id", 501}, {"args", {{"url", url}}}}), (json{{"ok", true}})) << url;
+  EXPECT_EQ(ask({{"cmd", "openURL"}, {"id", 502}, {"args", "not a dictionary"}}), (json{{"ok", true}}));
+  EXPECT_EQ(ask({{"cmd", "openURL"}, {"id", 503}, {"args", {{"url", "https://example.org/docs?a=1"}}}}),
+            (json{{"ok", true}}));
+  ASSERT_TRUE(desktop_->waitForOpened(before + 1));
+  std::this_thread::sleep_for(1s);  // room for a wrongly opened one to show up
+  const auto opened = desktop_->opened();
+  ASSERT_EQ(opened.size(), before + 1);
+  EXPECT_EQ(opened.back(), "browser https://example.org/docs?a=1");
+}
+
+TEST_F(Application, OpenNsmLaunchesTheDesktopEntryFound) {
+  const std::size_t before = desktop_->opened().size();
+  EXPECT_EQ(ask({{"cmd", "openNSM"}, {"id", 601}}), (json{{"ok", true}}));
+  ASSERT_TRUE(desktop_->waitForOpened(before + 1));
+  EXPECT_EQ(desktop_->opened().back(), "nsm ");
+}
+
+TEST_F(Application, RevealWithoutAFileManagerServiceOpensTheContainingFolder) {
+  const std::size_t before = desktop_->opened().size();
+  const fs::path file = desktop_->home() / "Desktop/Velmorin.zip";
+  EXPECT_EQ(ask({{"cmd", "reveal"}, {"id", 701}, {"args", {{"path", file.string()}}}}), (json{{"ok", true}}));
+  ASSERT_TRUE(desktop_->waitForOpened(before + 1, 40s));
+  EXPECT_EQ(desktop_->opened().back(), "files " + (desktop_->home() / "Desktop").string());
+}
+
+// --- the page stays in its folder and on its scheme --------------------------------
+
+TEST_F(Application, TheSchemeServesThePageFolderAndNothingOutsideIt) {
+  EXPECT_EQ(app_->executeAsync(kLoadScript, {"inside.js"}), "loaded");
+  EXPECT_EQ(app_->executeAsync(kLoadScript, {"outside.js"}), "refused");
+  EXPECT_EQ(app_->executeAsync(kLoadScript, {"velmorin://ui/%2e%2e/secret.js"}), "refused");
+  EXPECT_EQ(app_->executeAsync(kLoadScript, {"velmorin://ui/missing.js"}), "refused");
+  EXPECT_EQ(app_->execute("return [window.insideLoaded === true, window.secretLoaded === undefined]"),
+            (json{true, true}));
+}
+
+TEST_F(Application, TheContentSecurityPolicyKeepsInlineScriptOut) {
+  EXPECT_EQ(app_->execute("return [typeof window.post, window.inlineRan === undefined]"), (json{"function", true}));
+}
+
+TEST_F(Application, ScriptsCannotNavigateAwayOrOpenWindows) {
+  const std::size_t before = desktop_->opened().size();
+  app_->execute("location.href = 'https://example.org/away'; return 0");
+  app_->execute("window.open('https://example.org/popup'); return 0");
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(url(), "velmorin://ui/index.html");
+  EXPECT_EQ(app_->command("GET", "/window/handles")["value"].size(), 1u);
+  EXPECT_EQ(desktop_->opened().size(), before);
+}
+
+TEST_F(Application, ClickedWebLinksOpenInTheBrowserAndOtherLinksNowhere) {
+  const std::size_t before = desktop_->opened().size();
+  click("#file");
+  click("#web");
+  ASSERT_TRUE(desktop_->waitForOpened(before + 1));
+  click("#blank");
+  ASSERT_TRUE(desktop_->waitForOpened(before + 2));
+  std::this_thread::sleep_for(1s);
+  const auto opened = desktop_->opened();
+  ASSERT_EQ(opened.size(), before + 2);
+  EXPECT_EQ(opened[before], "browser https://example.org/clicked?q=1");
+  EXPECT_EQ(opened[before + 1], "browser https://example.org/new-window");
+  EXPECT_TRUE(url().starts_with("velmorin://ui/index.html"));
+  EXPECT_EQ(app_->command("GET", "/window/handles")["value"].size(), 1u);
+}
+
+// --- the window ---------------------------------------------------------------------
+
+TEST_F(Application, ThePageGetsAnEightEightyBySevenTwentyView) {
+  EXPECT_EQ(app_->execute("return [innerWidth, innerHeight]"), (json{880, 720}));
+}
+
+TEST_F(Application, TheWindowCannotShrinkBelowItsMinimum) {
+  app_->command("POST", "/window/rect", json{{"width", 300}, {"height", 300}});
+  std::this_thread::sleep_for(500ms);
+  const json rect = app_->command("GET", "/window/rect")["value"];
+  EXPECT_GE(rect["width"].get<int>(), 640) << rect.dump();
+  EXPECT_GE(rect["height"].get<int>(), 600) << rect.dump();
+  // The page itself keeps at least that much room.
+  const json view = app_->execute("return [innerWidth, innerHeight]");
+  EXPECT_GE(view[0].get<int>(), 640) << view.dump();
+  EXPECT_GE(view[1].get<int>(), 600) << view.dump();
+  app_->command("POST", "/window/rect", json{{"width", 880}, {"height", 720}});
+}
+
+TEST_F(Application, ThePageSeesTheApplicationsLanguages) {
+  EXPECT_EQ(app_->execute("return navigator.languages[0]"), "en-GB");
+}
+
+// --- separate lives ---------------------------------------------------------------------
+
+class SpanishApplication : public ::testing::Test {};
+
+TEST_F(SpanishApplication, ThePageSeesSpanishFirstWhenTheApplicationSpeaksSpanish) {
+  FakeDesktop desktop;
+  TestPage page;
+  auto env = desktop.environment();
+  env["VELMORIN_UI_DIR"] = page.folder().string();
+  env["LANGUAGE"] = "es_ES:en";
+  DrivenApp app(VELMORIN_BINARY, env);
+  ASSERT_TRUE(app.ready()) << app.error();
+  const json languages = app.execute("return navigator.languages");
+  ASSERT_FALSE(languages.empty());
+  EXPECT_TRUE(languages[0].get<std::string>().starts_with("es")) << languages.dump();
+}
+
+class Quitting : public ::testing::Test {};
+
+TEST_F(Quitting, QuitAnswersFirstThenEndsTheProcessWithStatusZero) {
+  FakeDesktop desktop;
+  TestPage page;
+  auto env = desktop.environment();
+  env["VELMORIN_UI_DIR"] = page.folder().string();
+  DrivenApp app(VELMORIN_BINARY, env);
+  ASSERT_TRUE(app.ready()) << app.error();
+  const json replies = app.executeAsync(kExchange, {json::array({{{"cmd", "quit"}, {"id", 77}}}), 77, 0});
+  ASSERT_EQ(replies.size(), 1u) << replies.dump();
+  EXPECT_EQ(replies[0]["text"], R"({"ok":true})");
+  EXPECT_EQ(app.exitStatus(15s), 0);
+}
+
+}  // namespace
+}  // namespace velmorin::testing
