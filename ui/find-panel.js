@@ -75,7 +75,8 @@ export function setupFind(store) {
   const buttons = ['scan-usual', 'scan-folder', 'scan-lists'].map(byId);
 
   function readSince() {
-    const value = sinceMillis(since.value);
+    // A date picker left half filled reports an empty value; that must not mean "no limit".
+    const value = since.validity.badInput ? NaN : sinceMillis(since.value);
     const bad = Number.isNaN(value);
     sinceError.textContent = bad ? t('sinceInvalid') : '';
     show(sinceError, bad);

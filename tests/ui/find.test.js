@@ -48,6 +48,17 @@ describe('finding programs', { timeout: 120_000 }, () => {
     await ui.close();
   });
 
+  test('a date picker left half filled is refused, not taken as "no limit"', async () => {
+    const ui = await browser.open();
+    await ui.$('#since').focus();
+    await ui.page.keyboard.type('03');
+    assert.equal(await ui.$('#since').inputValue(), '', 'the picker reports no value yet');
+    await ui.button('Search usual folders').click();
+    await ui.shows('#since-error', 'Enter the date as YYYY-MM-DD');
+    assert.deepEqual(await ui.sent('scan'), []);
+    await ui.close();
+  });
+
   test('a chosen folder is scanned with "dir"; cancelling the chooser searches nothing', async () => {
     const ui = await browser.open({ rules: { pickFolder: [{ reply: { cancel: true }, once: true }] } });
     await ui.button('Search a folder…').click();
