@@ -71,7 +71,7 @@ class FolderReader {
     std::vector<FolderNode*> children;
     platform::UniqueFd folder(platform::openFolderAt(AT_FDCWD, node.path.c_str(), node.depth == 1));
     std::vector<platform::FolderEntry> entries;
-    if (!folder.valid() || !platform::readFolder(folder.get(), entries)) return children;
+    if (!folder.valid() || !platform::readFolder(folder.get(), entries, false)) return children;
     for (const auto& entry : entries) {
       // Hidden entries are not the user's programs; names that are not UTF-8
       // could not be reported.
@@ -173,7 +173,7 @@ void countInFolder(const std::string& folder, const std::string& extension, std:
   count = size = 0;
   platform::UniqueFd fd(platform::openFolderAt(AT_FDCWD, folder.c_str(), true));
   std::vector<platform::FolderEntry> entries;
-  if (!fd.valid() || !platform::readFolder(fd.get(), entries)) return;
+  if (!fd.valid() || !platform::readFolder(fd.get(), entries, false)) return;
   for (const auto& entry : entries) {
     if (lowerExtension(entry.name) != extension) continue;
     ++count;

@@ -34,26 +34,45 @@ bool rangeCopyUnsupported(int err) {
          err == ETXTBSY || err == EPERM;
 }
 
-// Copies the data of `in` to the empty file `out`; returns 0 or an errno value.
-int copyData(int in, int out, std::uint64_t& copied) {
+// The last device on which a reflink was refused for want of support, per
+// thread: every file of a tree lies on the same file system, and asking again
+// for each costs a system call apiece (ext4 never clones).
+thread_local dev_t noCloneDevice = 0;
+thread_local bool noCloneKnown = false;
+
+// Copies the data of `in`, a regular file described by `st`, to the empty file
+// `out`; returns 0 or an errno value.
+int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
   // A reflink shares the blocks (btrfs, XFS): instant and no extra space. Any
   // refusal leaves `out` untouched, and a real problem shows up again below.
-  struct stat st;
-  if (ioctl(out, FICLONE, in) == 0) {
-    if (fstat(out, &st) == 0) copied += st.st_size;
-    return 0;
+  if (!(noCloneKnown && noCloneDevice == st.st_dev)) {
+    if (ioctl(out, FICLONE, in) == 0) {
+      struct stat cloned;
+      if (fstat(out, &cloned) == 0) copied += cloned.st_size;
+      return 0;
+    }
+    // Same file system without reflinks; another device (EXDEV) may differ.
+    if (errno == EOPNOTSUPP || errno == ENOTTY) {
+      noCloneDevice = st.st_dev;
+      noCloneKnown = true;
+    }
   }
   // In-kernel copy: no round trip through user memory. Both descriptors'
   // offsets advance, so the fallback continues where this one stopped.
+  std::uint64_t done = 0;
+  const auto expected = static_cast<std::uint64_t>(st.st_size);
   for (;;) {
     const ssize_t n = copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
     if (n > 0) {
+      done += n;
       copied += n;
+      // The length read at open: no call just to be told the end was reached.
+      if (done == expected) return 0;
       continue;
     }
     if (n == 0) {
       // Some virtual files report size 0 yet have data: let read() decide.
-      if (copied == 0) break;
+      if (done == 0) break;
       return 0;
     }
     if (errno == EINTR) continue;
@@ -98,7 +117,9 @@ int openRegularFile(int folderFd, const char* name, bool followLink, struct stat
     errno = err;
     return -1;
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);  // plain reads from here on
+  // Plain reads from here on. F_SETFL sets only the status flags, and of
+  // those the open asked for none but O_NONBLOCK: no need to read them first.
+  fcntl(fd, F_SETFL, 0);
   return fd;
 }
 
@@ -113,7 +134,7 @@ Status copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* t
   } while (out < 0 && errno == EINTR);
   if (out < 0) return copyFailure(from, to, errno);
 
-  int err = copyData(in, out, copied);
+  int err = copyData(in, st, out, copied);
   if (err == 0) {
     // Best effort: FAT sticks refuse permission bits, and that is no reason
     // to lose the copy.
@@ -148,7 +169,7 @@ class TreeCopier {
 
   Status copyFolder(int fromFd, int toFd, const fs::path& from, const fs::path& to) {
     std::vector<FolderEntry> entries;
-    if (!readFolder(fromFd, entries)) return copyFailure(from, to, errno);
+    if (!readFolder(fromFd, entries, false)) return copyFailure(from, to, errno);
     for (const FolderEntry& entry : entries) {
       if (Status copied = copyEntry(fromFd, toFd, entry, from / entry.name, to / entry.name); !copied)
         return copied;

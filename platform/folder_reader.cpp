@@ -20,10 +20,10 @@ struct LinuxDirent64 {
 };
 }  // namespace
 
-bool readFolder(int folderFd, std::vector<FolderEntry>& entries) {
+bool readFolder(int folderFd, std::vector<FolderEntry>& entries, bool rewind) {
   // getdents64 on our own descriptor: one pass, no DIR* allocation, and the
   // caller's descriptor stays usable for *at() calls.
-  if (lseek(folderFd, 0, SEEK_SET) < 0 && errno != ESPIPE) return false;
+  if (rewind && lseek(folderFd, 0, SEEK_SET) < 0 && errno != ESPIPE) return false;
   alignas(LinuxDirent64) char buffer[32768];
   for (;;) {
     const long got = syscall(SYS_getdents64, folderFd, buffer, sizeof buffer);

@@ -16,8 +16,9 @@ struct FolderEntry {
 
 // Lists the folder open as `folderFd` ("." and ".." left out) in the order the
 // file system gives. Returns false with errno set when it cannot be read; the
-// descriptor stays open and owned by the caller.
-bool readFolder(int folderFd, std::vector<FolderEntry>& entries);
+// descriptor stays open and owned by the caller. A descriptor that was just
+// opened needs no `rewind`, which saves a system call per folder in tree walks.
+bool readFolder(int folderFd, std::vector<FolderEntry>& entries, bool rewind = true);
 
 // Opens `name` relative to `parentFd` as a folder (no link followed when
 // `followLinks` is false). Returns -1 with errno set on failure.
