@@ -14,8 +14,13 @@ struct Message {
   Reply args = Reply::object();  // an empty dictionary when missing or not a dictionary
 };
 
+// Deepest nesting of containers inside "args" that is taken; real requests
+// hold paths and flags two levels deep at most.
+inline constexpr int kMaxArgsDepth = 32;
+
 // Nothing when the body is not a dictionary, "cmd" is not text or "id" is not a
-// whole number that fits in 64 bits.
+// whole number that fits in 64 bits. "args" nested deeper than kMaxArgsDepth
+// counts as missing.
 std::optional<Message> readMessage(const Reply& body);
 
 // The same for the JSON text of a body; nothing when it is not JSON.

@@ -25,28 +25,30 @@ bool hasTextArg(const Reply& args, const char* key) {
 
 }  // namespace
 
+const Reply Router::kBusyReply = Reply{{"ok", false}, {"error", "busy"}};
+
 Router::Router(BridgePlatform& platform, RouterServices services)
     : platform_(platform), services_(std::move(services)), self_(std::make_shared<Router*>(this)) {}
 
 Router::~Router() = default;
 
 void Router::onMessageJson(const std::string& bodyJson) {
-  if (const auto message = readMessage(bodyJson)) route(*message);
+  if (const auto message = readMessage(bodyJson)) route(*message, bodyJson.size());
 }
 
 void Router::onMessage(const Reply& body) {
-  if (const auto message = readMessage(body)) route(*message);
+  if (const auto message = readMessage(body)) route(*message, compactJson(message->args).size());
 }
 
 void Router::reply(std::int64_t id, const Reply& reply) { platform_.evaluateScript(replyScript(id, reply)); }
 
-void Router::route(const Message& message) {
+void Router::route(const Message& message, std::size_t bytes) {
   if (message.cmd == "pickFolder") return pickFolder(message.id, textArg(message.args, "kind"));
   if (message.cmd == "openNSM") return openNsm(message.id);
   if (message.cmd == "openURL") return openUrl(message.id, message.args);
   if (message.cmd == "reveal") return reveal(message.id, message.args);
   if (message.cmd == "quit") return quit(message.id);
-  runInBackground(message);
+  runInBackground(message, bytes);
 }
 
 void Router::pickFolder(std::int64_t id, const std::string& kind) {
@@ -91,10 +93,15 @@ void Router::quit(std::int64_t id) {
   platform_.postToMainAfter(kQuitDelay, [platform] { platform->endApplication(); });
 }
 
-void Router::runInBackground(const Message& message) {
+void Router::runInBackground(const Message& message, std::size_t bytes) {
+  // The one command that comes alone is taken whatever its size.
+  if (inFlight_ >= kMaxInFlight || (inFlight_ > 0 && inFlightBytes_ + bytes > kMaxInFlightBytes))
+    return reply(message.id, kBusyReply);
+  ++inFlight_;
+  inFlightBytes_ += bytes;
   std::weak_ptr<Router*> weak = self_;
   BridgePlatform* platform = &platform_;
-  platform_.runInBackground([weak, platform, work = services_.work, message] {
+  platform_.runInBackground([weak, platform, work = services_.work, message, bytes] {
     if (weak.expired()) return;
     Reply result;
     try {
@@ -104,8 +111,13 @@ void Router::runInBackground(const Message& message) {
     } catch (...) {
       result = Reply{{"ok", false}, {"error", "internal"}};
     }
-    platform->postToMain([weak, id = message.id, result = std::move(result)] {
-      if (const auto self = weak.lock()) (*self)->reply(id, result);
+    platform->postToMain([weak, id = message.id, bytes, result = std::move(result)] {
+      const auto self = weak.lock();
+      if (!self) return;
+      Router& router = **self;
+      --router.inFlight_;
+      router.inFlightBytes_ -= bytes;
+      router.reply(id, result);
     });
   });
 }

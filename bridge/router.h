@@ -3,6 +3,7 @@
 // requests that need the desktop on the main thread, sends every other command
 // to the dispatcher in the background and hands every answer back to the page.
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -44,19 +45,32 @@ class Router {
   // How long "quit" leaves its reply to reach the page before the application ends.
   static constexpr std::chrono::milliseconds kQuitDelay{200};
 
+  // Commands waiting or running in the background, by number and by the size of
+  // their arguments. Past either bound a command is answered at once with
+  // kBusyReply instead of queued, so a page that floods the bridge cannot make
+  // the queue, and the memory it holds, grow without end.
+  static constexpr std::size_t kMaxInFlight = 256;
+  static constexpr std::size_t kMaxInFlightBytes = 64u << 20;
+  static const Reply kBusyReply;  // {"ok": false, "error": "busy"}
+
+  // Main thread. Commands handed to the background and not yet answered.
+  std::size_t commandsInFlight() const { return inFlight_; }
+
  private:
-  void route(const Message& message);
+  void route(const Message& message, std::size_t bytes);
   void pickFolder(std::int64_t id, const std::string& kind);
   void openNsm(std::int64_t id);
   void openUrl(std::int64_t id, const Reply& args);
   void reveal(std::int64_t id, const Reply& args);
   void quit(std::int64_t id);
-  void runInBackground(const Message& message);
+  void runInBackground(const Message& message, std::size_t bytes);
 
   BridgePlatform& platform_;
   RouterServices services_;
   // Tasks still in flight hold this weakly: once the router is gone they do nothing.
   std::shared_ptr<Router*> self_;
+  std::size_t inFlight_ = 0;       // main thread only
+  std::size_t inFlightBytes_ = 0;  // main thread only
 };
 
 }  // namespace velmorin::bridge
