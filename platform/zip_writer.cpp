@@ -1,92 +1,54 @@
 #include "platform/zip_writer.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <libdeflate.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cmath>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/folder_reader.h"
+#include "platform/zip_container.h"
 
 namespace velmorin::platform {
 
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;
-
-// Strict UTF-8: no overlong forms, surrogates or values past U+10FFFF.
-bool isUtf8(std::string_view text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = p + text.size();
-  while (p < end) {
-    const unsigned c = *p;
-    int more;
-    unsigned min;
-    if (c < 0x80) {
-      ++p;
-      continue;
-    } else if ((c & 0xE0) == 0xC0) {
-      more = 1, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      more = 2, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      more = 3, min = 0x10000;
-    } else {
-      return false;
-    }
-    if (end - p <= more) return false;
-    unsigned code = c & (0x3F >> more);
-    for (int i = 1; i <= more; ++i) {
-      if ((p[i] & 0xC0) != 0x80) return false;
-      code = (code << 6) | (p[i] & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    p += more + 1;
-  }
-  return true;
-}
-
-// libarchive flags a zip name as UTF-8 (general purpose bit 11) when the
-// calling thread's character set is UTF-8, and without a "hdrcharset" option
-// stores the name's bytes as given. Choosing this thread's LC_CTYPE for each
-// header therefore flags exactly the names that are UTF-8, whatever the
-// process's locale, and keeps the raw bytes of the others. (hdrcharset=UTF-8
-// would flag every non-ASCII name, invalid ones too, which makes readers such
-// as Python's zipfile reject the whole archive; and libarchive crashes on
-// invalid bytes given as UTF-8 under a UTF-8 locale.)
-class NameCharsetScope {
- public:
-  explicit NameCharsetScope(bool utf8) {
-    static const locale_t utf8Locale = [] {
-      for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
-        if (const locale_t found = newlocale(LC_CTYPE_MASK, name, locale_t{})) return found;
-      }
-      return locale_t{};  // names still stored exactly, only unflagged
-    }();
-    static const locale_t plainLocale = newlocale(LC_CTYPE_MASK, "C", locale_t{});
-    const locale_t wanted = utf8 ? utf8Locale : plainLocale;
-    if (wanted) previous_ = uselocale(wanted);
-  }
-  ~NameCharsetScope() {
-    if (previous_) uselocale(previous_);
-  }
-  NameCharsetScope(const NameCharsetScope&) = delete;
-  NameCharsetScope& operator=(const NameCharsetScope&) = delete;
-
- private:
-  locale_t previous_{};
-};
+// Files up to this size are deflated whole, each by one worker, with
+// libdeflate: about twice as fast as zlib at the same level, and as small.
+constexpr std::size_t kWholeFile = 4 * 1024 * 1024;
+// Bigger files are deflated in pieces of this size on all cores at once, with
+// zlib, which libdeflate cannot replace here: each piece after the first
+// starts from the 32 KiB before it as its dictionary and ends on a byte
+// boundary without ending the stream, so together they form one deflate
+// stream nearly as small as a serial one.
+constexpr std::size_t kPiece = 512 * 1024;
+constexpr std::size_t kDictionary = 32 * 1024;
+// What may be read ahead of the archive's writing: bounds memory, and open
+// descriptors, whatever the size of the tree.
+constexpr std::size_t kWindowBytes = 16 * 1024 * 1024;
+constexpr std::size_t kWindowEntries = 256;
+constexpr int kLevel = 6;
+// Pieces whose bytes are this close to uniformly spread (already compressed
+// media and archives) go in stored blocks: zlib would spend as long on them as
+// on text and save next to nothing.
+constexpr double kIncompressibleBits = 7.99;
 
 struct FileId {
   dev_t dev = 0;
@@ -94,6 +56,10 @@ struct FileId {
 };
 
 Status readFailure(const fs::path& path, int err) { return failureFor("read", path, err); }
+
+Status shrankFailure(const fs::path& path) {
+  return Status::failure("Could not read " + inQuotes(path) + ": it got shorter while being archived");
+}
 
 // Opens `name` in `folderFd` if it is a regular file, with a non-blocking open
 // so that a FIFO put in its place cannot hang us. Returns -1 with errno set,
@@ -116,178 +82,398 @@ int openRegularFile(int folderFd, const char* name, bool followLink, struct stat
   return fd;
 }
 
-class ZipWriter {
+// One piece of a file, as a worker leaves it for the writer.
+struct Piece {
+  std::string data;  // raw deflate, or the bytes themselves when `stored`
+  uLong crc = 0;
+  std::size_t size = 0;  // bytes read
+  Status failure;
+  bool stored = false;  // a one-piece file that deflate did not shrink
+  bool done = false;
+};
+
+// One entry, in archive order.
+struct Item {
+  enum class Kind { Folder, File, Link, Failure } kind = Kind::Failure;
+  std::string name;
+  struct stat st {};
+  std::string linkTarget;
+  Status failure;  // a Failure item ends the archive when the writer reaches it
+  UniqueFd file;
+  fs::path path;
+  std::vector<Piece> pieces;
+};
+
+// A walker thread lists the tree in archive order, worker threads read and
+// deflate the pieces of upcoming files, and the calling thread writes the
+// entries in order as their pieces come in.
+class ZipPipeline {
  public:
-  ZipWriter(const fs::path& archivePath, std::vector<FileId> leaveOut)
-      : archivePath_(archivePath), leaveOut_(std::move(leaveOut)), buffer_(new char[kChunk]) {}
-  ~ZipWriter() {
-    if (entry_) archive_entry_free(entry_);
-    // A failed archive is closed like any other, its output discarded:
-    // libarchive leaks its buffers and deflate state when it has seen an error.
-    failed_ = true;
-    if (a_) archive_write_free(a_);
-  }
-  ZipWriter(const ZipWriter&) = delete;
-  ZipWriter& operator=(const ZipWriter&) = delete;
+  ZipPipeline(const fs::path& archivePath, std::vector<FileId> leaveOut)
+      : archivePath_(archivePath), leaveOut_(std::move(leaveOut)) {}
 
-  Status open(int fd) {
-    fd_ = fd;
-    a_ = archive_write_new();
-    entry_ = archive_entry_new();
-    if (!a_ || !entry_) return failureFor("write archive", archivePath_, ENOMEM);
-    // Sizes are set on every file entry, so libarchive adds Zip64 records only
-    // to entries and archives over 4 GiB.
-    if (archive_write_set_format_zip(a_) != ARCHIVE_OK ||
-        archive_write_zip_set_compression_deflate(a_) != ARCHIVE_OK ||
-        archive_write_set_format_option(a_, "zip", "compression-level", "6") != ARCHIVE_OK ||
-        archive_write_set_bytes_per_block(a_, kChunk) != ARCHIVE_OK ||
-        archive_write_set_bytes_in_last_block(a_, 1) != ARCHIVE_OK ||
-        archive_write_open(a_, this, nullptr, &ZipWriter::writeOut, nullptr) != ARCHIVE_OK)
-      return checked(false);
-    return Status();
+  Status run(int archiveFd, UniqueFd source, const struct stat& st, bool isFolder, const std::string& topName,
+             const fs::path& sourcePath) {
+    ZipContainer zip(archiveFd);
+    if (!zip.open()) return writeFailure(zip);
+    std::vector<std::thread> threads;
+    Status result;
+    {
+      std::error_code spawnError;
+      bool walking = false;
+      try {
+        const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned i = 0; i < workers; ++i) threads.emplace_back([this] { work(); });
+        threads.emplace_back([&, this] {
+          if (isFolder) {
+            addFolder(source.get(), st, topName, sourcePath);
+          } else {
+            addFile(std::move(source), st, topName, sourcePath);
+          }
+          const std::lock_guard lock(mutex_);
+          walkDone_ = true;
+          progress_.notify_all();
+        });
+        walking = true;
+      } catch (const std::system_error& error) {
+        spawnError = error.code();
+      }
+      if (!walking) {
+        result = failureFor("write archive", archivePath_, spawnError ? spawnError.value() : EAGAIN);
+      } else {
+        result = writeAll(zip);
+      }
+    }
+    {
+      const std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    space_.notify_all();
+    work_.notify_all();
+    for (std::thread& thread : threads) thread.join();
+    if (!result) zip.abandon();
+    return result;
   }
 
-  // The folder open as `folderFd`: its own entry when `name` is not empty,
-  // then its contents below "name/".
-  Status addFolder(int folderFd, const struct stat& st, const std::string& name, const fs::path& path) {
+ private:
+  // ---- Walker: everything in archive order; false once it should stop.
+
+  bool addFolder(int folderFd, const struct stat& st, const std::string& name, const fs::path& path) {
     std::string prefix;
     if (!name.empty()) {
       prefix = name + "/";
-      if (Status written = writeHeader(prefix, st); !written) return written;
+      auto item = std::make_unique<Item>();
+      item->kind = Item::Kind::Folder;
+      item->name = prefix;
+      item->st = st;
+      if (!push(std::move(item))) return false;
     }
     std::vector<FolderEntry> entries;
-    if (!readFolder(folderFd, entries)) return readFailure(path, errno);
+    if (!readFolder(folderFd, entries, /*rewind=*/false)) return fail(readFailure(path, errno));  // freshly opened
     // Sorted, so that the same tree gives the same archive.
     std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
     for (const FolderEntry& entry : entries) {
-      if (Status added = addEntry(folderFd, entry, prefix + entry.name, path / entry.name); !added)
-        return added;
+      if (!addEntry(folderFd, entry, prefix + entry.name, path / entry.name)) return false;
     }
-    return Status();
+    return true;
   }
 
-  // The open regular file `fd`, streamed in chunks: memory use does not grow with its size.
-  Status addFile(int fd, const struct stat& st, const std::string& name, const fs::path& path) {
-    if (Status written = writeHeader(name, st); !written) return written;
-    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    // Exactly the size given in the header: growth is cut off, shrinking fails.
-    for (off_t remaining = st.st_size; remaining > 0;) {
-      const ssize_t got = read(fd, buffer_.get(), std::min<off_t>(remaining, kChunk));
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        return readFailure(path, errno);
-      }
-      if (got == 0)
-        return Status::failure("Could not read " + inQuotes(path) + ": it got shorter while being archived");
-      if (Status written = checked(archive_write_data(a_, buffer_.get(), got) == got); !written) return written;
-      remaining -= got;
-    }
-    return Status();
-  }
-
-  // Writes the central directory and flushes.
-  Status finish() {
-    return checked(archive_write_close(a_) == ARCHIVE_OK);
-  }
-
- private:
-  Status addEntry(int folderFd, const FolderEntry& entry, const std::string& name, const fs::path& path) {
+  bool addEntry(int folderFd, const FolderEntry& entry, const std::string& name, const fs::path& path) {
+    if (name.size() + 1 > 0xFFFF) return fail(readFailure(path, ENAMETOOLONG));  // a zip name has 16 bits of length
     const char* fileName = entry.name.c_str();
     unsigned char type = entry.type;
     struct stat st;
     if (type == DT_UNKNOWN) {  // some file systems do not say: ask
-      if (fstatat(folderFd, fileName, &st, AT_SYMLINK_NOFOLLOW) != 0) return readFailure(path, errno);
+      if (fstatat(folderFd, fileName, &st, AT_SYMLINK_NOFOLLOW) != 0) return fail(readFailure(path, errno));
       type = IFTODT(st.st_mode);
     }
     switch (type) {
       case DT_DIR: {
         const UniqueFd folder(openFolderAt(folderFd, fileName, false));
-        if (!folder.valid() || fstat(folder.get(), &st) != 0) return readFailure(path, errno);
+        if (!folder.valid() || fstat(folder.get(), &st) != 0) return fail(readFailure(path, errno));
         return addFolder(folder.get(), st, name, path);
       }
       case DT_REG: {
-        const UniqueFd file(openRegularFile(folderFd, fileName, false, st));
-        if (!file.valid()) return errno == 0 ? Status() : readFailure(path, errno);  // 0: no longer a file
+        UniqueFd file(openRegularFile(folderFd, fileName, false, st));
+        if (!file.valid()) return errno == 0 || fail(readFailure(path, errno));  // 0: no longer a file
         for (const FileId& id : leaveOut_) {
-          if (st.st_dev == id.dev && st.st_ino == id.ino) return Status();
+          if (st.st_dev == id.dev && st.st_ino == id.ino) return true;
         }
-        return addFile(file.get(), st, name, path);
+        return addFile(std::move(file), st, name, path);
       }
       case DT_LNK:
         return addLink(folderFd, fileName, name, path);
       default:  // FIFO, socket, device: nothing a zip can hold, and a FIFO would block
-        return Status();
+        return true;
     }
   }
 
-  Status addLink(int folderFd, const char* fileName, const std::string& name, const fs::path& path) {
-    struct stat st;
-    if (fstatat(folderFd, fileName, &st, AT_SYMLINK_NOFOLLOW) != 0) return readFailure(path, errno);
+  // The file's pieces are handed to the workers as the window allows: a big
+  // file is never read far ahead of its writing.
+  bool addFile(UniqueFd file, const struct stat& st, const std::string& name, const fs::path& path) {
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    const std::size_t count = static_cast<std::size_t>(size <= kWholeFile ? size > 0 : (size + kPiece - 1) / kPiece);
+    auto item = std::make_unique<Item>();
+    Item* const added = item.get();
+    item->kind = Item::Kind::File;
+    item->name = name;
+    item->st = st;
+    item->file = std::move(file);
+    item->path = path;
+    item->pieces.resize(count);
+    posix_fadvise(item->file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (!push(std::move(item))) return false;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t bytes =
+          count == 1 ? static_cast<std::size_t>(size)
+                     : static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, size - i * kPiece));
+      std::unique_lock lock(mutex_);
+      space_.wait(lock, [&] { return stop_ || bytesInFlight_ == 0 || bytesInFlight_ + bytes <= kWindowBytes; });
+      if (stop_) return false;
+      bytesInFlight_ += bytes;
+      tasks_.emplace_back(added, i);
+      work_.notify_one();
+    }
+    return true;
+  }
+
+  bool addLink(int folderFd, const char* fileName, const std::string& name, const fs::path& path) {
+    auto item = std::make_unique<Item>();
+    item->kind = Item::Kind::Link;
+    item->name = name;
+    if (fstatat(folderFd, fileName, &item->st, AT_SYMLINK_NOFOLLOW) != 0) return fail(readFailure(path, errno));
     // st_size is the target's length, except on file systems that report 0.
-    std::string target(st.st_size > 0 ? st.st_size + 1 : 256, '\0');
+    std::string& target = item->linkTarget;
+    target.assign(item->st.st_size > 0 ? item->st.st_size + 1 : 256, '\0');
     for (;;) {
       const ssize_t length = readlinkat(folderFd, fileName, target.data(), target.size());
-      if (length < 0) return readFailure(path, errno);
+      if (length < 0) return fail(readFailure(path, errno));
       if (static_cast<std::size_t>(length) < target.size()) {
         target.resize(length);
         break;
       }
       target.resize(target.size() * 2);  // changed since the stat
     }
-    return writeHeader(name, st, target.c_str());
+    return push(std::move(item));
   }
 
-  Status writeHeader(const std::string& name, const struct stat& st, const char* linkTarget = nullptr) {
-    archive_entry_clear(entry_);
-    archive_entry_set_pathname(entry_, name.c_str());
-    archive_entry_set_mode(entry_, st.st_mode);
-    archive_entry_set_uid(entry_, st.st_uid);
-    archive_entry_set_gid(entry_, st.st_gid);
-    archive_entry_set_mtime(entry_, st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
-    if (S_ISREG(st.st_mode)) archive_entry_set_size(entry_, st.st_size);
-    if (linkTarget) archive_entry_set_symlink(entry_, linkTarget);
-    const NameCharsetScope charset(isUtf8(name));
-    return checked(archive_write_header(a_, entry_) >= ARCHIVE_WARN);
+  // Queues `item` for the writer, waiting while the window is full.
+  bool push(std::unique_ptr<Item> item) {
+    std::unique_lock lock(mutex_);
+    space_.wait(lock, [&] { return stop_ || items_.size() < kWindowEntries; });
+    if (stop_) return false;
+    items_.push_back(std::move(item));
+    progress_.notify_all();
+    return true;
   }
 
-  // Output goes through here rather than archive_write_open_fd so that a
-  // write error does not put libarchive into its leaking failed state: the
-  // error is kept for checked() and the rest of the output dropped.
-  static la_ssize_t writeOut(struct archive*, void* self, const void* data, size_t length) {
-    auto& writer = *static_cast<ZipWriter*>(self);
-    for (size_t done = 0; done < length && !writer.failed_;) {
-      const ssize_t put = write(writer.fd_, static_cast<const char*>(data) + done, length - done);
-      if (put > 0) {
-        done += put;
-      } else if (put == 0 || errno != EINTR) {
-        writer.writeError_ = put == 0 ? ENOSPC : errno;
-        writer.failed_ = true;
+  // Queues the failure that ends the archive; nothing after it is listed.
+  bool fail(Status failure) {
+    auto item = std::make_unique<Item>();
+    item->failure = std::move(failure);
+    push(std::move(item));
+    return false;
+  }
+
+  // ---- Workers
+
+  void work() {
+    z_stream stream{};
+    const bool streamReady = deflateInit2(&stream, kLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    libdeflate_compressor* const whole = libdeflate_alloc_compressor(kLevel);
+    const bool ready = streamReady && whole;
+    std::vector<unsigned char> input;
+    for (;;) {
+      std::pair<Item*, std::size_t> task;
+      {
+        std::unique_lock lock(mutex_);
+        work_.wait(lock, [&] { return stop_ || !tasks_.empty(); });
+        if (stop_) break;
+        task = tasks_.front();
+        tasks_.pop_front();
       }
+      Piece piece;
+      if (ready) {
+        piece = makePiece(stream, whole, input, *task.first, task.second);
+      } else {
+        piece.failure = failureFor("write archive", archivePath_, ENOMEM);
+      }
+      piece.done = true;
+      {
+        const std::lock_guard lock(mutex_);
+        task.first->pieces[task.second] = std::move(piece);
+      }
+      progress_.notify_all();
     }
-    return static_cast<la_ssize_t>(length);
+    if (streamReady) deflateEnd(&stream);
+    if (whole) libdeflate_free_compressor(whole);
   }
 
-  // The outcome of a libarchive call that reported `succeeded`.
-  Status checked(bool succeeded) const {
-    if (writeError_ != 0) return failureFor("write archive", archivePath_, writeError_);
-    if (succeeded) return Status();
-    const int err = archive_errno(a_);
-    // libarchive passes system errors (ENOSPC, EIO) through; its own problems
-    // come as EINVAL, EILSEQ or -1 with a better text.
-    const char* text = archive_error_string(a_);
-    if ((err > 0 && err != EINVAL && err != EILSEQ) || !text) return failureFor("write archive", archivePath_, err);
-    return Status::failure("Could not write archive " + inQuotes(archivePath_) + ": " + text);
+  Piece makePiece(z_stream& stream, libdeflate_compressor* whole, std::vector<unsigned char>& input,
+                  const Item& item, std::size_t index) {
+    Piece piece;
+    const std::uint64_t size = static_cast<std::uint64_t>(item.st.st_size);
+    const bool alone = item.pieces.size() == 1;
+    const std::uint64_t offset = index * kPiece;
+    const std::size_t length = static_cast<std::size_t>(alone ? size : std::min<std::uint64_t>(kPiece, size - offset));
+    const std::size_t dictionary = index > 0 ? kDictionary : 0;
+    // Exactly the size seen when opened: growth is cut off, shrinking fails.
+    input.resize(dictionary + length);
+    for (std::size_t got = 0; got < input.size();) {
+      const ssize_t read = pread(item.file.get(), input.data() + got, input.size() - got,
+                                 static_cast<off_t>(offset - dictionary + got));
+      if (read < 0 && errno == EINTR) continue;
+      if (read < 0) return piece.failure = readFailure(item.path, errno), piece;
+      if (read == 0) return piece.failure = shrankFailure(item.path), piece;
+      got += read;
+    }
+    const unsigned char* data = input.data() + dictionary;
+    piece.size = length;
+    piece.crc = crc32_z(0, data, length);
+    const bool last = index + 1 == item.pieces.size();
+
+    if (alone) {
+      piece.data.resize(libdeflate_deflate_compress_bound(whole, length));
+      piece.data.resize(libdeflate_deflate_compress(whole, data, length, piece.data.data(), piece.data.size()));
+      if (piece.data.empty() || piece.data.size() >= length) {  // incompressible: store it, as zip does
+        piece.stored = true;
+        piece.data.assign(reinterpret_cast<const char*>(data), length);
+      }
+    } else if (looksIncompressible(data, length)) {
+      storeBlocks(data, length, last, piece.data);
+    } else if (!deflatePiece(stream, input.data(), dictionary, data, length, last, piece.data)) {
+      piece.failure = failureFor("write archive", archivePath_, ENOMEM);
+    }
+    return piece;
   }
+
+  // Order-0 entropy of the bytes, in bits per byte.
+  static bool looksIncompressible(const unsigned char* data, std::size_t length) {
+    std::array<std::size_t, 256> counts{};
+    for (std::size_t i = 0; i < length; ++i) ++counts[data[i]];
+    double bits = 0;
+    for (const std::size_t count : counts) {
+      if (count > 0) bits -= static_cast<double>(count) * std::log2(static_cast<double>(count) / length);
+    }
+    return bits >= kIncompressibleBits * static_cast<double>(length);
+  }
+
+  // The bytes as deflate stored blocks, byte-aligned like the deflated pieces.
+  static void storeBlocks(const unsigned char* data, std::size_t length, bool last, std::string& out) {
+    out.clear();
+    out.reserve(length + (length / 65535 + 1) * 5);
+    do {
+      const std::size_t block = std::min<std::size_t>(length, 65535);
+      length -= block;
+      const unsigned char header[5] = {static_cast<unsigned char>(last && length == 0 ? 1 : 0),
+                                       static_cast<unsigned char>(block), static_cast<unsigned char>(block >> 8),
+                                       static_cast<unsigned char>(~block), static_cast<unsigned char>(~block >> 8)};
+      out.append(reinterpret_cast<const char*>(header), sizeof header);
+      out.append(reinterpret_cast<const char*>(data), block);
+      data += block;
+    } while (length > 0);
+  }
+
+  static bool deflatePiece(z_stream& stream, const unsigned char* dictionary, std::size_t dictionaryLength,
+                           const unsigned char* data, std::size_t length, bool last, std::string& out) {
+    deflateReset(&stream);
+    if (dictionaryLength > 0) deflateSetDictionary(&stream, dictionary, static_cast<uInt>(dictionaryLength));
+    // A sync flush ends a piece on a byte boundary without ending the stream.
+    const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
+    out.resize(deflateBound(&stream, length) + 16);
+    stream.next_in = const_cast<unsigned char*>(data);
+    stream.avail_in = static_cast<uInt>(length);
+    std::size_t produced = 0;
+    for (;;) {
+      stream.next_out = reinterpret_cast<unsigned char*>(out.data()) + produced;
+      stream.avail_out = static_cast<uInt>(out.size() - produced);
+      const int result = deflate(&stream, flush);
+      produced = out.size() - stream.avail_out;
+      if (result == Z_STREAM_END || (!last && stream.avail_in == 0 && stream.avail_out > 0)) break;
+      if (result != Z_OK && result != Z_BUF_ERROR) return false;
+      out.resize(out.size() * 2);
+    }
+    out.resize(produced);
+    return true;
+  }
+
+  // ---- Writer
+
+  Status writeAll(ZipContainer& zip) {
+    for (;;) {
+      Item* item;
+      {
+        std::unique_lock lock(mutex_);
+        progress_.wait(lock, [&] { return !items_.empty() || walkDone_; });
+        if (items_.empty()) break;
+        item = items_.front().get();
+      }
+      if (Status written = writeItem(zip, *item); !written) return written;
+      {
+        const std::lock_guard lock(mutex_);
+        items_.pop_front();
+      }
+      space_.notify_all();
+    }
+    return zip.finish() ? Status() : writeFailure(zip);
+  }
+
+  Status writeItem(ZipContainer& zip, Item& item) {
+    switch (item.kind) {
+      case Item::Kind::Failure:
+        return item.failure;
+      case Item::Kind::Folder:
+        return zip.begin(item.name, item.st, false) && zip.end(0, 0) ? Status() : writeFailure(zip);
+      case Item::Kind::Link: {
+        const std::string& target = item.linkTarget;
+        const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(target.data()), static_cast<uInt>(target.size()));
+        return zip.begin(item.name, item.st, false) && zip.write(target.data(), target.size()) &&
+                       zip.end(target.size(), crc)
+                   ? Status()
+                   : writeFailure(zip);
+      }
+      case Item::Kind::File:
+        break;
+    }
+    uLong crc = 0;
+    std::uint64_t size = 0;
+    for (std::size_t i = 0; i < item.pieces.size(); ++i) {
+      Piece& piece = item.pieces[i];
+      {
+        std::unique_lock lock(mutex_);
+        progress_.wait(lock, [&] { return piece.done; });
+      }
+      if (!piece.failure) return piece.failure;
+      if (i == 0 && !zip.begin(item.name, item.st, !piece.stored)) return writeFailure(zip);
+      if (!zip.write(piece.data.data(), piece.data.size())) return writeFailure(zip);
+      crc = crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.size));
+      size += piece.size;
+      std::string().swap(piece.data);
+      {
+        const std::lock_guard lock(mutex_);
+        bytesInFlight_ -= piece.size;
+      }
+      space_.notify_all();
+    }
+    if (item.pieces.empty() && !zip.begin(item.name, item.st, false)) return writeFailure(zip);
+    return zip.end(size, static_cast<std::uint32_t>(crc)) ? Status() : writeFailure(zip);
+  }
+
+  Status writeFailure(const ZipContainer& zip) const { return failureFor("write archive", archivePath_, zip.error()); }
 
   const fs::path archivePath_;
   const std::vector<FileId> leaveOut_;
-  const std::unique_ptr<char[]> buffer_;
-  struct archive* a_ = nullptr;
-  archive_entry* entry_ = nullptr;
-  int fd_ = -1;
-  int writeError_ = 0;
-  bool failed_ = false;  // from here on output is dropped
+
+  std::mutex mutex_;
+  std::condition_variable space_;     // the walker waits for room in the window
+  std::condition_variable work_;      // workers wait for pieces
+  std::condition_variable progress_;  // the writer waits for entries and pieces
+  std::deque<std::unique_ptr<Item>> items_;
+  std::deque<std::pair<Item*, std::size_t>> tasks_;
+  std::size_t bytesInFlight_ = 0;
+  bool walkDone_ = false;
+  bool stop_ = false;
 };
 
 // The name the layouts store for `source`: its last component, also for
@@ -302,7 +488,8 @@ std::string storedName(const fs::path& source) {
 }
 
 // Creates ".<archive name>.XXXXXX.part" beside `archive`, with the mode the
-// umask gives a new file. Not ending in ".zip", it is never taken for an archive.
+// umask gives a new file, open for reading too: its end records are mended in
+// place. Not ending in ".zip", it is never taken for an archive.
 int createTemporary(const fs::path& archive, fs::path& temporary) {
   static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   // Leaves room below NAME_MAX (255) for the added characters.
@@ -318,7 +505,7 @@ int createTemporary(const fs::path& archive, fs::path& temporary) {
     std::string name = base;
     for (const unsigned char r : random) name += kLetters[r % (sizeof kLetters - 1)];
     temporary = archive.parent_path() / (name + ".part");
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -339,7 +526,7 @@ Status writeZipArchive(const fs::path& source, const fs::path& archive, ZipLayou
   const bool isFolder = S_ISDIR(st.st_mode);
   if (!isFolder && !S_ISREG(st.st_mode))
     return Status::failure("Could not archive " + inQuotes(source) + ": it is neither a file nor a folder");
-  const UniqueFd sourceFd(isFolder ? openFolderAt(AT_FDCWD, source.c_str(), true)
+  UniqueFd sourceFd(isFolder ? openFolderAt(AT_FDCWD, source.c_str(), true)
                                    : openRegularFile(AT_FDCWD, source.c_str(), true, st));
   if (!sourceFd.valid() || (isFolder && fstat(sourceFd.get(), &st) != 0))
     return failureFor("archive", source, errno != 0 ? errno : ENOENT);  // 0: no longer a file
@@ -354,18 +541,9 @@ Status writeZipArchive(const fs::path& source, const fs::path& archive, ZipLayou
   if (fstat(fd, &own) == 0) leaveOut.push_back({own.st_dev, own.st_ino});
   if (stat(archive.c_str(), &own) == 0) leaveOut.push_back({own.st_dev, own.st_ino});
 
-  Status result;
-  {
-    ZipWriter writer(archive, std::move(leaveOut));
-    result = writer.open(fd);
-    const std::string name = storedName(source);
-    if (result && isFolder) {
-      result = writer.addFolder(sourceFd.get(), st, layout == ZipLayout::FolderAtTop ? name : "", source);
-    } else if (result) {
-      result = writer.addFile(sourceFd.get(), st, name, source);
-    }
-    if (result) result = writer.finish();
-  }
+  Status result = ZipPipeline(archive, std::move(leaveOut))
+                      .run(fd, UniqueFd(sourceFd.release()), st, isFolder,
+                           isFolder && layout == ZipLayout::ContentsAtTop ? "" : storedName(source), source);
   if (result && fsync(fd) != 0) result = failureFor("write archive", archive, errno);
   if (close(fd) != 0 && result && errno != EINTR) result = failureFor("write archive", archive, errno);
   if (result && rename(temporary.c_str(), archive.c_str()) != 0)

@@ -15,15 +15,17 @@ enum class ZipLayout {
 };
 
 // Writes `source` (a file or a folder; a link as `source` is followed) as the
-// zip `archive`, deflated at level 6. A file as `source` gives an archive of
-// that one file whatever the layout.
+// zip `archive`, deflated at level 6 on all cores (files that deflate would not
+// shrink are stored). A file as `source` gives an archive of that one file
+// whatever the layout. Memory use does not grow with the size of the files.
 //
 // Folders get their own "name/" entries; hidden files are included; links
 // inside are stored as links, never followed; FIFOs, sockets and devices are
 // left out. Modification times and permission bits are kept. Names that are
 // valid UTF-8 are stored as such and flagged so (whatever the process's
 // locale); other names are stored as their raw bytes without the flag. Zip64
-// records appear only for entries and archives that need them (over 4 GiB).
+// records appear only for entries and archives that need them (near or over
+// 4 GiB, or 65535 entries and more).
 //
 // The archive is written to a hidden ".<name>.XXXXXX.part" beside `archive`,
 // synced, and renamed over `archive` only when complete: on failure the

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <clocale>
 #include <map>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -65,6 +66,42 @@ for i in zipfile.ZipFile(sys.argv[1]).infolist():
   return result;
 }
 
+// Python's zipfile reads every member back and checks its CRC. Returns the
+// number of entries, or -1 when a member is corrupt or the archive unreadable.
+int entriesVerifiedByPython(const fs::path& archive) {
+  const char* script = R"(import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+print(len(z.infolist()) if z.testzip() is None else -1))";
+  const std::string python = access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+  const test::CommandResult checked = run(python + " -c " + shellQuoted(script) + " " + shellQuoted(archive));
+  return checked.exitCode == 0 ? std::stoi(checked.output) : -1;
+}
+
+// Whether the archive ends with Zip64 end records (needed past 65534 entries or 4 GiB).
+bool hasZip64End(const fs::path& archive) {
+  const std::string bytes = test::readFile(archive);
+  const std::string tail = bytes.substr(bytes.size() - std::min<std::size_t>(bytes.size(), 22 + 76));
+  return tail.find(std::string("PK\x06\x06", 4)) != std::string::npos &&
+         tail.find(std::string("PK\x06\x07", 4)) != std::string::npos;
+}
+
+// Where trees of many thousand files are quick to make and remove: memory
+// when the system offers it, so that a busy disk does not slow the test.
+fs::path quickFolder() {
+  return access("/dev/shm", W_OK | X_OK) == 0 ? fs::path("/dev/shm") : fs::temp_directory_path();
+}
+
+// Text that deflates well, unlike test::noise.
+std::string prose(std::size_t size, unsigned seed) {
+  static const char* const words[] = {"keyboard ", "program ", "sound ", "patch ", "organ ",
+                                      "piano ",    "synth ",   "layer ", "split ", "velocity\n"};
+  std::mt19937 random(seed);
+  std::string text;
+  while (text.size() < size) text += words[random() % 10];
+  text.resize(size);
+  return text;
+}
+
 class ZipWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -117,6 +154,8 @@ TEST_F(ZipWriterTest, FolderAtTopStoresTheFolderAndEverythingInIt) {
     EXPECT_LE(info.version, 20) << name;
     EXPECT_FALSE(info.zip64) << name;
   }
+  EXPECT_FALSE(hasZip64End(archive));
+  EXPECT_EQ(entriesVerifiedByPython(archive), 11);
 }
 
 TEST_F(ZipWriterTest, ContentsAtTopLeavesOutTheFolderName) {
@@ -210,6 +249,102 @@ TEST_F(ZipWriterTest, UnreadableFileOrFolderInsideFailsTheWholeArchive) {
               "Could not read \"" + (source / "sub" / "deeper").string() + "\": Permission denied");
   }
   EXPECT_EQ(test::listing(temp.path()), (std::vector<std::string>{"X"}));
+}
+
+// Files are deflated in parallel pieces and written in order: every size
+// class and both kinds of piece (deflated text, stored noise) must join up
+// into streams that independent readers inflate to the very same bytes.
+class BigZipTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(source);
+    std::string mixed;  // 40 MB: text and noise by turns, ending in text
+    for (unsigned i = 0; i < 40; ++i) mixed += i % 2 ? prose(1 << 20, i) : test::noise((1 << 20) + i);
+    files = {
+        {"mixed.bin", mixed},
+        {"ends-in-noise.bin", prose(5 << 20, 1) + test::noise((3 << 20) + 1)},
+        {"whole-limit.txt", prose(4 << 20, 2)},              // the biggest file deflated in one go
+        {"one-past-whole.txt", prose((4 << 20) + 1, 3)},     // split, with a one-byte last piece
+        {"small-noise.bin", test::noise(100000)},            // stored: deflate would not shrink it
+        {"empty", ""},
+    };
+    for (const auto& [name, content] : files) test::writeFile(source / name, content);
+  }
+
+  const test::TempFolder temp{quickFolder()};
+  const fs::path source = temp / "Big";
+  const fs::path archive = temp / "big.zip";
+  std::map<std::string, std::string> files;
+};
+
+TEST_F(BigZipTest, EveryFileComesBackByteForByte) {
+  const Status written = writeZipArchive(source, archive, ZipLayout::FolderAtTop);
+  ASSERT_TRUE(written) << written.error();
+  EXPECT_TRUE(archiveTestsClean(archive));
+  EXPECT_EQ(entriesVerifiedByPython(archive), 7);
+  std::size_t total = 0;
+  for (const auto& [name, content] : files) {
+    EXPECT_TRUE(member(archive, "Big/" + name) == content) << name << " differs";
+    total += content.size();
+  }
+  // Text shrinks several times over and noise does not grow: about half remains.
+  EXPECT_LT(fs::file_size(archive), total * 6 / 10);
+  EXPECT_GT(fs::file_size(archive), total * 4 / 10);
+  EXPECT_FALSE(hasZip64End(archive));
+}
+
+TEST_F(BigZipTest, AFullDiskMidwayStopsTheWholePipeline) {
+  test::writeFile(archive, "earlier archive");
+  {
+    const test::FileSizeLimit limit(3 << 20);  // hit while pieces are still being read and deflated
+    EXPECT_EQ(writeZipArchive(source, archive, ZipLayout::FolderAtTop).error(),
+              "Could not write archive \"" + archive.string() + "\": File too large");
+  }
+  EXPECT_EQ(test::readFile(archive), "earlier archive");
+  EXPECT_EQ(test::listing(temp.path()), (std::vector<std::string>{"Big", "big.zip"}));
+}
+
+TEST(ZipWriterFailures, AFileThatGetsShorterFailsAndLeavesNothing) {
+  // sysfs files claim a page and hold a few bytes: a file cut short while read.
+  const fs::path shrinking = "/sys/devices/system/cpu/online";
+  struct stat st;
+  if (stat(shrinking.c_str(), &st) != 0 || static_cast<std::size_t>(st.st_size) == test::readFile(shrinking).size())
+    GTEST_SKIP() << "no sysfs file that says it is bigger than it is";
+  test::TempFolder temp;
+  EXPECT_EQ(writeZipArchive(shrinking, temp / "out.zip", ZipLayout::FolderAtTop).error(),
+            "Could not read \"" + shrinking.string() + "\": it got shorter while being archived");
+  EXPECT_TRUE(test::listing(temp.path()).empty());
+}
+
+// More entries than the read-ahead window holds, and the 16-bit count of a
+// plain zip at its limit: 65535 entries need Zip64 end records, 65534 do not.
+TEST(ZipWriterManyEntries, AllTheEntriesOfAHugeFolderAreThereInOrder) {
+  const test::TempFolder temp(quickFolder());
+  const fs::path source = temp / "Many";
+  constexpr int kFolders = 85, kFiles = 770;  // 85 * (770 + 1) = 65535 entries
+  for (int f = 0; f < kFolders; ++f) {
+    const fs::path folder = source / ("d" + std::to_string(100 + f));
+    fs::create_directories(folder);
+    for (int i = 0; i < kFiles; ++i) test::writeFile(folder / ("f" + std::to_string(1000 + i)), std::to_string(f * i));
+  }
+  const fs::path archive = temp / "many.zip";
+  const Status written = writeZipArchive(source, archive, ZipLayout::ContentsAtTop);
+  ASSERT_TRUE(written) << written.error();
+  EXPECT_TRUE(archiveTestsClean(archive));
+  EXPECT_EQ(entriesVerifiedByPython(archive), 65535);
+  EXPECT_TRUE(hasZip64End(archive));
+  EXPECT_EQ(member(archive, "d184/f1769"), std::to_string(84 * 769));
+  // Written in walk order: each folder, then its files, sorted.
+  std::istringstream lines(run("unzip -Z1 " + shellQuoted(archive)).output);
+  std::vector<std::string> names;
+  for (std::string line; std::getline(lines, line);) names.push_back(line);
+  EXPECT_EQ(names.size(), 65535u);
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+
+  fs::remove(source / "d100" / "f1000");
+  ASSERT_TRUE(writeZipArchive(source, archive, ZipLayout::ContentsAtTop));
+  EXPECT_EQ(entriesVerifiedByPython(archive), 65534);
+  EXPECT_FALSE(hasZip64End(archive));
 }
 
 }  // namespace

@@ -1,0 +1,47 @@
+#pragma once
+// The zip container around entries whose data is already deflated (or stored):
+// minizip in raw mode, writing through a buffer to an open descriptor.
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace velmorin::platform {
+
+class ZipContainer {
+ public:
+  // `fd` is a fresh, empty, seekable file; it stays open and owned by the caller.
+  explicit ZipContainer(int fd);
+  ~ZipContainer();
+  ZipContainer(const ZipContainer&) = delete;
+  ZipContainer& operator=(const ZipContainer&) = delete;
+
+  // Each call returns false once anything failed; error() then says why.
+  bool open();
+  // Starts an entry for `name` with the type, permission bits and time of `st`.
+  // Its data, given to write(), is raw deflate when `deflated`, else stored.
+  bool begin(const std::string& name, const struct stat& st, bool deflated);
+  bool write(const void* data, std::size_t size);
+  bool end(std::uint64_t size, std::uint32_t crc);
+  // Writes the central directory and end records, and flushes.
+  bool finish();
+  // Drops all further output: the archive is being abandoned.
+  void abandon();
+  // The errno value of the first failure.
+  int error() const;
+
+ private:
+  class Output;
+  bool completeZip64(std::uint64_t centralStart);
+
+  std::unique_ptr<Output> out_;
+  void* zip_ = nullptr;
+  std::uint64_t entries_ = 0;
+  bool zip64Entries_ = false;  // some entry got Zip64 fields in the central directory
+  std::uint64_t entryStart_ = 0;
+  std::uint64_t entryDataStart_ = 0;
+};
+
+}  // namespace velmorin::platform
