@@ -37,21 +37,25 @@ int openPending(const Pending& folder) {
 std::vector<Pending> measureFolder(const Pending& pending, std::atomic<std::int64_t>& total) {
   std::vector<Pending> subfolders;
   auto folder = std::make_shared<const platform::UniqueFd>(openPending(pending));
-  std::vector<platform::FolderEntry> entries;
-  if (!folder->valid() || !platform::readFolder(folder->get(), entries, false)) return subfolders;
+  if (!folder->valid()) return subfolders;
   const bool hold = pending.depth < kMaxHeldParents;
   std::int64_t sum = 0;
-  for (const auto& entry : entries) {
-    bool isFolder = entry.type == DT_DIR;
+  const bool listed = platform::visitFolder(folder->get(), [&](const char* name, unsigned char type) {
+    bool isFolder = type == DT_DIR;
     if (!isFolder) {
       struct stat st {};
-      if (fstatat(folder->get(), entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (fstatat(folder->get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
       isFolder = S_ISDIR(st.st_mode);  // the file system gave no type
       if (!isFolder) sum += st.st_size;
     }
     if (isFolder)
-      subfolders.push_back({hold ? folder : nullptr, pending.path + "/" + entry.name, pending.path.size() + 1,
+      subfolders.push_back({hold ? folder : nullptr, pending.path + "/" + name, pending.path.size() + 1,
                             pending.depth + 1});
+  });
+  // A folder that could not be read to its end counts for nothing, as if unreadable.
+  if (!listed) {
+    subfolders.clear();
+    return subfolders;
   }
   total += sum;
   return subfolders;

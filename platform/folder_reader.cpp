@@ -20,10 +20,9 @@ struct LinuxDirent64 {
 };
 }  // namespace
 
-bool readFolder(int folderFd, std::vector<FolderEntry>& entries, bool rewind) {
+bool visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit) {
   // getdents64 on our own descriptor: one pass, no DIR* allocation, and the
   // caller's descriptor stays usable for *at() calls.
-  if (rewind && lseek(folderFd, 0, SEEK_SET) < 0 && errno != ESPIPE) return false;
   alignas(LinuxDirent64) char buffer[32768];
   for (;;) {
     const long got = syscall(SYS_getdents64, folderFd, buffer, sizeof buffer);
@@ -37,9 +36,14 @@ bool readFolder(int folderFd, std::vector<FolderEntry>& entries, bool rewind) {
       at += d->d_reclen;
       const char* name = d->d_name;
       if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-      entries.push_back({std::string(name), d->d_type});
+      visit(name, d->d_type);
     }
   }
+}
+
+bool readFolder(int folderFd, std::vector<FolderEntry>& entries, bool rewind) {
+  if (rewind && lseek(folderFd, 0, SEEK_SET) < 0 && errno != ESPIPE) return false;
+  return visitFolder(folderFd, [&](const char* name, unsigned char type) { entries.push_back({name, type}); });
 }
 
 int openFolderAt(int parentFd, const char* name, bool followLinks) {

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>  // AT_FDCWD for openFolderAt
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,11 @@ struct FolderEntry {
 // descriptor stays open and owned by the caller. A descriptor that was just
 // opened needs no `rewind`, which saves a system call per folder in tree walks.
 bool readFolder(int folderFd, std::vector<FolderEntry>& entries, bool rewind = true);
+
+// Like readFolder on a just-opened descriptor, but hands each entry to `visit`
+// straight from the kernel's buffer instead of keeping a copy: `name` is valid
+// only during the call. Walks that look at each entry once need no list.
+bool visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit);
 
 // Opens `name` relative to `parentFd` as a folder (no link followed when
 // `followLinks` is false). Returns -1 with errno set on failure.

@@ -1,0 +1,1117 @@
+#!/usr/bin/env python3
+"""Velmorin Sync benchmarks, side by side with the standard tools.
+
+    python3 bench/run.py            full run (about 200,000-entry home tree); writes
+                                    bench/README.md's results and bench/ratios.png
+    python3 bench/run.py --quick    small trees, a couple of minutes; writes its
+                                    results into the temporary results folder only
+
+Installs what it needs with apt-get when missing, builds a Release build, makes
+the test trees in a temporary folder from a fixed seed, times each tool as its
+own process (warm cache, and cold when the page cache can be dropped), checks
+that every tool found or wrote the same thing, and prints a table of medians and
+ratios. Only the Python standard library is used.
+"""
+import argparse
+import datetime
+import json
+import os
+import random
+import re
+import shutil
+import signal
+import statistics
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parent.parent
+BENCH = REPO / "bench"
+
+PROG_EXT = {
+    "ns2p": "Nord Stage 2", "ns3f": "Nord Stage 3", "ns4f": "Nord Stage 4", "ne5p": "Nord Electro 5",
+    "ne6p": "Nord Electro 6", "ne7p": "Nord Electro 7", "nlsp": "Nord Lead", "npno": "Nord Piano",
+}
+PACKAGE_EXT = {"app", "bundle", "framework", "photoslibrary", "musiclibrary", "tvlibrary", "pkg", "logicx", "band"}
+
+# Debian packages: the tools compared against, the plot, and what the build needs.
+APT_PACKAGES = ["fd-find", "7zip", "zip", "unzip", "libarchive-tools", "time", "gnuplot-nox", "findutils",
+                "coreutils", "util-linux", "cmake", "g++", "make", "pkg-config", "nlohmann-json3-dev", "libgtest-dev",
+                "libminizip-dev", "zlib1g-dev", "libdeflate-dev",
+                "libarchive-dev"]
+
+GOALS = {  # ratio of medians, ours / peer: at most this
+    "scan/find": 0.5, "scan/fdfind": 0.7, "size/du": 0.5, "stage/cp": 1.1, "archive/zip": 0.6, "zipcmd/zip": 0.6,
+}
+SIZE_GOAL = 1.05  # archive bytes / zip's
+MEM_SLACK_KB = 1024  # per 100,000 entries, on top of what the output itself needs
+
+
+START = time.perf_counter()
+
+
+def log(*parts):
+    print(f"[{time.perf_counter() - START:6.0f} s]", *parts, file=sys.stderr, flush=True)
+
+
+def sh(cmd, **kw):
+    return subprocess.run(cmd, check=True, **kw)
+
+
+def out_of(cmd, **kw):
+    return subprocess.run(cmd, check=True, stdout=subprocess.PIPE, **kw).stdout
+
+
+# ---------------------------------------------------------------- set-up
+
+def ensure_packages():
+    missing = []
+    for package in APT_PACKAGES:
+        r = subprocess.run(["dpkg-query", "-W", "-f=${Status}", package], stdout=subprocess.PIPE,
+                           stderr=subprocess.DEVNULL, text=True)
+        if "install ok installed" not in r.stdout:
+            missing.append(package)
+    if not missing:
+        return
+    log(f"installing {' '.join(missing)}")
+    prefix = [] if os.geteuid() == 0 else ["sudo", "-n"]
+    env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
+    sh(prefix + ["apt-get", "update", "-qq"], env=env)
+    sh(prefix + ["apt-get", "install", "-y", "-qq", "--no-install-recommends"] + missing, env=env,
+       stdout=subprocess.DEVNULL)
+
+
+def build(build_dir, jobs):
+    log(f"building Release in {build_dir}")
+    sh(["cmake", "-S", str(REPO), "-B", str(build_dir), "-DVELMORIN_WINDOW=OFF",
+        "-DCMAKE_BUILD_TYPE=Release"], stdout=subprocess.DEVNULL)
+    built = subprocess.run(["cmake", "--build", str(build_dir), "-j", str(jobs), "--target", "velmorin-sync",
+                            "velmorin_bench"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if built.returncode != 0:
+        sys.exit(f"run.py: the build failed:\n{built.stdout.decode(errors='replace')[-4000:]}")
+    app, driver = build_dir / "velmorin-sync", build_dir / "bench" / "velmorin_bench"
+    for binary in (app, driver):
+        if not os.access(binary, os.X_OK):
+            sys.exit(f"run.py: {binary} was not built")
+    return app, driver
+
+
+# ---------------------------------------------------------------- test data
+# Everything below comes from one random.Random(seed), so two runs build the
+# same trees byte for byte.
+
+SMALL_ALPHABET = bytes((i % 16) * 7 for i in range(256))  # parameter values: few distinct bytes
+EIGHT_LEVELS = bytes((i % 8) * 31 for i in range(256))
+
+
+def preset_bytes(rng, n):
+    """Like a program file: header, parameter tables, names, padding, packed data."""
+    out = bytearray(b"CBIN\x00\x03" + struct.pack("<IH", n, rng.randrange(65536)))
+    while len(out) < n:
+        k = rng.randint(64, 2048)
+        kind = rng.random()
+        if kind < 0.45:
+            out += rng.randbytes(k).translate(SMALL_ALPHABET)
+        elif kind < 0.65:
+            out += rng.randbytes(k)
+        elif kind < 0.85:
+            out += bytes(k)
+        else:
+            out += (b"Grand Imperial\x00Bright Rock\x00Pad Strings\x00" * (k // 40 + 1))[:k]
+    return bytes(out[:n])
+
+
+def audio_bytes(rng, n):
+    """Like a sample file: 16-bit samples whose high bytes vary little."""
+    out = bytearray(n)
+    half = n // 2
+    out[0::2] = rng.randbytes(n - half)
+    out[1::2] = rng.randbytes(half).translate(EIGHT_LEVELS)
+    return bytes(out)
+
+
+WORDS = ("the of and to in is was for on that with as by at from his it an were are which this be "
+         "or has had not first one their its new after but who they have her she two been other when "
+         "there all during into school time may years more most only over city some world would where "
+         "later up such used many can state about national out known university united then made "
+         "program piano organ synth stage electro lead preset bank sound sample layer split tempo "
+         "chorus rotary speaker drawbar velocity release attack filter envelope oscillator").split()
+
+
+def text_pool(rng, n):
+    weights = [1.0 / (rank + 1) for rank in range(len(WORDS))]
+    words = rng.choices(WORDS, weights, k=n // 5)
+    lines, line = [], []
+    for w in words:
+        line.append(w)
+        if len(line) > rng.randint(6, 14):
+            lines.append(" ".join(line))
+            line = []
+    return ("\n".join(lines) + "\n").encode()[:n].ljust(n, b" ")
+
+
+def slice_of(rng, pool, n):
+    parts = []
+    while n > 0:
+        k = min(n, len(pool) // 2)
+        at = rng.randrange(len(pool) - k + 1)
+        parts.append(pool[at:at + k])
+        n -= k
+    return b"".join(parts)
+
+
+def write(path, data, mtime=None):
+    with open(path, "wb") as f:
+        f.write(data)
+    if mtime is not None:
+        os.utime(path, (mtime, mtime))
+
+
+def sparse(path, size):
+    """A file with its size but no data: the home tree is only listed and measured."""
+    fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+    if size:
+        os.ftruncate(fd, size)
+    os.close(fd)
+
+
+def log_size(rng, low, high):
+    return int(round(low * (high / low) ** rng.random()))
+
+
+class HomeBuilder:
+    """A home folder: Desktop, Documents and Downloads with photos, papers,
+    projects (hidden .git folders, deep node_modules), source trees, a music
+    library, app packages, a messy Downloads folder, and a few thousand Nord
+    program files of several models, some where the scan must not look."""
+
+    BASE_TIME = 1_650_000_000  # April 2022
+
+    def __init__(self, home, scale, seed):
+        self.home, self.scale = Path(home), scale
+        self.rng = random.Random(seed)
+        self.pool = preset_bytes(random.Random(seed + 1), 1 << 21)
+        self.entries = 0
+
+    def n(self, count):
+        return max(1, int(count * self.scale))
+
+    def folder(self, path):
+        path.mkdir(parents=True, exist_ok=True)
+        self.entries += 1
+        return path
+
+    def file(self, path, size=None):
+        sparse(path, size if size is not None else log_size(self.rng, 200, 400_000))
+        self.entries += 1
+
+    def programs(self, folder, ext, count, stamp, prefix="", hidden_copies=0):
+        self.folder(folder)
+        for i in range(count):
+            name = f"{prefix}{self.rng.choice(['Piano', 'Organ', 'Pad', 'Lead', 'Bass', 'Strings', 'EP'])} {i:04d}.{ext}"
+            path = folder / name
+            write(path, slice_of(self.rng, self.pool, self.rng.randint(8_000, 60_000)), stamp + i)
+            self.entries += 1
+            if i < hidden_copies:  # AppleDouble files a Mac leaves on a stick
+                write(folder / ("._" + name), slice_of(self.rng, self.pool, 4096), stamp + i)
+                self.entries += 1
+
+    def program_list(self, path, model, stamp):
+        rows = "".join(f"<tr><td>{i}</td><td>{model} program {i}</td></tr>\n" for i in range(400))
+        write(path, f"<html><body><h1>{model}</h1><table>\n{rows}</table></body></html>\n".encode(), stamp)
+        self.entries += 1
+
+    def chain(self, top, depth, width, files):
+        """Nested folders `depth` deep, `width` at each level, `files` in each."""
+        stack = [(self.folder(top), 0)]
+        while stack:
+            folder, level = stack.pop()
+            for f in range(files):
+                self.file(folder / f"{self.rng.choice(['index', 'util', 'main', 'types', 'test', 'README'])}{f}."
+                                   f"{self.rng.choice(['js', 'c', 'h', 'py', 'md', 'json', 'ts'])}")
+            if level < depth:
+                for w in range(width):
+                    stack.append((self.folder(folder / f"{self.rng.choice(['lib', 'src', 'dist', 'core', 'pkg'])}{w}"),
+                                  level + 1))
+
+    def build(self):
+        h, rng, t = self.home, self.rng, self.BASE_TIME
+        desktop, documents, downloads = (self.folder(h / name) for name in ("Desktop", "Documents", "Downloads"))
+
+        # Nord material. The expected answer: Documents/Nord/Stage 3 Backup
+        # (700 visible .ns3f plus 40 hidden AppleDouble copies) and its list.
+        nord = self.folder(documents / "Nord")
+        self.programs(nord / "Stage 3 Backup", "ns3f", 700, t + 5_000_000, hidden_copies=40)
+        self.program_list(nord / "Stage 3 Backup" / "Nord Stage 3 Program List.html", "Nord Stage 3", t + 9_000_000)
+        self.programs(nord / "Old Stage 3", "ns3f", 650, t)
+        self.programs(nord / "Stage 2", "ns2p", 400, t + 1_000_000)
+        self.program_list(nord / "Stage 2" / "nord stage 2 program list.htm", "Nord Stage 2", t + 1_000_000)
+        self.program_list(nord / "Nord Stage 3 Program List (old).html", "Nord Stage 3", t + 10)
+        music = self.folder(documents / "Music")
+        self.programs(music / "Lead", "nlsp", 150, t + 2_000_000)
+        self.programs(music / "Piano", "npno", 60, t + 2_000_000)
+        self.programs(desktop / "Electro 6", "ne6p", 250, t + 3_000_000)
+        self.program_list(desktop / "Electro 6" / "Nord Electro 6 Program List.html", "Nord Electro 6", t + 3_000_000)
+        self.programs(downloads / "nord-lead-sounds", "nlsp", 120, t + 4_000_000)
+        for i in range(60):  # singles in Downloads
+            ext = rng.choice(sorted(PROG_EXT))
+            write(downloads / f"shared patch {i}.{ext}", slice_of(rng, self.pool, 20_000), t + 4_000_000 + i)
+            self.entries += 1
+        # Out of the scan's reach, each bigger than the expected answer, and
+        # each with a newer list than the expected one:
+        archive = self.folder(music / "Archive")
+        self.programs(self.folder(archive / "2019") / "Stage", "ns3f", 1000, t)  # too deep
+        self.program_list(archive / "2019" / "Stage" / "Nord Stage 3 Program List.html", "Nord Stage 3", t + 9_500_000)
+        self.programs(desktop / ".stage-backup", "ns3f", 1500, t)  # hidden
+        self.program_list(desktop / ".stage-backup" / "Nord Stage 3 Program List.html", "Nord Stage 3", t + 9_600_000)
+        self.programs(desktop / "Stage 4 Backup.bundle", "ns4f", 1200, t)  # a package
+        self.program_list(desktop / "Stage 4 Backup.bundle" / "Nord Stage 4 Program List.html", "Nord Stage 4",
+                          t + 9_700_000)
+
+        # Desktop: loose files, screenshots, an app package, a link to a folder.
+        for i in range(self.n(600)):
+            self.file(desktop / f"{rng.choice(['notes', 'todo', 'invoice', 'scan', 'setlist'])} {i}."
+                                f"{rng.choice(['txt', 'pdf', 'png', 'docx', 'odt'])}")
+        shots = self.folder(desktop / "Screenshots")
+        for i in range(self.n(2500)):
+            self.file(shots / f"Screenshot 2023-{1 + i % 12:02d}-{1 + i % 28:02d} at {i % 24:02d}.{i % 60:02d}.{i:05d}.png")
+        app = self.folder(desktop / "Nord Sound Manager.app")
+        self.chain(app / "Contents", 3, 3, self.n(40))
+        os.symlink("../Documents", desktop / "Documents link")
+        self.entries += 1
+        for name in (b"Canci\xf3n latin-1.txt", b"Cr\xe8me br\xfbl\xe9e.ns3f"):  # not UTF-8: left out by the scan
+            sparse(os.path.join(bytes(desktop), name), 1000)
+            self.entries += 1
+
+        # Documents: photos by year, papers, a music library, projects.
+        photos = self.folder(documents / "Photos")
+        for year in range(2012, 2025):
+            year_folder = self.folder(photos / str(year))
+            for i in range(self.n(1500)):
+                self.file(year_folder / f"IMG_{i:04d}.JPG", log_size(rng, 800_000, 6_000_000))
+        papers = self.folder(documents / "Papers")
+        for i in range(self.n(6000)):
+            self.file(papers / f"{rng.choice(['report', 'letter', 'tax', 'score', 'chart'])}-{i:05d}."
+                               f"{rng.choice(['pdf', 'docx', 'xlsx', 'odt', 'txt'])}")
+        library = self.folder(music / "Library")
+        for a in range(self.n(400)):
+            artist = self.folder(library / f"Artist {a:03d}")
+            for b in range(3):
+                album = self.folder(artist / f"Album {b}")
+                for track in range(10):
+                    self.file(album / f"{track + 1:02d} Track.m4a", log_size(rng, 2_000_000, 9_000_000))
+        projects = self.folder(documents / "Projects")
+        for p in range(self.n(14)):
+            project = self.folder(projects / f"project-{p}")
+            objects = self.folder(self.folder(project / ".git") / "objects")
+            for k in range(256):
+                bucket = self.folder(objects / f"{k:02x}")
+                for j in range(10):
+                    self.file(bucket / f"{rng.getrandbits(152):038x}", log_size(rng, 100, 20_000))
+            self.chain(project / "src", 3, 3, 12)
+            modules = self.folder(project / "node_modules")
+            for m in range(60):
+                self.chain(modules / f"module-{m}", 2, 2, 5)
+        self.chain(documents / "Archive", 7, 2, 3)  # deep and narrow
+
+        # Downloads: a messy flat folder, source trees, app packages.
+        for i in range(self.n(12000)):
+            self.file(downloads / f"{rng.choice(['download', 'setup', 'IMG', 'document', 'statement', 'song'])}"
+                                  f" ({i}).{rng.choice(['pdf', 'zip', 'dmg', 'deb', 'jpg', 'mp3', 'html', 'exe'])}",
+                      log_size(rng, 1_000, 50_000_000))
+        for s in range(self.n(4)):
+            self.chain(downloads / f"source-{s}.0", 6, 3, 9)
+        for a in range(self.n(6)):
+            self.chain(downloads / f"Tool {a}.app", 3, 3, 20)
+        return self.entries
+
+
+def make_program_folder(folder, small, big_sizes, seed):
+    """A keyboard's program folder: presets of tens of kilobytes and a few big files."""
+    rng = random.Random(seed)
+    pool = preset_bytes(random.Random(seed + 1), 8 << 20)
+    folder.mkdir(parents=True)
+    for i in range(small):
+        write(folder / f"{rng.choice(['Piano', 'Organ', 'Synth', 'Pad'])} {i:04d}.ns3f",
+              preset_bytes(rng, rng.randint(10_000, 60_000)) if i % 8 == 0
+              else slice_of(rng, pool, rng.randint(10_000, 60_000)), HomeBuilder.BASE_TIME + i)
+    for i, size in enumerate(big_sizes):
+        write(folder / f"Live {i} Sample Set.ns3f", audio_bytes(rng, size), HomeBuilder.BASE_TIME)
+    return small + len(big_sizes)
+
+
+def make_small_programs(folder, count, seed):
+    """Many tiny program files: for memory growth with the number of files."""
+    rng = random.Random(seed)
+    pool = preset_bytes(random.Random(seed + 1), 1 << 20)
+    folder.mkdir(parents=True)
+    for i in range(count):
+        write(folder / f"Patch {i:06d}.ns3f", slice_of(rng, pool, rng.randint(500, 2500)))
+
+
+def make_mixed_folder(folder, total, seed):
+    """Text-like, binary-like and already-compressed-like files in nested folders."""
+    rng = random.Random(seed)
+    pools = {
+        "text": (text_pool(random.Random(seed + 1), 6 << 20), ["txt", "md", "csv", "html", "log", "svg", "json"]),
+        "binary": (preset_bytes(random.Random(seed + 2), 8 << 20), ["bin", "dat", "ns3f", "so", "db", "pdf"]),
+        "packed": (random.Random(seed + 3).randbytes(24 << 20), ["jpg", "mp3", "zip", "png", "m4a", "gz"]),
+    }
+    folders = [folder]
+    folder.mkdir(parents=True)
+    for i in range(30):
+        parent = rng.choice(folders[:10] if len(folders) > 10 else folders)
+        sub = parent / f"{rng.choice(['docs', 'media', 'backup', 'scores', 'stems', 'misc'])} {i}"
+        sub.mkdir()
+        folders.append(sub)
+    written, files = 0, 0
+    while written < total:
+        kind = rng.choice(["text", "binary", "packed"])
+        pool, exts = pools[kind]
+        size = min(log_size(rng, 2_000, 6_000_000), total - written)
+        write(rng.choice(folders) / f"{kind}-{files:05d}.{rng.choice(exts)}", slice_of(rng, pool, size))
+        written += size
+        files += 1
+    return files
+
+
+# ---------------------------------------------------------------- timing
+
+class Runner:
+    def __init__(self, tmp, cold_allowed):
+        self.rss_file = tmp / "rss.txt"
+        self.cold_allowed = cold_allowed
+
+    @staticmethod
+    def drop_caches():
+        try:
+            os.sync()
+            with open("/proc/sys/vm/drop_caches", "w") as f:
+                f.write("3\n")
+            return True
+        except OSError:
+            return False
+
+    def once(self, tool, cold=False):
+        """Runs one tool once; returns (seconds, peak RSS in KiB)."""
+        if tool.get("before"):
+            tool["before"]()
+        if tool.get("sync"):
+            os.sync()  # nobody pays for the previous tool's write-back
+        if cold:
+            self.drop_caches()
+        cmd = ["/usr/bin/time", "-f", "%M", "-o", str(self.rss_file)] + tool["cmd"]
+        start = time.perf_counter()
+        r = subprocess.run(cmd, cwd=tool.get("cwd"), env=tool.get("env"), stdout=subprocess.DEVNULL,
+                           stderr=subprocess.PIPE)
+        seconds = time.perf_counter() - start
+        if r.returncode != 0:
+            raise RuntimeError(f"{tool['label']} failed ({r.returncode}): {r.stderr.decode(errors='replace')[-800:]}")
+        rss = int(self.rss_file.read_text().split()[-1])
+        return seconds, rss
+
+    def compare(self, tools, reps, cold=False):
+        """Interleaved runs (the order rotating each round), so that load from
+        elsewhere on the machine falls on every tool alike."""
+        if not cold:
+            for tool in tools:
+                self.once(tool)  # warm-up
+        times = {t["label"]: [] for t in tools}
+        rss = {t["label"]: [] for t in tools}
+        for rep in range(reps):
+            for k in range(len(tools)):
+                tool = tools[(k + rep) % len(tools)]
+                s, m = self.once(tool, cold)
+                times[tool["label"]].append(s)
+                rss[tool["label"]].append(m)
+        return {label: {"median": statistics.median(times[label]), "runs": times[label],
+                        "rss": statistics.median(rss[label])} for label in times}
+
+
+# ---------------------------------------------------------------- checks
+
+def find_listing(roots):
+    """find's answer for the scan's question, parsed: (type, size, mtime, path) per entry."""
+    raw = out_of(["find", *map(str, roots), "-maxdepth", "3", "-name", ".*", "-prune", "-o",
+                  "-printf", r"%y %s %T@ %p\n"])
+    rows = []
+    for line in raw.split(b"\n"):
+        if line:
+            kind, size, mtime, path = line.split(b" ", 3)
+            rows.append((kind.decode(), int(size), float(mtime), path))
+    return rows
+
+
+def lower_ext(name):
+    dot = name.rfind(".")
+    return name[dot + 1:].lower() if dot >= 0 else ""
+
+
+def visible_to_scan(path, roots):
+    """Whether the scan looks at `path`: every name UTF-8, no package folder on the way."""
+    for root in roots:
+        r = bytes(root) + b"/"
+        if path.startswith(r):
+            parts = path[len(r):].split(b"/")
+            break
+    else:
+        return False
+    try:
+        names = [p.decode("utf-8") for p in parts]
+    except UnicodeDecodeError:
+        return False
+    return not any(lower_ext(folder) in PACKAGE_EXT for folder in names[:-1])
+
+
+def reference_scan(rows, roots):
+    """What the scan must answer, worked out from find's listing."""
+    tally, lists = {}, []
+    for kind, size, mtime, path in rows:
+        if kind not in "fl" or not visible_to_scan(path, roots):
+            continue
+        folder, _, name = path.rpartition(b"/")
+        name = name.decode()
+        if kind == "l":
+            try:
+                st = os.stat(path)
+            except OSError:
+                continue
+            if stat_is_dir(st):
+                continue
+            size, mtime = st.st_size, st.st_mtime
+        ext = lower_ext(name)
+        if ext in ("html", "htm") and "program" in name.lower():
+            lists.append((mtime, path.decode(), size))
+        elif ext in PROG_EXT:
+            tally[(folder.decode(), ext)] = tally.get((folder.decode(), ext), 0) + 1
+    expected = {}
+    if tally:
+        ranked = sorted(tally.items(), key=lambda kv: -kv[1])
+        if len(ranked) > 1 and ranked[0][1] == ranked[1][1]:
+            raise RuntimeError("test tree has two folders with the same number of programs")
+        (folder, ext), _ = ranked[0]
+        count, size = 0, 0
+        for line in out_of(["find", "-L", folder, "-mindepth", "1", "-maxdepth", "1",
+                            "-printf", r"%y %s %f\n"]).decode().splitlines():
+            kind, entry_size, name = line.split(" ", 2)
+            if lower_ext(name) == ext:
+                count += 1
+                size += int(entry_size) if kind == "f" else 0
+        expected["progs"] = {"dir": folder, "ext": ext, "count": count, "size": size, "model": PROG_EXT[ext]}
+    if lists:
+        mtime, path, size = max(lists)
+        expected["list"] = {"path": path, "size": size}
+    return expected, {path for (kind, _, _, path) in rows if kind in "fl"
+                      and lower_ext(path.rpartition(b"/")[2].decode(errors="replace")) in PROG_EXT}
+
+
+def stat_is_dir(st):
+    import stat as stat_module
+    return stat_module.S_ISDIR(st.st_mode)
+
+
+def zip_names(archive):
+    names = out_of(["unzip", "-Z1", str(archive)]).decode(errors="surrogateescape").splitlines()
+    files = set()
+    for name in names:
+        if name.startswith("./"):
+            name = name[2:]
+        if name and not name.endswith("/"):
+            files.add(name)
+    return files
+
+
+def zip_check(archive):
+    r = subprocess.run(["unzip", "-tq", str(archive)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    return r.returncode == 0, r.stdout.decode(errors="replace").strip()
+
+
+def central_directory_size(archive):
+    """Bytes of the archive's central directory, from its end record."""
+    with open(archive, "rb") as f:
+        f.seek(0, os.SEEK_END)
+        length = f.tell()
+        f.seek(max(0, length - 66_000))
+        tail = f.read()
+    at = tail.rfind(b"PK\x05\x06")
+    return struct.unpack("<I", tail[at + 12:at + 16])[0]
+
+
+def tree_files(folder):
+    return {str(p.relative_to(folder)) for p in Path(folder).rglob("*") if p.is_file()}
+
+
+def same_tree(a, b):
+    return subprocess.run(["diff", "-rq", "--no-dereference", str(a), str(b)], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0
+
+
+def sum_sizes(folder, kind):
+    raw = out_of(["find", str(folder), *kind, "-printf", r"%s\n"]).split()
+    return sum(int(x) for x in raw), len(raw)
+
+
+# ---------------------------------------------------------------- machine
+
+def machine_info(tmp):
+    cpu = "unknown"
+    for line in Path("/proc/cpuinfo").read_text().splitlines():
+        if line.startswith("model name"):
+            cpu = line.split(":", 1)[1].strip()
+            break
+    mem_kb = int(re.search(r"MemTotal:\s+(\d+)", Path("/proc/meminfo").read_text()).group(1))
+    fs = out_of(["findmnt", "-n", "-o", "FSTYPE,SOURCE", "-T", str(tmp)]).decode().strip()
+    versions = {}
+    for label, cmd in {"find": ["find", "--version"], "fdfind": ["fdfind", "--version"],
+                       "du": ["du", "--version"], "cp": ["cp", "--version"], "zip": ["zip", "-h"],
+                       "7zz": ["7zz"], "bsdtar": ["bsdtar", "--version"]}.items():
+        text = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT).stdout.decode().strip()
+        line = next((l for l in text.splitlines() if re.search(r"\d+\.\d+", l) and "Copyright (c) 1990" not in l), "")
+        versions[label] = line.strip()
+    head = subprocess.run(["git", "-C", str(REPO), "describe", "--always", "--dirty"], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL).stdout.decode().strip()
+    def text_of(cmd):
+        r = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        return r.stdout.decode(errors="replace").rstrip()
+    return {
+        "lscpu": "\n".join(text_of(["lscpu"]).splitlines()[:10]),
+        "disk": text_of(["findmnt", "-n", "-o", "TARGET,FSTYPE,SOURCE,OPTIONS", "-T", str(tmp)]) + "\n" +
+                text_of(["lsblk", "-d", "-o", "NAME,SIZE,ROTA,TYPE,MODEL"]),
+        "nproc": os.cpu_count(), "cpu": cpu, "memory": f"{mem_kb / 1024 / 1024:.1f} GiB",
+        "kernel": os.uname().release, "fs": fs, "tmp": str(tmp), "versions": versions, "commit": head or "?",
+        "date": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
+        "load": Path("/proc/loadavg").read_text().split()[:3],
+    }
+
+
+# ---------------------------------------------------------------- report
+
+def fmt_s(seconds):
+    return f"{seconds * 1000:.0f} ms" if seconds < 10 else f"{seconds:.1f} s"
+
+
+def fmt_mb(kb):
+    return f"{kb / 1024:.1f} MiB"
+
+
+def plot(rows, png, gnuplot_dir):
+    """Bar chart of ours/peer ratios (warm, cold) with each goal as a black line."""
+    data = gnuplot_dir / "ratios.dat"
+    with open(data, "w") as f:
+        for i, row in enumerate(rows):
+            cold = row["cold"] if row["cold"] is not None else "NaN"
+            goal = row["goal"] if row["goal"] is not None else "NaN"
+            label = row["label"].replace('"', "'")
+            f.write(f'{i} "{label}" {row["warm"]:.4f} {cold if cold == "NaN" else f"{cold:.4f}"} {goal}\n')
+    top = max([r["warm"] for r in rows] + [r["cold"] or 0 for r in rows] + [1.2]) * 1.15
+    script = f"""
+set terminal pngcairo size 1400,720 font "DejaVu Sans,11"
+set output "{png}"
+set title "Velmorin Sync / standard tool, median wall time (lower is better; black line = goal)"
+set ylabel "ratio (ours / peer)"
+set yrange [0:{top:.2f}]
+set xrange [-0.6:{len(rows) - 0.4}]
+set grid ytics
+set key top left
+set style fill solid 0.85 border -1
+set boxwidth 0.36
+set xtics rotate by -28 left nomirror
+set bmargin 9
+set rmargin 12
+set arrow from -0.6,1 to {len(rows) - 0.4},1 nohead dt 2 lc rgb "#888888"
+plot "{data}" using ($1-0.19):3:xtic(2) with boxes lc rgb "#3b7dd8" title "warm cache", \\
+     "" using ($1+0.19):4 with boxes lc rgb "#9ab8e6" title "cold cache", \\
+     "" using 1:5:(0.42) with xerrorbars pt -1 lw 3 lc rgb "#000000" title "goal", \\
+     "" using ($1-0.19):3:(sprintf("%.2f", $3)) with labels offset 0,0.7 font ",9" notitle, \\
+     "" using ($1+0.19):4:(sprintf("%.2f", $4)) with labels offset 0,0.7 font ",9" notitle
+"""
+    (gnuplot_dir / "ratios.gp").write_text(script)
+    sh(["gnuplot", str(gnuplot_dir / "ratios.gp")])
+
+
+# ---------------------------------------------------------------- main
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--quick", action="store_true", help="small trees and fewer runs (a couple of minutes)")
+    parser.add_argument("--seed", type=int, default=5)
+    parser.add_argument("--jobs", type=int, default=2, help="build jobs (default 2)")
+    parser.add_argument("--build-dir", default=str(REPO / "build-bench"))
+    parser.add_argument("--no-cold", action="store_true", help="skip the cold-cache runs")
+    parser.add_argument("--write-readme", action=argparse.BooleanOptionalAction, default=None,
+                        help="put the results into bench/README.md and bench/ratios.png (default: full runs only)")
+    args = parser.parse_args()
+    write_readme = (not args.quick) if args.write_readme is None else args.write_readme
+    quick = args.quick
+
+    ensure_packages()
+    app, driver = build(Path(args.build_dir), args.jobs)
+
+    tmp_base = Path(os.environ.get("TMPDIR", "/tmp"))
+    need = (300 if quick else 1600) << 20
+    free = shutil.disk_usage(tmp_base).free
+    if free < need:
+        sys.exit(f"run.py: {tmp_base} has {free >> 20} MiB free; the benchmark needs {need >> 20} MiB")
+    tmp = Path(tempfile.mkdtemp(prefix="velmorin-bench.", dir=tmp_base))
+
+    def cleanup(*_):
+        shutil.rmtree(tmp, ignore_errors=True)
+    for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        signal.signal(sig, lambda s, f: (cleanup(), sys.exit(128 + s)))
+    try:
+        run(args, quick, write_readme, app, driver, tmp)
+    finally:
+        cleanup()
+
+
+def run(args, quick, write_readme, app, driver, tmp):
+    seed = args.seed
+    scales = (0.05, 0.2) if quick else (0.5, 1.0)
+    reps = {"fast": 5 if quick else 9, "copy": 3 if quick else 5, "archive": 3, "cold": 3}
+    results_dir = Path(tempfile.mkdtemp(prefix="velmorin-bench-results.", dir=tmp.parent))
+    machine = machine_info(tmp)
+    runner = Runner(tmp, not args.no_cold)
+    cold_ok = not args.no_cold and Runner.drop_caches()
+    if not args.no_cold and not cold_ok:
+        log("cannot drop the page cache here (not root?): cold-cache runs skipped")
+
+    # ------------------------------------------------ data
+    log("making the test trees")
+    t0 = time.perf_counter()
+    homes = []
+    for k, scale in enumerate(scales):
+        home = tmp / f"home-{k}"
+        entries = HomeBuilder(home, scale, seed).build()
+        homes.append({"path": home, "entries": entries})
+    home = homes[-1]["path"]
+    roots = [home / "Desktop", home / "Documents", home / "Downloads"]
+    progs = tmp / "data" / "Nord Stage 3 Programs"
+    big = [12 << 20] if quick else [24 << 20, 32 << 20, 40 << 20]
+    prog_files = make_program_folder(progs, 200 if quick else 2000, big, seed)
+    prog_list = home / "Documents" / "Nord" / "Stage 3 Backup" / "Nord Stage 3 Program List.html"
+    mixed = tmp / "data" / "Stage Export"
+    mixed_files = make_mixed_folder(mixed, (30 if quick else 300) << 20, seed)
+    small_counts = (2000, 10_000) if quick else (10_000, 50_000)
+    smalls = []
+    for k, count in enumerate(small_counts):
+        folder = tmp / f"small-{k}" / "Patches"
+        make_small_programs(folder, count, seed + k)
+        smalls.append(folder)
+    work = tmp / "work"
+    work.mkdir()
+    os.sync()
+    log(f"  done in {time.perf_counter() - t0:.0f} s")
+
+    progs_bytes, _ = sum_sizes(progs, ["-type", "f"])
+    mixed_bytes, _ = sum_sizes(mixed, ["-type", "f"])
+    reach = [len(find_listing([h["path"] / r for r in ("Desktop", "Documents", "Downloads")])) for h in homes]
+    data_desc = {
+        "home": f"{homes[-1]['entries']:,} entries under Desktop, Documents, Downloads ({reach[-1]:,} within the "
+                f"scan's depth of 3, hidden folders left out); smaller tree for memory growth: "
+                f"{homes[0]['entries']:,} ({reach[0]:,})",
+        "progs": f"{prog_files:,} .ns3f files, {progs_bytes / 1e6:.0f} MB ({len(big)} of them "
+                 f"{', '.join(str(b >> 20) for b in big)} MiB)",
+        "mixed": f"{mixed_files:,} files in 31 folders, {mixed_bytes / 1e6:.0f} MB (text-, binary- and "
+                 f"compressed-like thirds)",
+        "small": f"{small_counts[0]:,} and {small_counts[1]:,} program files of 0.5-2.5 kB",
+    }
+
+    def env_home(h):
+        env = {k: v for k, v in os.environ.items() if not k.startswith("XDG_")}
+        env.update(HOME=str(h), LC_ALL="C.UTF-8")
+        return env
+
+    def fresh(path):
+        def clear():
+            if os.path.lexists(path):
+                if os.path.isdir(path) and not os.path.islink(path):
+                    shutil.rmtree(path)
+                else:
+                    os.unlink(path)
+        return clear
+
+    checks = []  # (what, ok, detail)
+    warm, cold, rss_main = {}, {}, {}
+
+    def record(group, res, into):
+        into.setdefault(group, {}).update(res)
+        for label, r in res.items():
+            rss_main.setdefault(label, r["rss"])
+
+    # ------------------------------------------------ scan
+    log("scan")
+    scan_env = env_home(home)
+    find_cmd = ["find", *map(str, roots), "-maxdepth", "3", "-name", ".*", "-prune", "-o", "-printf",
+                r"%y %s %T@ %p\n"]
+    fd_cmd = ["fdfind", "-I", "-d", "3", "-S", "+0b", ".", *map(str, roots)]
+    scan_tools = [
+        {"label": "find", "cmd": find_cmd},
+        {"label": "fdfind", "cmd": fd_cmd},
+        {"label": "velmorin scan", "cmd": [str(app), "--command", "scan", '{"since": 0}'], "env": scan_env},
+    ]
+    record("scan", runner.compare(scan_tools, reps["fast"]), warm)
+    if cold_ok:
+        record("scan", runner.compare(scan_tools, reps["cold"], cold=True), cold)
+
+    rows = find_listing(roots)
+    expected, find_progs = reference_scan(rows, roots)
+    reply = json.loads(out_of([str(app), "--command", "scan", '{"since": 0}'], env=scan_env))
+    driver_reply = json.loads(out_of([str(driver), "scan", str(home)]))
+    got = {"progs": {k: reply.get("progs", {}).get(k) for k in ("dir", "ext", "count", "size", "model")},
+           "list": {k: reply.get("list", {}).get(k) for k in ("path", "size")}}
+    checks.append(("scan: program folder, extension, count, size and model as worked out from find's listing",
+                   got["progs"] == expected.get("progs"),
+                   f"{got['progs']['dir'].replace(str(tmp), '$T') if got['progs']['dir'] else None}: "
+                   f"{got['progs']['count']} .{got['progs']['ext']} (expected {expected['progs']['count']})"))
+    checks.append(("scan: newest program list as worked out from find's listing", got["list"] == expected.get("list"),
+                   f"{(got['list']['path'] or '').replace(str(tmp), '$T')}"))
+    checks.append(("scan: the bench driver's scan gives the command's reply", driver_reply == reply, ""))
+    fd_paths = set(out_of(fd_cmd).split(b"\n")) - {b""}
+    fd_progs = {p for p in fd_paths if lower_ext(p.rpartition(b"/")[2].decode(errors="replace")) in PROG_EXT}
+    checks.append(("scan: find and fdfind list the same program files", fd_progs == find_progs,
+                   f"{len(find_progs):,} program files within depth 3 (before leaving out packages)"))
+    top_dir = expected["progs"]["dir"].encode()
+    in_top = sum(1 for p in find_progs if p.rpartition(b"/")[0] == top_dir and visible_to_scan(p, roots))
+    checks.append(("scan: find lists the reported folder's visible program files", in_top ==
+                   sum(1 for n in os.listdir(top_dir) if not n.startswith(b".") and lower_ext(n.decode()) == "ns3f"),
+                   f"{in_top} visible + {expected['progs']['count'] - in_top} hidden AppleDouble copies"))
+
+    # ------------------------------------------------ folder size
+    log("folder size")
+    size_tools = [
+        {"label": "du -sb", "cmd": ["du", "-sb", str(home)]},
+        {"label": "velmorin size", "cmd": [str(driver), "size", str(home)]},
+    ]
+    record("size", runner.compare(size_tools, reps["fast"]), warm)
+    if cold_ok:
+        record("size", runner.compare(size_tools, reps["cold"], cold=True), cold)
+    ours = int(out_of([str(driver), "size", str(home)]))
+    du_total = int(out_of(["du", "-sb", str(home)]).split()[0])
+    files_total, _ = sum_sizes(home, ["!", "-type", "d"])
+    folders_total, _ = sum_sizes(home, ["-type", "d"])
+    checks.append(("size: equals the sum of find's non-folder sizes", ours == files_total, f"{ours:,} bytes"))
+    checks.append(("size: du -sb minus the folders' own sizes gives the same total", du_total - folders_total == ours,
+                   f"du -sb {du_total:,} - folders {folders_total:,}"))
+
+    # ------------------------------------------------ copy
+    log("copy")
+    copies = {"cp -r": work / "cp", "velmorin copy": work / "copy", "velmorin copy-and-swap": work / "model"}
+    copy_tools = [
+        {"label": "cp -r", "cmd": ["cp", "-r", str(progs), str(copies["cp -r"])], "before": fresh(copies["cp -r"]),
+         "sync": True},
+        {"label": "velmorin copy", "cmd": [str(driver), "copy", str(progs), str(copies["velmorin copy"])],
+         "before": fresh(copies["velmorin copy"]), "sync": True},
+        {"label": "velmorin copy-and-swap", "cmd": [str(driver), "stage", str(progs), "ns3f",
+                                                    str(copies["velmorin copy-and-swap"])],
+         "before": fresh(copies["velmorin copy-and-swap"]), "sync": True},
+    ]
+    record("copy", runner.compare(copy_tools, reps["copy"]), warm)
+    if cold_ok:
+        record("copy", runner.compare(copy_tools, reps["cold"], cold=True), cold)
+    checks.append(("copy: cp -r's copy equals the source", same_tree(progs, copies["cp -r"]), ""))
+    checks.append(("copy: copyTree's copy equals the source", same_tree(progs, copies["velmorin copy"]), ""))
+    staged = copies["velmorin copy-and-swap"] / "Programs (.ns3f)"
+    checks.append(("copy: the copy-and-swap's program folder equals the source", same_tree(progs, staged), ""))
+    for c in copies.values():
+        fresh(c)()
+
+    # ------------------------------------------------ archives
+    archive_sizes, archive_names = {}, {}
+
+    def archive_group(group, source, top_entry, ours_tool, reps_n):
+        out = work / group
+        out.mkdir(exist_ok=True)
+        paths = {"zip -6": out / "zip.zip", "7zz": out / "7zz.zip", "bsdtar": out / "bsdtar.zip"}
+        parent, name = str(source.parent), source.name
+        if top_entry:
+            peers = [
+                {"label": "zip -6", "cmd": ["zip", "-q", "-r", "-6", str(paths["zip -6"]), name], "cwd": parent},
+                {"label": "7zz", "cmd": ["7zz", "a", "-tzip", "-mx=5", "-mmt=on", str(paths["7zz"]), name],
+                 "cwd": parent},
+                {"label": "bsdtar", "cmd": ["bsdtar", "--format", "zip", "-cf", str(paths["bsdtar"]), "-C", parent,
+                                            name]},
+            ]
+        else:
+            peers = [
+                {"label": "zip -6", "cmd": ["zip", "-q", "-r", "-6", str(paths["zip -6"]), "."], "cwd": str(source)},
+                {"label": "7zz", "cmd": ["7zz", "a", "-tzip", "-mx=5", "-mmt=on", str(paths["7zz"]), "."],
+                 "cwd": str(source)},
+                {"label": "bsdtar", "cmd": ["bsdtar", "--format", "zip", "-cf", str(paths["bsdtar"]), "-C",
+                                            str(source), "."]},
+            ]
+        for p in peers:
+            p["before"], p["sync"] = fresh(paths[p["label"]]), True
+        paths[ours_tool["label"]] = ours_tool["archive"]
+        ours_tool["before"], ours_tool["sync"] = fresh(ours_tool["archive"]), True
+        record(group, runner.compare(peers + [ours_tool], reps_n), warm)
+        expected_names = {str(Path(name) / f) if top_entry else f for f in tree_files(source)}
+        for label, path in paths.items():
+            ok, text = zip_check(path)
+            names = zip_names(path)
+            archive_sizes[(group, label)] = path.stat().st_size
+            archive_names[(group, label)] = len(names)
+            checks.append((f"{group}: {label}'s archive passes unzip -tq and holds every file",
+                           ok and names == expected_names, f"{len(names):,} files" + ("" if ok else f"; {text}")))
+            fresh(path)()
+
+    log("archive (the install's, contents at top)")
+    archive_group("archive", progs, False,
+                  {"label": "velmorin archive", "cmd": [str(driver), "archive", str(progs), str(work / "ours.zip")],
+                   "archive": work / "ours.zip"}, reps["archive"])
+
+    log("zip command (folder as the top entry)")
+    zip_home = tmp / "zip-home"
+    (zip_home / "Desktop").mkdir(parents=True)
+    archive_group("zipcmd", mixed, True,
+                  {"label": "velmorin zip", "cmd": [str(app), "--command", "zip", json.dumps({"path": str(mixed)})],
+                   "env": env_home(zip_home), "archive": zip_home / "Desktop" / "Velmorin.zip"}, reps["archive"])
+
+    # ------------------------------------------------ full install and self-test
+    log("install and self-test")
+    dest = work / "dest"
+    install_args = json.dumps({"dest": str(dest), "model": "Nord Stage 3", "list": str(prog_list),
+                               "progs": str(progs), "ext": "ns3f"})
+    selftest_dest = work / "selftest"
+    whole = [
+        {"label": "velmorin install", "cmd": [str(app), "--command", "install", install_args],
+         "env": env_home(home), "before": fresh(dest), "sync": True},
+        {"label": "velmorin --selftest", "cmd": [str(app), "--selftest", str(home / "Documents"), str(selftest_dest)],
+         "env": env_home(home), "before": fresh(selftest_dest), "sync": True},
+    ]
+    record("install", runner.compare(whole, reps["archive"]), warm)
+    reply = json.loads(out_of([str(app), "--command", "install", install_args], env=env_home(home)))
+    model_folder = dest / "Nord Stage 3"
+    archives = sorted(model_folder.glob("*.zip"))
+    checks.append(("install: reply ok, every program copied, one archive of them",
+                   reply.get("ok") is True and reply.get("count") == prog_files and len(archives) == 1
+                   and same_tree(progs, model_folder / "Programs (.ns3f)")
+                   and archives and zip_names(archives[0]) == tree_files(progs),
+                   f"count {reply.get('count')}, {len(archives)} archive"))
+    fresh(dest)()
+    fresh(selftest_dest)()
+
+    # ------------------------------------------------ memory growth
+    log("memory growth with the number of entries")
+    growth = []
+
+    def rss_of(tool, n=3):
+        return statistics.median(runner.once(tool)[1] for _ in range(n))
+
+    def grow(label, entries, make_tool, need_kb=(0, 0)):
+        a, b = (rss_of(make_tool(k)) for k in (0, 1))
+        per = (b - a) / (entries[1] - entries[0]) * 100_000
+        need = (need_kb[1] - need_kb[0]) / (entries[1] - entries[0]) * 100_000
+        growth.append({"label": label, "rss": (a, b), "entries": entries, "per100k": per, "need": need})
+
+    home_reach = reach
+    home_all = [h["entries"] for h in homes]
+    grow("velmorin scan", home_reach, lambda k: {"label": "scan", "cmd": [str(app), "--command", "scan", '{"since": 0}'],
+                                                 "env": env_home(homes[k]["path"])})
+    grow("find (scan's question)", home_reach, lambda k: {"label": "find", "cmd": [
+        "find", *[str(homes[k]["path"] / r) for r in ("Desktop", "Documents", "Downloads")], "-maxdepth", "3",
+        "-name", ".*", "-prune", "-o", "-printf", r"%y %s %T@ %p\n"]})
+    grow("fdfind (scan's question)", home_reach, lambda k: {"label": "fd", "cmd": [
+        "fdfind", "-I", "-d", "3", "-S", "+0b", ".", *[str(homes[k]["path"] / r) for r in ("Desktop", "Documents", "Downloads")]]})
+    grow("velmorin size", home_all, lambda k: {"label": "size", "cmd": [str(driver), "size", str(homes[k]["path"])]})
+    grow("du -sb", home_all, lambda k: {"label": "du", "cmd": ["du", "-sb", str(homes[k]["path"])]})
+    small_entries = list(small_counts)
+    grow("velmorin copy", small_entries, lambda k: {"label": "copy", "cmd": [str(driver), "copy", str(smalls[k]),
+                                                                            str(work / "c")], "before": fresh(work / "c")})
+    grow("velmorin copy-and-swap", small_entries, lambda k: {"label": "stage", "cmd": [
+        str(driver), "stage", str(smalls[k]), "ns3f", str(work / "s")], "before": fresh(work / "s")})
+    grow("cp -r", small_entries, lambda k: {"label": "cp", "cmd": ["cp", "-r", str(smalls[k]), str(work / "p")],
+                                            "before": fresh(work / "p")})
+    # An archive's central directory (one record per file) has to be held
+    # until the end: that much growth is the format's, not waste.
+    cds = []
+    for k in (0, 1):
+        sh([str(driver), "archive", str(smalls[k]), str(work / "cd.zip")], stdout=subprocess.DEVNULL)
+        cds.append(central_directory_size(work / "cd.zip") / 1024)
+        fresh(work / "cd.zip")()
+    grow("velmorin archive", small_entries, lambda k: {"label": "archive", "cmd": [
+        str(driver), "archive", str(smalls[k]), str(work / "a.zip")], "before": fresh(work / "a.zip")}, cds)
+    grow("velmorin install", small_entries, lambda k: {"label": "install", "cmd": [
+        str(app), "--command", "install", json.dumps({"dest": str(work / "i"), "progs": str(smalls[k]), "ext": "ns3f",
+                                                      "model": "Nord Stage 3"})],
+        "env": env_home(home), "before": fresh(work / "i")}, cds)
+    zip_small_home = tmp / "zip-home-small"
+    (zip_small_home / "Desktop").mkdir(parents=True)
+    grow("velmorin zip", small_entries, lambda k: {"label": "zipcmd", "cmd": [
+        str(app), "--command", "zip", json.dumps({"path": str(smalls[k])})], "env": env_home(zip_small_home),
+        "before": fresh(zip_small_home / "Desktop" / "Velmorin.zip")}, cds)
+    grow("zip -6", small_entries, lambda k: {"label": "zip", "cmd": ["zip", "-q", "-r", "-6", str(work / "z.zip"), "."],
+                                             "cwd": str(smalls[k]), "before": fresh(work / "z.zip")}, cds)
+    for g in growth:
+        g["met"] = None if not g["label"].startswith("velmorin") else g["per100k"] <= g["need"] + MEM_SLACK_KB
+    fresh(work / "z.zip")()
+
+    machine["load_end"] = Path("/proc/loadavg").read_text().split()[:3]
+
+    # ------------------------------------------------ report
+    def ratio(group, ours, peer, table):
+        if group not in table or ours not in table[group] or peer not in table[group]:
+            return None
+        return table[group][ours]["median"] / table[group][peer]["median"]
+
+    comparisons = [
+        # (goal key, group, ours, peer, plot label)
+        ("scan/find", "scan", "velmorin scan", "find", "scan / find"),
+        ("scan/fdfind", "scan", "velmorin scan", "fdfind", "scan / fdfind"),
+        ("size/du", "size", "velmorin size", "du -sb", "folder size / du -sb"),
+        ("stage/cp", "copy", "velmorin copy-and-swap", "cp -r", "install copy-and-swap / cp -r"),
+        (None, "copy", "velmorin copy", "cp -r", "copyTree / cp -r"),
+        ("archive/zip", "archive", "velmorin archive", "zip -6", "install archive / zip -6"),
+        (None, "archive", "velmorin archive", "7zz", "install archive / 7zz"),
+        (None, "archive", "velmorin archive", "bsdtar", "install archive / bsdtar"),
+        ("zipcmd/zip", "zipcmd", "velmorin zip", "zip -6", "zip command / zip -6"),
+        (None, "zipcmd", "velmorin zip", "7zz", "zip command / 7zz"),
+        (None, "zipcmd", "velmorin zip", "bsdtar", "zip command / bsdtar"),
+    ]
+    plot_rows, lines = [], []
+    T = str(tmp)
+
+    def show(cmd):
+        return " ".join(("'" + c + "'") if (" " in c or "%" in c or "{" in c or "*" in c) else c
+                        for c in (x.replace(T, "$T") for x in cmd))
+
+    lines.append(f"Run of {machine['date']} ({'--quick' if quick else 'full'}, seed {seed}), commit {machine['commit']}.\n")
+    lines.append("**Machine:** " + f"{machine['nproc']} CPUs ({machine['cpu']}), {machine['memory']} memory, "
+                 f"Linux {machine['kernel']}, temporary folder `{machine['tmp']}` on {machine['fs']}; load average "
+                 f"{' '.join(machine['load'])} at the start, {' '.join(machine['load_end'])} at the end "
+                 f"(other builds were running on the same 2 cores: the ratios matter, not the times).\n")
+    lines.append("```")
+    lines.append(f"$ nproc\n{machine['nproc']}\n$ lscpu | head\n{machine['lscpu']}\n$ uname -r\n{machine['kernel']}")
+    lines.append(f"$ findmnt -T $T; lsblk -d\n{machine['disk']}")
+    lines.append("```\n")
+    lines.append("**Data** (made from the seed in `$T`, the temporary folder):\n")
+    lines.append(f"- home tree `$T/home-1`: {data_desc['home']}")
+    lines.append(f"- program folder `$T/data/Nord Stage 3 Programs`: {data_desc['progs']}")
+    lines.append(f"- folder for the zip command `$T/data/Stage Export`: {data_desc['mixed']}")
+    lines.append(f"- memory growth: {data_desc['small']}\n")
+
+    lines.append("### Time: medians and ratios\n")
+    lines.append("| task | ours | ours median | peer | peer median | ratio warm | ratio cold | goal | met |")
+    lines.append("|---|---|---:|---|---:|---:|---:|---:|---|")
+    summary = []
+    for key, group, ours, peer, label in comparisons:
+        rw, rc = ratio(group, ours, peer, warm), ratio(group, ours, peer, cold)
+        if rw is None:
+            continue
+        goal = GOALS.get(key)
+        met = None if goal is None else (rw <= goal and (rc is None or rc <= goal))
+        size_note = ""
+        if group in ("archive", "zipcmd"):
+            s_ours, s_peer = archive_sizes[(group, ours)], archive_sizes[(group, peer)]
+            if peer == "zip -6":
+                size_ok = s_ours <= SIZE_GOAL * s_peer
+                met = met and size_ok
+                size_note = f"; size {s_ours / s_peer:.3f}x"
+        cold_text = f"{rc:.2f}" if rc is not None else "-"
+        cold_med = f" / {fmt_s(cold[group][ours]['median'])} cold" if rc is not None else ""
+        cold_peer = f" / {fmt_s(cold[group][peer]['median'])} cold" if rc is not None else ""
+        lines.append(f"| {label.split(' / ')[0]} | {ours} | {fmt_s(warm[group][ours]['median'])}{cold_med} | {peer} | "
+                     f"{fmt_s(warm[group][peer]['median'])}{cold_peer} | {rw:.2f} | {cold_text} | "
+                     f"{'≤ ' + str(goal) if goal else 'info'}{' (size ≤ 1.05x)' if size_note else ''} | "
+                     f"{'-' if met is None else ('yes' if met else 'no')}{size_note} |")
+        plot_rows.append({"label": label, "warm": rw, "cold": rc, "goal": goal})
+        if goal is not None:
+            summary.append((label, rw, rc, goal, met))
+    inst = warm["install"]["velmorin install"]["median"]
+    parts = warm["copy"]["velmorin copy-and-swap"]["median"] + warm["archive"]["velmorin archive"]["median"]
+    peers_pipeline = warm["copy"]["cp -r"]["median"] + warm["archive"]["zip -6"]["median"]
+    lines.append(f"| install (whole command) | velmorin install | {fmt_s(inst)} | cp -r + zip -6 | "
+                 f"{fmt_s(peers_pipeline)} | {inst / peers_pipeline:.2f} | - | info | - |")
+    lines.append(f"\nThe whole install took {fmt_s(inst)}; its copy-and-swap and archive measured apart add up to "
+                 f"{fmt_s(parts)}. The self-test (`--selftest $T/home-1/Documents DEST`: info, nord, scan, install of "
+                 f"{expected['progs']['count']} programs found) took "
+                 f"{fmt_s(warm['install']['velmorin --selftest']['median'])} in total (median of {reps['archive']}).\n")
+
+    lines.append("### Archives\n")
+    lines.append("| archive | tool | bytes | vs zip -6 | files | unzip -tq |")
+    lines.append("|---|---|---:|---:|---:|---|")
+    for group, title in (("archive", "install's (contents at top)"), ("zipcmd", "zip command's (folder at top)")):
+        for label in ("zip -6", "7zz", "bsdtar", "velmorin archive" if group == "archive" else "velmorin zip"):
+            size = archive_sizes[(group, label)]
+            lines.append(f"| {title} | {label} | {size:,} | {size / archive_sizes[(group, 'zip -6')]:.3f} | "
+                         f"{archive_names[(group, label)]:,} | ok |")
+
+    lines.append("\n### Peak memory (max RSS, median of the timed warm runs)\n")
+    lines.append("| tool | data | max RSS |")
+    lines.append("|---|---|---:|")
+    for group, data in (("scan", "home tree"), ("size", "home tree"), ("copy", "program folder"),
+                        ("archive", "program folder"), ("zipcmd", "folder for the zip command"),
+                        ("install", "program folder / home tree's Documents")):
+        for label, r in warm[group].items():
+            lines.append(f"| {label} | {data} | {fmt_mb(r['rss'])} |")
+
+    lines.append("\n### Memory growth with the number of entries\n")
+    lines.append("Peak RSS at two sizes of the same kind of data; growth per 100,000 entries (for the scan: entries "
+                 "within its reach; for the archives, the central directory that the zip format must hold until the "
+                 "end is the part the output needs). Goal: at most that need + 1 MiB per 100,000 entries.\n")
+    lines.append("| command | entries | max RSS | growth per 100k entries | of which the output needs | met |")
+    lines.append("|---|---|---|---:|---:|---|")
+    for g in growth:
+        lines.append(f"| {g['label']} | {g['entries'][0]:,} → {g['entries'][1]:,} | {fmt_mb(g['rss'][0])} → "
+                     f"{fmt_mb(g['rss'][1])} | {g['per100k'] / 1024:.2f} MiB | {g['need'] / 1024:.2f} MiB | "
+                     f"{'-' if g['met'] is None else ('yes' if g['met'] else 'no')} |")
+
+    lines.append("\n### Checks\n")
+    for what, ok, detail in checks:
+        lines.append(f"- {'PASS' if ok else 'FAIL'} {what}{': ' + detail if detail else ''}")
+
+    lines.append("\n### Commands (timed, each a process of its own)\n")
+    shown = scan_tools + size_tools + copy_tools + whole
+    lines.append("```")
+    for t in shown:
+        env = " HOME=" + t["env"]["HOME"].replace(T, "$T") if t.get("env") else ""
+        lines.append(f"{t['label']}:{env} {show(t['cmd'])}")
+    lines.append("archives (install's): zip -q -r -6 OUT . | 7zz a -tzip -mx=5 -mmt=on OUT . | "
+                 "bsdtar --format zip -cf OUT -C SRC . | velmorin_bench archive SRC OUT  (SRC = program folder, "
+                 "run inside it)")
+    lines.append("zip command: zip -q -r -6 OUT NAME | 7zz a -tzip -mx=5 -mmt=on OUT NAME | bsdtar --format zip -cf OUT "
+                 "-C PARENT NAME | HOME=$T/zip-home velmorin-sync --command zip '{\"path\": SRC}'")
+    lines.append("```")
+    lines.append(f"Warm: one untimed run of each tool, then {reps['fast']} rounds (scan, size), {reps['copy']} (copy) or "
+                 f"{reps['archive']} (archives, install), the order rotating each round; `sync` before each run that "
+                 f"writes. Cold: `echo 3 > /proc/sys/vm/drop_caches` before each of {reps['cold']} rounds"
+                 f"{'' if cold_ok else ' (not possible on this machine: skipped)'}. Peak memory: `/usr/bin/time -f %M`.")
+
+    report = "\n".join(lines) + "\n"
+    print(report)
+    goal_lines = ["Goals:"]
+    for label, rw, rc, goal, met in summary:
+        goal_lines.append(f"  {'met   ' if met else 'MISSED'} {label}: {rw:.2f} warm"
+                          f"{f', {rc:.2f} cold' if rc is not None else ''} (goal ≤ {goal})")
+    for g in growth:
+        if g["met"] is not None:
+            goal_lines.append(f"  {'met   ' if g['met'] else 'MISSED'} memory {g['label']}: "
+                              f"{g['per100k'] / 1024:.2f} MiB per 100k entries (output needs {g['need'] / 1024:.2f})")
+    failed = [c for c in checks if not c[1]]
+    goal_lines.append(f"Checks: {len(checks) - len(failed)} passed, {len(failed)} failed")
+    print("\n".join(goal_lines))
+
+    png = (BENCH if write_readme else results_dir) / "ratios.png"
+    plot(plot_rows, png, results_dir)
+    (results_dir / "results.md").write_text(report)
+    (results_dir / "results.json").write_text(json.dumps({"warm": warm, "cold": cold, "growth": growth,
+                                                          "archive_sizes": {f"{g}|{l}": s for (g, l), s in
+                                                                            archive_sizes.items()},
+                                                          "machine": machine}, indent=1, default=str))
+    if write_readme:
+        readme = BENCH / "README.md"
+        text = readme.read_text() if readme.exists() else "<!-- results:begin -->\n<!-- results:end -->\n"
+        begin, end = "<!-- results:begin -->", "<!-- results:end -->"
+        head, rest = text.split(begin, 1)
+        tail = rest.split(end, 1)[1]
+        readme.write_text(f"{head}{begin}\n{report}\n![ratios](ratios.png)\n\n{end}{tail}")
+        log(f"wrote {readme} and {png}")
+    log(f"results in {results_dir}")
+    if failed:
+        sys.exit(1)
+
+
+if __name__ == "__main__":
+    main()
