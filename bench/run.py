@@ -3,7 +3,7 @@
 
     python3 bench/run.py            full run (about 200,000-entry home tree); writes
                                     bench/README.md's results and bench/ratios.png
-    python3 bench/run.py --quick    small trees, a couple of minutes; writes its
+    python3 bench/run.py --quick    small trees, a few minutes; writes its
                                     results into the temporary results folder only
 
 Installs what it needs with apt-get when missing, builds a Release build, makes
@@ -636,7 +636,7 @@ plot "{data}" using ($1-0.19):3:xtic(2) with boxes lc rgb "#3b7dd8" title "warm 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--quick", action="store_true", help="small trees and fewer runs (a couple of minutes)")
+    parser.add_argument("--quick", action="store_true", help="small trees and fewer runs (a few minutes)")
     parser.add_argument("--seed", type=int, default=5)
     parser.add_argument("--jobs", type=int, default=2, help="build jobs (default 2)")
     parser.add_argument("--build-dir", default=str(REPO / "build-bench"))
