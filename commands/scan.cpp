@@ -6,7 +6,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -43,6 +45,12 @@ std::string childPath(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
+// Whether `path` is `root` or lies below it, by the text alone.
+bool within(const std::string& path, const std::string& root) {
+  if (root == "/") return true;
+  return path.starts_with(root) && (path.size() == root.size() || path[root.size()] == '/');
+}
+
 // A list or program file that passed the threshold.
 struct FoundFile {
   std::string name;
@@ -63,31 +71,47 @@ struct FolderNode {
 // Reads one folder into its node; sub-folders to walk become child nodes.
 class FolderReader {
  public:
-  FolderReader(long double sinceMs, const std::unordered_set<std::string>& earlierVisited)
-      : sinceMs_(sinceMs), earlierVisited_(earlierVisited) {}
+  // `laterRoots` are the roots still to walk after this one: only paths that
+  // one of them could meet again need to be remembered.
+  FolderReader(long double sinceMs, const std::unordered_set<std::string>& earlierVisited,
+               std::span<const std::string> laterRoots)
+      : sinceMs_(sinceMs), earlierVisited_(earlierVisited), laterRoots_(laterRoots) {}
 
   // Fills `node`; returns the children that still need reading.
   std::vector<FolderNode*> read(FolderNode& node) const {
     std::vector<FolderNode*> children;
     platform::UniqueFd folder(platform::openFolderAt(AT_FDCWD, node.path.c_str(), node.depth == 1));
-    std::vector<platform::FolderEntry> entries;
-    if (!folder.valid() || !platform::readFolder(folder.get(), entries, false)) return children;
-    for (const auto& entry : entries) {
+    if (!folder.valid()) return children;
+    // Entries are taken as the kernel hands them over: a big flat folder
+    // (Downloads) is never held as a list.
+    const bool listed = platform::visitFolder(folder.get(), [&](const char* entryName, unsigned char type) {
       // Hidden entries are not the user's programs; names that are not UTF-8
       // could not be reported.
-      if (entry.name[0] == '.' || !isValidUtf8(entry.name)) continue;
-      unsigned char type = entry.type;
+      if (entryName[0] == '.' || !isValidUtf8(entryName)) return;
+      const std::string name(entryName);
       if (type == DT_UNKNOWN) {
         struct stat st {};
-        if (fstatat(folder.get(), entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        if (fstatat(folder.get(), entryName, &st, AT_SYMLINK_NOFOLLOW) == 0)
           type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
       }
       if (type == DT_DIR) {
-        if (FolderNode* child = folderEntry(node, entry.name)) children.push_back(child);
-      } else if (auto file = fileEntry(folder.get(), entry.name, type == DT_LNK)) {
+        if (FolderNode* child = folderEntry(node, name)) children.push_back(child);
+      } else if (auto file = fileEntry(folder.get(), name, type == DT_LNK)) {
         node.items.emplace_back(std::move(*file));
       }
+    });
+    if (!listed) {
+      // A folder that cannot be read to its end yields nothing, as if unreadable.
+      node.items.clear();
+      node.visited.clear();
+      children.clear();
+      return children;
     }
+    // The path is needed later only to report files found here; the tree of
+    // folders is kept until the walk-order replay, so keep it small.
+    const bool found = std::any_of(node.items.begin(), node.items.end(),
+                                   [](const auto& item) { return std::holds_alternative<FoundFile>(item); });
+    if (!found) std::string().swap(node.path);
     return children;
   }
 
@@ -98,7 +122,9 @@ class FolderReader {
     // Within one root every path is met once (links are not followed); an
     // earlier root may already have taken it.
     if (earlierVisited_.contains(path)) return nullptr;
-    node.visited.push_back(path);
+    if (std::any_of(laterRoots_.begin(), laterRoots_.end(),
+                    [&](const std::string& root) { return within(path, root); }))
+      node.visited.push_back(path);
     if (node.depth + 1 > kMaxDepth) return nullptr;
     auto child = std::make_unique<FolderNode>(FolderNode{std::move(path), node.depth + 1, {}, {}});
     FolderNode* raw = child.get();
@@ -123,6 +149,7 @@ class FolderReader {
 
   long double sinceMs_;
   const std::unordered_set<std::string>& earlierVisited_;
+  std::span<const std::string> laterRoots_;
 };
 
 struct ListCandidate {
@@ -221,10 +248,12 @@ Reply scan(const Values& values, double since, const std::optional<std::string>&
   std::unordered_set<std::string> visited;
   Findings findings;
   // Roots one after another: a later root skips what an earlier one has met.
-  for (const std::string& root : scanRoots(values, dir)) {
+  const std::vector<std::string> roots = scanRoots(values, dir);
+  for (std::size_t i = 0; i < roots.size(); ++i) {
+    const std::string& root = roots[i];
     if (!visited.insert(root).second) continue;
     FolderNode tree{root, 1, {}, {}};
-    const FolderReader reader(since, visited);
+    const FolderReader reader(since, visited, std::span<const std::string>(roots).subspan(i + 1));
     platform::runTreeTasks<FolderNode*>(&tree, [&](FolderNode*& node) { return reader.read(*node); });
     findings.take(tree, visited);
   }
