@@ -40,8 +40,7 @@ PACKAGE_EXT = {"app", "bundle", "framework", "photoslibrary", "musiclibrary", "t
 # Debian packages: the tools compared against, the plot, and what the build needs.
 APT_PACKAGES = ["fd-find", "7zip", "zip", "unzip", "libarchive-tools", "time", "gnuplot-nox", "findutils",
                 "coreutils", "util-linux", "cmake", "g++", "make", "pkg-config", "nlohmann-json3-dev", "libgtest-dev",
-                "libminizip-dev", "zlib1g-dev", "libdeflate-dev",
-                "libarchive-dev"]
+                "libminizip-dev", "zlib1g-dev", "libdeflate-dev"]
 
 GOALS = {  # ratio of medians, ours / peer: at most this
     "scan/find": 0.5, "scan/fdfind": 0.7, "size/du": 0.5, "stage/cp": 1.1, "archive/zip": 0.6, "zipcmd/zip": 0.6,
