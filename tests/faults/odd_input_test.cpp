@@ -59,8 +59,11 @@ TEST(OddInput, TenThousandProgramFilesInOneFolder) {
                                                    {"progs", (home / "Many").string()}, {"ext", "nlsp"}});
   ASSERT_EQ(installed["ok"], true);
   EXPECT_EQ(installed["count"], 10'000);
-  for (const auto& name : namesIn(home / "Dest/Nord Lead"))
-    if (name.ends_with(".zip")) EXPECT_EQ(archiveEntries(home / "Dest/Nord Lead" / name).size(), 10'000u);
+  for (const auto& name : namesIn(home / "Dest/Nord Lead")) {
+    if (name.ends_with(".zip")) {
+      EXPECT_EQ(archiveEntries(home / "Dest/Nord Lead" / name).size(), 10'000u);
+    }
+  }
 }
 
 TEST(OddInput, HundredThousandEntriesInAScanRoot) {
