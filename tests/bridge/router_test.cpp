@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
 #include <set>
 
 #include "bridge/fake_platform.h"
 #include "bridge/reply_call.h"
+#include "support/gate.h"
 
 namespace velmorin::bridge {
 namespace {
@@ -321,35 +320,20 @@ TEST_F(RouterTest, APickerClosingAfterTheRouterIsGoneSendsNothing) {
 
 TEST(RouterThreads, ASlowCommandDoesNotHoldBackALaterOne) {
   FakePlatform platform(/*realThreads=*/true);
-  std::mutex mutex;
-  std::condition_variable released;
-  bool release = false;
+  // However the test ends, the gate opens as it goes, so the pool can stop.
+  velmorin::testing::Gate gate;
   RouterServices services;
   services.work = [&](const std::string& cmd, const Reply&) {
-    if (cmd == "slow") {
-      std::unique_lock lock(mutex);
-      released.wait(lock, [&] { return release; });
-    }
+    if (cmd == "slow") gate.wait();
     return Reply{{"cmd", cmd}};
   };
   Router router(platform, services);
-  // However the test ends, the slow command must finish so the pool can stop.
-  struct Release {
-    std::function<void()> run;
-    ~Release() { run(); }
-  } guard{[&] {
-    {
-      std::lock_guard lock(mutex);
-      release = true;
-    }
-    released.notify_all();
-  }};
   router.onMessageJson(R"({"cmd":"slow","id":1})");
   router.onMessageJson(R"({"cmd":"fast","id":2})");
   // The fast one answers while the slow one is still blocked.
   ASSERT_TRUE(platform.runMainUntilScripts(1));
   EXPECT_EQ(readReplyCall(platform.scripts[0])->id, 2);
-  guard.run();
+  gate.open();
   ASSERT_TRUE(platform.runMainUntilScripts(2));
   EXPECT_EQ(readReplyCall(platform.scripts[1])->id, 1);
   EXPECT_EQ(readReplyCall(platform.scripts[1])->reply, (Reply{{"cmd", "slow"}}));

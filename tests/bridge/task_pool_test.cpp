@@ -6,42 +6,14 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+
+#include "support/gate.h"
 
 namespace velmorin::bridge {
 namespace {
 
 using namespace std::chrono_literals;
-
-// A gate that tasks wait on until the test opens it.
-class Gate {
- public:
-  void wait() {
-    std::unique_lock lock(mutex_);
-    ++waiting_;
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return open_; });
-  }
-  bool waitForWaiters(int count) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, 10s, [&] { return waiting_ >= count; });
-  }
-  void open() {
-    {
-      std::lock_guard lock(mutex_);
-      open_ = true;
-    }
-    changed_.notify_all();
-  }
-  ~Gate() { open(); }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  int waiting_ = 0;
-  bool open_ = false;
-};
+using velmorin::testing::Gate;
 
 bool eventually(const std::function<bool()>& condition) {
   const auto until = std::chrono::steady_clock::now() + 10s;

@@ -7,20 +7,20 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <set>
 
 #include "bridge/fake_platform.h"
 #include "bridge/reply_call.h"
 #include "bridge/router.h"
 #include "commands/dispatcher.h"
+#include "support/gate.h"
 #include "support/temp_tree.h"
 
 namespace velmorin::bridge {
 namespace {
 
 using testing::FakePlatform;
+using velmorin::testing::Gate;
 using testing::readReplyCall;
 
 // Counts the background tasks that are queued or running, and the most at once.
@@ -38,28 +38,6 @@ class CountingPlatform : public FakePlatform {
   }
   std::atomic<int> outstanding{0};
   std::atomic<int> most{0};
-};
-
-// Holds every command until opened, so the flood piles up.
-class Gate {
- public:
-  void wait() {
-    std::unique_lock lock(mutex_);
-    opened_.wait(lock, [this] { return open_; });
-  }
-  void open() {
-    {
-      std::lock_guard lock(mutex_);
-      open_ = true;
-    }
-    opened_.notify_all();
-  }
-  ~Gate() { open(); }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable opened_;
-  bool open_ = false;
 };
 
 RouterServices echo() {
