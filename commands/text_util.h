@@ -3,9 +3,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8.h"
+
 namespace velmorin {
 
-bool isValidUtf8(std::string_view text);
+using platform::isValidUtf8;
 
 // ASCII lower case; other bytes unchanged.
 std::string lowerAscii(std::string_view text);

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/utf8.h"
+
 namespace velmorin::platform {
 
 namespace {
@@ -19,40 +21,9 @@ constexpr std::uint64_t kMax32 = 0xFFFFFFFF;
 // Deflate can grow incompressible data a little; files this close to 4 GiB
 // get Zip64 local headers in case their deflated size passes it.
 constexpr std::uint64_t kZip64FileSize = kMax32 - (kMax32 >> 8);
-constexpr unsigned kMadeByUnix = (3 << 8) | 30;  // Unix, spec version 3.0, as Info-ZIP writes
+constexpr unsigned kMadeByUnix = (3 << 8) | 30;  // made on Unix, format version 3.0, as Info-ZIP writes
 constexpr std::size_t kEndRecord = 22;            // end of central directory, no comment
 constexpr std::size_t kZip64Records = 56 + 20;    // Zip64 end record and its locator
-
-bool isUtf8(const std::string& text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = p + text.size();
-  while (p < end) {
-    const unsigned c = *p;
-    int more;
-    unsigned min;
-    if (c < 0x80) {
-      ++p;
-      continue;
-    } else if ((c & 0xE0) == 0xC0) {
-      more = 1, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      more = 2, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      more = 3, min = 0x10000;
-    } else {
-      return false;
-    }
-    if (end - p <= more) return false;
-    unsigned code = c & (0x3F >> more);
-    for (int i = 1; i <= more; ++i) {
-      if ((p[i] & 0xC0) != 0x80) return false;
-      code = (code << 6) | (p[i] & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    p += more + 1;
-  }
-  return true;
-}
 
 bool isAscii(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -228,7 +199,7 @@ bool ZipContainer::begin(const std::string& name, const struct stat& st, bool de
   putLittle(stamp + 5, static_cast<std::uint32_t>(st.st_mtim.tv_sec), 4);
   // Bit 11: the name is UTF-8. Only for names that need it and are valid;
   // other names keep their bytes, which readers take as their legacy code page.
-  const unsigned long flags = !isAscii(name) && isUtf8(name) ? 1ul << 11 : 0;
+  const unsigned long flags = !isAscii(name) && isValidUtf8(name) ? 1ul << 11 : 0;
   const bool zip64 = S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) >= kZip64FileSize;
   entryStart_ = out_->tell();
   const int result = zipOpenNewFileInZip4_64(
