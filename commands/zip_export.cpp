@@ -23,7 +23,7 @@ Reply zip(const Values& values, const std::string& path) {
 
   // Zips take turns, so that what a killed one left half-written can be cleared.
   platform::FolderLock lock(values.DESKTOP);
-  platform::removeLeftovers(values.DESKTOP, "." + archive.filename().string() + ".", ".part");
+  platform::removeUnfinishedArchives(archive);
   if (Status written = platform::writeZipArchive(absolutePath(path), archive, platform::ZipLayout::FolderAtTop);
       !written)
     return failed(written.error());

@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/folder_lock.h"
 #include "platform/folder_reader.h"
 #include "platform/zip_container.h"
 
@@ -490,10 +491,14 @@ std::string storedName(const fs::path& source) {
 // Creates ".<archive name>.XXXXXX.part" beside `archive`, with the mode the
 // umask gives a new file, open for reading too: its end records are mended in
 // place. Not ending in ".zip", it is never taken for an archive.
+// The start of every temporary name for `archive`; it leaves room below
+// NAME_MAX (255) for the added characters.
+std::string temporaryPrefix(const fs::path& archive) { return "." + archive.filename().string().substr(0, 200) + "."; }
+constexpr const char* kTemporarySuffix = ".part";
+
 int createTemporary(const fs::path& archive, fs::path& temporary) {
   static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  // Leaves room below NAME_MAX (255) for the added characters.
-  const std::string base = "." + archive.filename().string().substr(0, 200) + ".";
+  const std::string base = temporaryPrefix(archive);
   for (int attempt = 0; attempt < 100; ++attempt) {
     unsigned char random[6];
     if (getrandom(random, sizeof random, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof random)) {
@@ -504,7 +509,7 @@ int createTemporary(const fs::path& archive, fs::path& temporary) {
     }
     std::string name = base;
     for (const unsigned char r : random) name += kLetters[r % (sizeof kLetters - 1)];
-    temporary = archive.parent_path() / (name + ".part");
+    temporary = archive.parent_path() / (name + kTemporarySuffix);
     const int fd = open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -554,6 +559,10 @@ Status writeZipArchive(const fs::path& source, const fs::path& archive, ZipLayou
   }
   syncFolderOf(archive);
   return result;
+}
+
+void removeUnfinishedArchives(const fs::path& archive) {
+  removeLeftovers(archive.parent_path(), temporaryPrefix(archive), kTemporarySuffix);
 }
 
 }  // namespace velmorin::platform

@@ -41,4 +41,9 @@ enum class ZipLayout {
 //   Could not write archive "<archive>": <reason>
 Status writeZipArchive(const fs::path& source, const fs::path& archive, ZipLayout layout);
 
+// Removes the temporary files that writes of `archive` ended by force (kill,
+// power loss) left beside it. Call it holding the folder's lock, so that no
+// write in progress loses its file.
+void removeUnfinishedArchives(const fs::path& archive);
+
 }  // namespace velmorin::platform
