@@ -25,4 +25,11 @@ Reply parseJson(const std::string& text, bool& ok) {
   return value;
 }
 
+std::optional<std::string> textMember(const Reply& object, const char* key) {
+  if (!object.is_object()) return std::nullopt;
+  const auto it = object.find(key);
+  if (it == object.end() || !it->is_string()) return std::nullopt;
+  return it->get<std::string>();
+}
+
 }  // namespace velmorin

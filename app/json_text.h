@@ -1,6 +1,7 @@
 #pragma once
-// Turning reply dictionaries into text, always valid JSON.
+// Turning reply dictionaries into text, always valid JSON, and reading them.
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 namespace velmorin {
@@ -14,6 +15,10 @@ std::string compactJson(const Reply& reply);
 // The self-test's form: 2-space indent, sorted keys, non-ASCII as UTF-8 and
 // every "/" inside a text written as "\/".
 std::string prettyJson(const Reply& reply);
+
+// The text under `key` of a dictionary; nothing when `object` is not a
+// dictionary or the value is missing or not text.
+std::optional<std::string> textMember(const Reply& object, const char* key);
 
 // Parses `text` as JSON; a null value with `ok` false when it is not JSON.
 Reply parseJson(const std::string& text, bool& ok);

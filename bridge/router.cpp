@@ -13,16 +13,6 @@ namespace {
 
 const Reply kOk = Reply{{"ok", true}};
 
-std::string textArg(const Reply& args, const char* key) {
-  const auto it = args.find(key);
-  return it != args.end() && it->is_string() ? it->get<std::string>() : std::string();
-}
-
-bool hasTextArg(const Reply& args, const char* key) {
-  const auto it = args.find(key);
-  return it != args.end() && it->is_string();
-}
-
 }  // namespace
 
 const Reply Router::kBusyReply = Reply{{"ok", false}, {"error", "busy"}};
@@ -43,7 +33,7 @@ void Router::onMessage(const Reply& body) {
 void Router::reply(std::int64_t id, const Reply& reply) { platform_.evaluateScript(replyScript(id, reply)); }
 
 void Router::route(const Message& message, std::size_t bytes) {
-  if (message.cmd == "pickFolder") return pickFolder(message.id, textArg(message.args, "kind"));
+  if (message.cmd == "pickFolder") return pickFolder(message.id, textMember(message.args, "kind").value_or(""));
   if (message.cmd == "openNSM") return openNsm(message.id);
   if (message.cmd == "openURL") return openUrl(message.id, message.args);
   if (message.cmd == "reveal") return reveal(message.id, message.args);
@@ -72,16 +62,16 @@ void Router::openNsm(std::int64_t id) {
 }
 
 void Router::openUrl(std::int64_t id, const Reply& args) {
-  const std::string url = textArg(args, "url");
+  const std::string url = textMember(args, "url").value_or("");
   if (openableExternally(url)) platform_.openURL(url);
   reply(id, kOk);
 }
 
 void Router::reveal(std::int64_t id, const Reply& args) {
-  if (hasTextArg(args, "path")) {
+  if (const auto text = textMember(args, "path")) {
     // A relative path is taken from the process's current folder.
     std::error_code ec;
-    auto path = std::filesystem::absolute(textArg(args, "path"), ec);
+    auto path = std::filesystem::absolute(*text, ec);
     if (!ec) platform_.reveal(path.lexically_normal());
   }
   reply(id, kOk);

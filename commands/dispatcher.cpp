@@ -19,15 +19,10 @@ Reply dispatch(const Values& values, const std::string& cmd, const Reply& args) 
   if (cmd == "nord") return nord(values);
   if (cmd == "scan") {
     const Reply* since = member(args, "since");
-    const Reply* dir = member(args, "dir");
-    return scan(values, since && since->is_number() ? since->get<double>() : 0.0,
-                dir && dir->is_string() ? std::optional<std::string>(dir->get<std::string>()) : std::nullopt);
+    return scan(values, since && since->is_number() ? since->get<double>() : 0.0, textMember(args, "dir"));
   }
   if (cmd == "install") return install(values, args.is_object() ? args : Reply::object());
-  if (cmd == "zip") {
-    const Reply* path = member(args, "path");
-    return zip(values, path && path->is_string() ? path->get<std::string>() : std::string());
-  }
+  if (cmd == "zip") return zip(values, textMember(args, "path").value_or(""));
   if (cmd == "mail") return {{"ok", true}};
   return {{"error", "cmd"}};
 }

@@ -27,12 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::optional<std::string> textArgument(const Reply& args, const char* key) {
-  const auto it = args.find(key);
-  if (it == args.end() || !it->is_string()) return std::nullopt;
-  return it->get<std::string>();
-}
-
 Reply failed(const std::string& error) { return {{"ok", false}, {"error", error}}; }
 
 std::string today() {
@@ -177,12 +171,12 @@ Status installPrograms(const fs::path& progs, const std::string& extension, cons
 }  // namespace
 
 Reply install(const Values& values, const Reply& args) {
-  const auto dest = textArgument(args, "dest");
+  const auto dest = textMember(args, "dest");
   if (!dest) return failed("dest");
   if (dest->empty() || dest->find('\0') != std::string::npos)
     return failed("The destination folder " + inQuotes(*dest) + " is not a valid path.");
 
-  std::string safeModel = textArgument(args, "model").value_or("Nord");
+  std::string safeModel = textMember(args, "model").value_or("Nord");
   for (char& c : safeModel)
     if (c == '/') c = '-';
   if (!isSafeName(safeModel)) return failed("The model name " + inQuotes(safeModel) + " cannot name a folder.");
@@ -196,7 +190,7 @@ Reply install(const Values& values, const Reply& args) {
   platform::removeLeftovers(modelFolder, ".", ".part");
 
   std::int64_t lists = 0;
-  if (const auto list = textArgument(args, "list")) {
+  if (const auto list = textMember(args, "list")) {
     const fs::path listPath = list->empty() || list->find('\0') != std::string::npos ? "" : absolutePath(*list);
     if (listPath.empty() || !isSafeName(listPath.filename().string()))
       return failed("The program list " + inQuotes(*list) + " is not a file that can be copied.");
@@ -206,8 +200,8 @@ Reply install(const Values& values, const Reply& args) {
   }
 
   std::int64_t count = 0;
-  const auto progs = textArgument(args, "progs");
-  const auto extension = textArgument(args, "ext");
+  const auto progs = textMember(args, "progs");
+  const auto extension = textMember(args, "ext");
   if (progs && extension) {
     if (extension->find('/') != std::string::npos || extension->find('\0') != std::string::npos)
       return failed("The extension " + inQuotes(*extension) + " cannot name a folder.");
