@@ -200,7 +200,7 @@ void countInFolder(const std::string& folder, const std::string& extension, std:
   count = size = 0;
   platform::UniqueFd fd(platform::openFolderAt(AT_FDCWD, folder.c_str(), true));
   std::vector<platform::FolderEntry> entries;
-  if (!fd.valid() || !platform::readFolder(fd.get(), entries, false)) return;
+  if (!fd.valid() || !platform::readFolder(fd.get(), entries)) return;
   for (const auto& entry : entries) {
     if (lowerExtension(entry.name) != extension) continue;
     ++count;

@@ -169,7 +169,7 @@ class TreeCopier {
 
   Status copyFolder(int fromFd, int toFd, const fs::path& from, const fs::path& to) {
     std::vector<FolderEntry> entries;
-    if (!readFolder(fromFd, entries, false)) return copyFailure(from, to, errno);
+    if (!readFolder(fromFd, entries)) return copyFailure(from, to, errno);
     for (const FolderEntry& entry : entries) {
       if (Status copied = copyEntry(fromFd, toFd, entry, from / entry.name, to / entry.name); !copied)
         return copied;

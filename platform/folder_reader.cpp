@@ -41,8 +41,7 @@ bool visitFolder(int folderFd, const std::function<void(const char* name, unsign
   }
 }
 
-bool readFolder(int folderFd, std::vector<FolderEntry>& entries, bool rewind) {
-  if (rewind && lseek(folderFd, 0, SEEK_SET) < 0 && errno != ESPIPE) return false;
+bool readFolder(int folderFd, std::vector<FolderEntry>& entries) {
   return visitFolder(folderFd, [&](const char* name, unsigned char type) { entries.push_back({name, type}); });
 }
 

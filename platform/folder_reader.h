@@ -15,13 +15,13 @@ struct FolderEntry {
   unsigned char type = DT_UNKNOWN;  // DT_DIR, DT_REG, DT_LNK, ... or DT_UNKNOWN
 };
 
-// Lists the folder open as `folderFd` ("." and ".." left out) in the order the
-// file system gives. Returns false with errno set when it cannot be read; the
-// descriptor stays open and owned by the caller. A descriptor that was just
-// opened needs no `rewind`, which saves a system call per folder in tree walks.
-bool readFolder(int folderFd, std::vector<FolderEntry>& entries, bool rewind = true);
+// Lists the folder just opened as `folderFd` ("." and ".." left out) in the
+// order the file system gives; a descriptor read before is not rewound (one
+// system call less per folder in tree walks). Returns false with errno set when
+// it cannot be read; the descriptor stays open and owned by the caller.
+bool readFolder(int folderFd, std::vector<FolderEntry>& entries);
 
-// Like readFolder on a just-opened descriptor, but hands each entry to `visit`
+// Like readFolder, but hands each entry to `visit`
 // straight from the kernel's buffer instead of keeping a copy: `name` is valid
 // only during the call. Walks that look at each entry once need no list.
 bool visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit);

@@ -170,7 +170,7 @@ class ZipPipeline {
       if (!push(std::move(item))) return false;
     }
     std::vector<FolderEntry> entries;
-    if (!readFolder(folderFd, entries, /*rewind=*/false)) return fail(readFailure(path, errno));  // freshly opened
+    if (!readFolder(folderFd, entries)) return fail(readFailure(path, errno));
     // Sorted, so that the same tree gives the same archive.
     std::sort(entries.begin(), entries.end(),
               [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
