@@ -100,29 +100,6 @@ int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
   }
 }
 
-// Opens `name` in `folderFd` for reading only if it is a regular file: the
-// non-blocking open returns at once even if it was swapped for a FIFO.
-// Returns -1 with errno set, or with errno 0 when it is not a regular file.
-int openRegularFile(int folderFd, const char* name, bool followLink, struct stat& st) {
-  int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-  if (!followLink) flags |= O_NOFOLLOW;
-  int fd;
-  do {
-    fd = openat(folderFd, name, flags);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return -1;
-  const int err = fstat(fd, &st) != 0 ? errno : 0;
-  if (err != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    errno = err;
-    return -1;
-  }
-  // Plain reads from here on. F_SETFL sets only the status flags, and of
-  // those the open asked for none but O_NONBLOCK: no need to read them first.
-  fcntl(fd, F_SETFL, 0);
-  return fd;
-}
-
 // Creates `toName` in `toFolderFd` with the data, permission bits and times
 // of the open regular file `in`; removes it again on failure.
 Status copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* toName,

@@ -45,6 +45,26 @@ bool readFolder(int folderFd, std::vector<FolderEntry>& entries) {
   return visitFolder(folderFd, [&](const char* name, unsigned char type) { entries.push_back({name, type}); });
 }
 
+int openRegularFile(int folderFd, const char* name, bool followLink, struct stat& st) {
+  int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  if (!followLink) flags |= O_NOFOLLOW;
+  int fd;
+  do {
+    fd = openat(folderFd, name, flags);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return -1;
+  const int err = fstat(fd, &st) != 0 ? errno : 0;
+  if (err != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = err;
+    return -1;
+  }
+  // Plain reads from here on. F_SETFL sets only the status flags, and of
+  // those the open asked for none but O_NONBLOCK: no need to read them first.
+  fcntl(fd, F_SETFL, 0);
+  return fd;
+}
+
 int openFolderAt(int parentFd, const char* name, bool followLinks) {
   int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   if (!followLinks) flags |= O_NOFOLLOW;

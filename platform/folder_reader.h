@@ -3,6 +3,7 @@
 // that callers stat only what they must.
 #include <dirent.h>
 #include <fcntl.h>  // AT_FDCWD for openFolderAt
+#include <sys/stat.h>
 
 #include <functional>
 #include <string>
@@ -25,6 +26,11 @@ bool readFolder(int folderFd, std::vector<FolderEntry>& entries);
 // straight from the kernel's buffer instead of keeping a copy: `name` is valid
 // only during the call. Walks that look at each entry once need no list.
 bool visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit);
+
+// Opens `name` in `folderFd` for reading only if it is a regular file: the
+// non-blocking open returns at once even if it was swapped for a FIFO. Fills
+// `st`. Returns -1 with errno set, or with errno 0 when it is not a regular file.
+int openRegularFile(int folderFd, const char* name, bool followLink, struct stat& st);
 
 // Opens `name` relative to `parentFd` as a folder (no link followed when
 // `followLinks` is false). Returns -1 with errno set on failure.

@@ -62,27 +62,6 @@ Status shrankFailure(const fs::path& path) {
   return Status::failure("Could not read " + inQuotes(path) + ": it got shorter while being archived");
 }
 
-// Opens `name` in `folderFd` if it is a regular file, with a non-blocking open
-// so that a FIFO put in its place cannot hang us. Returns -1 with errno set,
-// or with errno 0 when it is not a regular file.
-int openRegularFile(int folderFd, const char* name, bool followLink, struct stat& st) {
-  int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-  if (!followLink) flags |= O_NOFOLLOW;
-  int fd;
-  do {
-    fd = openat(folderFd, name, flags);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return -1;
-  const int err = fstat(fd, &st) != 0 ? errno : 0;
-  if (err != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    errno = err;
-    return -1;
-  }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  return fd;
-}
-
 // One piece of a file, as a worker leaves it for the writer.
 struct Piece {
   std::string data;  // raw deflate, or the bytes themselves when `stored`
