@@ -48,9 +48,9 @@ int usage() {
 
 // The install keeps its staging steps private to install.cpp, and the full
 // install also writes an archive; timing the copy-and-swap on its own needs
-// the same steps here, built from the same platform calls: list the source
-// once, copy each top-level entry with the wanted extension into a hidden
-// staging folder, then exchange it with the program folder.
+// the same steps here, built from the same platform calls: copy each
+// top-level entry with the wanted extension into a hidden staging folder, then
+// exchange it with the program folder.
 int stage(const fs::path& progs, const std::string& extension, const fs::path& modelFolder) {
   std::error_code ec;
   fs::create_directories(modelFolder, ec);
@@ -60,20 +60,12 @@ int stage(const fs::path& progs, const std::string& extension, const fs::path& m
   platform::removeTree(staging);
   if (mkdir(staging.c_str(), 0777) != 0) return fail("cannot create " + staging.string() + ": " + strerror(errno));
 
-  platform::UniqueFd folder(platform::openFolderAt(AT_FDCWD, progs.c_str(), true));
-  std::vector<platform::FolderEntry> entries;
-  if (!folder.valid() || !platform::readFolder(folder.get(), entries))
-    return fail("cannot list " + progs.string() + ": " + strerror(errno));
-  std::uint64_t count = 0;
-  for (const auto& entry : entries) {
-    if (velmorin::lowerExtension(entry.name) != extension) continue;
-    struct stat st {};
-    if (fstatat(folder.get(), entry.name.c_str(), &st, 0) != 0) continue;
-    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
-    if (Status copied = platform::copyTree(progs / entry.name, staging / entry.name); !copied)
-      return fail(copied.error());
-    ++count;
-  }
+  platform::CopyReport report;
+  if (Status copied = platform::copyEntries(
+          progs, staging, [&](const char* name) { return velmorin::lowerExtension(name) == extension; }, &report);
+      !copied)
+    return fail(copied.error());
+  const std::uint64_t count = report.entries;
 
   if (renameat2(AT_FDCWD, staging.c_str(), AT_FDCWD, programs.c_str(), RENAME_EXCHANGE) == 0) {
     platform::removeTree(staging);  // the earlier program folder

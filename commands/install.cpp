@@ -65,7 +65,7 @@ Status replaceWith(const fs::path& from, const fs::path& to) {
 Status installList(const fs::path& list, const fs::path& listsFolder) {
   if (Status made = createFolders(listsFolder); !made) return made;
   const fs::path target = listsFolder / list.filename();
-  const fs::path partial = listsFolder / ("." + list.filename().string() + ".part");
+  const fs::path partial = listsFolder / platform::hiddenName(list.filename().string(), ".part");
   platform::removeTree(partial);
   if (Status copied = platform::copyTree(list, partial); !copied) {
     platform::removeTree(partial);
@@ -78,29 +78,19 @@ Status installList(const fs::path& list, const fs::path& listsFolder) {
   return {};
 }
 
-// Copies the matching top-level entries of `progs` into `staging`.
+// Copies the top-level entries of `progs` with the extension into `staging`.
 Status stagePrograms(const fs::path& progs, const std::string& extension, const fs::path& staging,
                      std::int64_t& count) {
-  platform::UniqueFd folder(platform::openFolderAt(AT_FDCWD, progs.c_str(), true));
-  std::vector<platform::FolderEntry> entries;
-  if (!folder.valid() || !platform::readFolder(folder.get(), entries))
-    return failureFor("list folder", progs, errno);
-  for (const auto& entry : entries) {
-    if (lowerExtension(entry.name) != extension) continue;
-    // FIFOs, sockets, devices and broken links are no program files: opening
-    // a FIFO would wait forever.
-    struct stat st {};
-    if (fstatat(folder.get(), entry.name.c_str(), &st, 0) != 0) continue;
-    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
-    if (Status copied = platform::copyTree(progs / entry.name, staging / entry.name); !copied) return copied;
-    ++count;
-  }
-  return {};
+  platform::CopyReport report;
+  Status staged = platform::copyEntries(
+      progs, staging, [&](const char* name) { return lowerExtension(name) == extension; }, &report);
+  count = static_cast<std::int64_t>(report.entries);
+  return staged;
 }
 
 // Where the earlier program folder waits while the new one is moved in, on
 // file systems that cannot exchange two names at once.
-fs::path asideOf(const fs::path& programs) { return programs.parent_path() / ("." + programs.filename().string() + ".anterior"); }
+fs::path asideOf(const fs::path& programs) { return programs.parent_path() / platform::hiddenName(programs.filename().string(), ".anterior"); }
 
 // Puts back an earlier program folder that a killed run had set aside.
 void recoverAside(const fs::path& programs) {

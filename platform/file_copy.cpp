@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,15 +102,15 @@ int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
 }
 
 // Creates `toName` in `toFolderFd` with the data, permission bits and times
-// of the open regular file `in`; removes it again on failure.
-Status copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* toName,
-                    const fs::path& from, const fs::path& to, std::uint64_t& copied) {
+// of the open regular file `in`; removes it again on failure. Returns 0 or an
+// errno value.
+int copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* toName, std::uint64_t& copied) {
   // Owner-only until complete; the real bits come last.
   int out;
   do {
     out = openat(toFolderFd, toName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
   } while (out < 0 && errno == EINTR);
-  if (out < 0) return copyFailure(from, to, errno);
+  if (out < 0) return errno;
 
   int err = copyData(in, st, out, copied);
   if (err == 0) {
@@ -121,9 +122,8 @@ Status copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* t
   }
   // close() can be the first to report a full disk (network file systems).
   if (close(out) != 0 && err == 0 && errno != EINTR) err = errno;
-  if (err == 0) return Status();
-  unlinkat(toFolderFd, toName, 0);
-  return copyFailure(from, to, err);
+  if (err != 0) unlinkat(toFolderFd, toName, 0);
+  return err;
 }
 
 struct FileId {
@@ -131,6 +131,8 @@ struct FileId {
   ino_t ino = 0;
   bool matches(const struct stat& st) const { return st.st_dev == dev && st.st_ino == ino; }
 };
+
+FileId idOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
 
 // Keeps a created folder's permission bits and times for the end: writing the
 // contents changes the time, and read-only bits would stop the writing.
@@ -140,44 +142,56 @@ void finishFolder(int folderFd, const struct stat& source) {
   futimens(folderFd, times);
 }
 
+bool removeFolderAt(int parentFd, const char* name);
+
+// Copies the contents of one folder into another, depth first. Each folder is
+// copied while its listing is read, so only the names of its sub-folders are
+// held, whatever the number of files in it.
 class TreeCopier {
  public:
-  TreeCopier(CopyReport& report, FileId copyRoot) : report_(report), copyRoot_(copyRoot) {}
+  // `leaveOut`: folders never entered, such as the copy being made when it
+  // lies inside its own source.
+  TreeCopier(CopyReport& report, std::vector<FileId> leaveOut) : report_(report), leaveOut_(std::move(leaveOut)) {}
 
   Status copyFolder(int fromFd, int toFd, const fs::path& from, const fs::path& to) {
-    std::vector<FolderEntry> entries;
-    if (!readFolder(fromFd, entries)) return copyFailure(from, to, errno);
-    for (const FolderEntry& entry : entries) {
-      if (Status copied = copyEntry(fromFd, toFd, entry, from / entry.name, to / entry.name); !copied)
-        return copied;
+    std::vector<std::string> subfolders;
+    Status status;
+    const bool listed = visitFolder(fromFd, [&](const char* name, unsigned char type) {
+      if (status) status = copyEntry(fromFd, toFd, name, type, from, to, subfolders);
+    });
+    if (!status) return status;
+    if (!listed) return copyFailure(from, to, errno);
+    for (const std::string& name : subfolders) {
+      if (Status copied = copySubfolder(fromFd, toFd, name.c_str(), from / name, to / name); !copied) return copied;
     }
     return Status();
   }
 
  private:
-  Status copyEntry(int fromFd, int toFd, const FolderEntry& entry, const fs::path& from,
-                   const fs::path& to) {
-    const char* name = entry.name.c_str();
-    unsigned char type = entry.type;
+  // Copies a file or link at once; a sub-folder waits in `subfolders` until
+  // the listing is done. Paths are put together only for a failure's text.
+  Status copyEntry(int fromFd, int toFd, const char* name, unsigned char type, const fs::path& from,
+                   const fs::path& to, std::vector<std::string>& subfolders) {
     struct stat st;
     if (type == DT_UNKNOWN) {  // some file systems do not say: ask
-      if (fstatat(fromFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return copyFailure(from, to, errno);
+      if (fstatat(fromFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return copyFailure(from / name, to / name, errno);
       type = IFTODT(st.st_mode);
     }
     switch (type) {
       case DT_DIR:
-        return copySubfolder(fromFd, toFd, name, from, to);
+        subfolders.emplace_back(name);
+        return Status();
       case DT_LNK:
         return copyLink(fromFd, toFd, name, from, to);
       case DT_REG: {
         const UniqueFd in(openRegularFile(fromFd, name, false, st));
         if (!in.valid()) {
-          if (errno != 0) return copyFailure(from, to, errno);
+          if (errno != 0) return copyFailure(from / name, to / name, errno);
           ++report_.skipped;  // replaced by something else since the listing
           return Status();
         }
-        if (Status copied = copyOpenFile(in.get(), st, toFd, name, from, to, report_.bytes); !copied)
-          return copied;
+        if (const int err = copyOpenFile(in.get(), st, toFd, name, report_.bytes); err != 0)
+          return copyFailure(from / name, to / name, err);
         ++report_.files;
         return Status();
       }
@@ -187,12 +201,13 @@ class TreeCopier {
     }
   }
 
-  Status copySubfolder(int fromFd, int toFd, const char* name, const fs::path& from,
-                       const fs::path& to) {
+  Status copySubfolder(int fromFd, int toFd, const char* name, const fs::path& from, const fs::path& to) {
     const UniqueFd source(openFolderAt(fromFd, name, false));
     struct stat st;
     if (!source.valid() || fstat(source.get(), &st) != 0) return copyFailure(from, to, errno);
-    if (copyRoot_.matches(st)) return Status();  // the copy being made inside its own source
+    for (const FileId& id : leaveOut_) {
+      if (id.matches(st)) return Status();
+    }
     if (mkdirat(toFd, name, 0700) != 0) return copyFailure(from, to, errno);
     const UniqueFd target(openFolderAt(toFd, name, false));
     if (!target.valid()) return copyFailure(from, to, errno);
@@ -203,20 +218,21 @@ class TreeCopier {
   }
 
   Status copyLink(int fromFd, int toFd, const char* name, const fs::path& from, const fs::path& to) {
+    const auto failure = [&] { return copyFailure(from / name, to / name, errno); };
     struct stat st;
-    if (fstatat(fromFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return copyFailure(from, to, errno);
+    if (fstatat(fromFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return failure();
     // st_size is the target's length, except on file systems that report 0.
     std::string target(st.st_size > 0 ? st.st_size + 1 : 256, '\0');
     for (;;) {
       const ssize_t length = readlinkat(fromFd, name, target.data(), target.size());
-      if (length < 0) return copyFailure(from, to, errno);
+      if (length < 0) return failure();
       if (static_cast<std::size_t>(length) < target.size()) {
         target.resize(length);
         break;
       }
       target.resize(target.size() * 2);  // grew since the stat
     }
-    if (symlinkat(target.c_str(), toFd, name) != 0) return copyFailure(from, to, errno);
+    if (symlinkat(target.c_str(), toFd, name) != 0) return failure();
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     utimensat(toFd, name, times, AT_SYMLINK_NOFOLLOW);
     ++report_.links;
@@ -224,13 +240,68 @@ class TreeCopier {
   }
 
   CopyReport& report_;
-  const FileId copyRoot_;
+  const std::vector<FileId> leaveOut_;
 };
 
-void removeContents(int folderFd);
+// Copies the regular file `name` in `fromDirFd` (a link to one is followed),
+// described by `st`, to the new `toName` in `toDirFd`.
+Status copyRegularAt(int fromDirFd, const char* name, int toDirFd, const char* toName, const fs::path& from,
+                     const fs::path& to, CopyReport& counts) {
+  struct stat st;
+  const UniqueFd in(openRegularFile(fromDirFd, name, true, st));
+  if (!in.valid()) return copyFailure(from, to, errno != 0 ? errnoText(errno) : kNotFileOrFolder);
+  if (const int err = copyOpenFile(in.get(), st, toDirFd, toName, counts.bytes); err != 0)
+    return copyFailure(from, to, err);
+  ++counts.files;
+  return Status();
+}
 
-// Removes the folder `name` in `parentFd` and its contents, never following a link.
-void removeFolderAt(int parentFd, const char* name) {
+// Copies the folder `name` in `fromDirFd` (a link to one is followed) and all
+// it holds to the new folder `toName` in `toDirFd`, leaving out the folders in
+// `leaveOut`. On failure the new folder is removed again.
+Status copyFolderAt(int fromDirFd, const char* name, int toDirFd, const char* toName, const fs::path& from,
+                    const fs::path& to, CopyReport& counts, std::vector<FileId> leaveOut) {
+  const UniqueFd source(openFolderAt(fromDirFd, name, true));
+  struct stat st;
+  if (!source.valid() || fstat(source.get(), &st) != 0) return copyFailure(from, to, errno);
+  if (mkdirat(toDirFd, toName, 0700) != 0) return copyFailure(from, to, errno);
+  // From here on the new folder is ours: a failure removes it rather than leave half a copy.
+  const UniqueFd target(openFolderAt(toDirFd, toName, false));
+  struct stat created;
+  Status copied;
+  if (!target.valid() || fstat(target.get(), &created) != 0) {
+    copied = copyFailure(from, to, errno);
+  } else {
+    ++counts.folders;
+    leaveOut.push_back(idOf(created));  // the copy being made inside its own source
+    TreeCopier copier(counts, std::move(leaveOut));
+    copied = copier.copyFolder(source.get(), target.get(), from, to);
+    if (copied) finishFolder(target.get(), st);
+  }
+  if (!copied) removeFolderAt(toDirFd, toName);
+  return copied;
+}
+
+// Removes what `folderFd` holds, never following a link, as its listing is
+// read: only sub-folders' names are held. True when anything was removed.
+bool removeContents(int folderFd) {
+  bool removed = false;
+  std::vector<std::string> subfolders;
+  visitFolder(folderFd, [&](const char* name, unsigned char type) {  // on a read error, what was listed goes
+    // Unlinking a folder fails (EISDIR), so an unknown type can simply be tried.
+    if (type != DT_DIR && unlinkat(folderFd, name, 0) == 0) {
+      removed = true;
+    } else if (type == DT_DIR || errno == EISDIR) {
+      subfolders.emplace_back(name);
+    }
+  });
+  for (const std::string& name : subfolders) removed = removeFolderAt(folderFd, name.c_str()) || removed;
+  return removed;
+}
+
+// Removes the folder `name` in `parentFd` and its contents, never following a
+// link. True when it is gone.
+bool removeFolderAt(int parentFd, const char* name) {
   UniqueFd folder(openFolderAt(parentFd, name, false));
   struct stat st;
   if (!folder.valid() && errno == EACCES && fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -239,22 +310,16 @@ void removeFolderAt(int parentFd, const char* name) {
     fchmodat(parentFd, name, S_IRWXU, 0);
     folder = UniqueFd(openFolderAt(parentFd, name, false));
   }
-  if (folder.valid()) {
-    fchmod(folder.get(), S_IRWXU);  // entries of a read-only folder cannot be unlinked
-    removeContents(folder.get());
+  if (!folder.valid()) return unlinkat(parentFd, name, AT_REMOVEDIR) == 0;
+  fchmod(folder.get(), S_IRWXU);  // entries of a read-only folder cannot be unlinked
+  // A file system may pass over entries of a folder that changes while it is
+  // read: read it again while that removes something (a few times at most).
+  for (int pass = 0; pass < 8; ++pass) {
+    const bool removedSome = removeContents(folder.get());
+    if (unlinkat(parentFd, name, AT_REMOVEDIR) == 0) return true;
+    if (errno != ENOTEMPTY || !removedSome || lseek(folder.get(), 0, SEEK_SET) != 0) return false;
   }
-  unlinkat(parentFd, name, AT_REMOVEDIR);
-}
-
-void removeContents(int folderFd) {
-  std::vector<FolderEntry> entries;
-  readFolder(folderFd, entries);  // on a read error, remove what was listed
-  for (const FolderEntry& entry : entries) {
-    const char* name = entry.name.c_str();
-    // Unlinking a folder fails (EISDIR), so an unknown type can simply be tried.
-    if (entry.type != DT_DIR && unlinkat(folderFd, name, 0) == 0) continue;
-    if (entry.type == DT_DIR || errno == EISDIR) removeFolderAt(folderFd, name);
-  }
+  return false;
 }
 
 }  // namespace
@@ -267,7 +332,9 @@ Status copyFileContents(const fs::path& from, const fs::path& to) {
     return copyFailure(from, to, S_ISDIR(st.st_mode) ? errnoText(EISDIR) : kNotFileOrFolder);
   }
   std::uint64_t copied = 0;
-  return copyOpenFile(in.get(), st, AT_FDCWD, to.c_str(), from, to, copied);
+  if (const int err = copyOpenFile(in.get(), st, AT_FDCWD, to.c_str(), copied); err != 0)
+    return copyFailure(from, to, err);
+  return Status();
 }
 
 Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report) {
@@ -277,33 +344,49 @@ Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report) {
 
   struct stat st;
   if (stat(from.c_str(), &st) != 0) return copyFailure(from, to, errno);
+  Status copied;
   if (S_ISREG(st.st_mode)) {
-    const UniqueFd in(openRegularFile(AT_FDCWD, from.c_str(), true, st));
-    if (!in.valid()) return copyFailure(from, to, errno != 0 ? errnoText(errno) : kNotFileOrFolder);
-    if (Status copied = copyOpenFile(in.get(), st, AT_FDCWD, to.c_str(), from, to, counts.bytes); !copied)
-      return copied;
-    counts.files = 1;
-    return Status();
+    copied = copyRegularAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), from, to, counts);
+  } else if (S_ISDIR(st.st_mode)) {
+    copied = copyFolderAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), from, to, counts, {});
+  } else {
+    return copyFailure(from, to, kNotFileOrFolder);
   }
-  if (!S_ISDIR(st.st_mode)) return copyFailure(from, to, kNotFileOrFolder);
+  if (copied) counts.entries = 1;
+  return copied;
+}
+
+Status copyEntries(const fs::path& from, const fs::path& to, const std::function<bool(const char* name)>& wanted,
+                   CopyReport* report) {
+  CopyReport scratch;
+  CopyReport& counts = report ? *report : scratch;
+  counts = CopyReport();
 
   const UniqueFd source(openFolderAt(AT_FDCWD, from.c_str(), true));
-  if (!source.valid() || fstat(source.get(), &st) != 0) return copyFailure(from, to, errno);
-  if (mkdir(to.c_str(), 0700) != 0) return copyFailure(from, to, errno);
-  // From here on `to` is ours: a failure removes it rather than leave half a copy.
-  const UniqueFd target(openFolderAt(AT_FDCWD, to.c_str(), false));
-  struct stat created;
-  Status copied;
-  if (!target.valid() || fstat(target.get(), &created) != 0) {
-    copied = copyFailure(from, to, errno);
-  } else {
-    counts.folders = 1;
-    TreeCopier copier(counts, FileId{created.st_dev, created.st_ino});
-    copied = copier.copyFolder(source.get(), target.get(), from, to);
-    if (copied) finishFolder(target.get(), st);
-  }
-  if (!copied) removeTree(to);
-  return copied;
+  if (!source.valid()) return failureFor("list folder", from, errno);
+  const UniqueFd target(openFolderAt(AT_FDCWD, to.c_str(), true));
+  struct stat st;
+  if (!target.valid() || fstat(target.get(), &st) != 0) return failureFor("open folder", to, errno);
+  const FileId destination = idOf(st);
+
+  Status status;
+  const bool listed = visitFolder(source.get(), [&](const char* name, unsigned char) {
+    if (!status || !wanted(name)) return;
+    // Broken links, FIFOs, sockets and devices are left out: opening a FIFO would wait forever.
+    if (fstatat(source.get(), name, &st, 0) != 0 || destination.matches(st)) return;
+    if (S_ISREG(st.st_mode)) {
+      status = copyRegularAt(source.get(), name, target.get(), name, from / name, to / name, counts);
+    } else if (S_ISDIR(st.st_mode)) {
+      status = copyFolderAt(source.get(), name, target.get(), name, from / name, to / name, counts, {destination});
+    } else {
+      ++counts.skipped;
+      return;
+    }
+    if (status) ++counts.entries;
+  });
+  if (!status) return status;
+  if (!listed) return failureFor("list folder", from, errno);
+  return Status();
 }
 
 void removeTree(const fs::path& path) {

@@ -3,6 +3,7 @@
 // and removes them again, without following links out of the tree.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 
 #include "platform/status.h"
 
@@ -12,6 +13,7 @@ namespace fs = std::filesystem;
 
 // What a copyTree call did; reset at the start of each call.
 struct CopyReport {
+  std::uint64_t entries = 0;  // what was asked for that got copied: 1 for copyTree
   std::uint64_t files = 0;    // regular files copied
   std::uint64_t folders = 0;  // folders created, the top one included
   std::uint64_t links = 0;    // symbolic links recreated
@@ -35,6 +37,15 @@ Status copyFileContents(const fs::path& from, const fs::path& to);
 // failure everything created under `to` is removed and the text names the
 // file that failed, in copyFileContents's form.
 Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report = nullptr);
+
+// Copies each entry of the folder `from` whose name `wanted` accepts into the
+// existing folder `to`, as copyTree would copy it (a link among them is
+// followed). Broken links, FIFOs, sockets and devices among them are left out,
+// and so is `to` itself. The folder is read as the copy goes, so memory does
+// not grow with the number of its entries. On failure the entry being copied
+// is removed again, the ones before it stay, and the text is copyTree's.
+Status copyEntries(const fs::path& from, const fs::path& to, const std::function<bool(const char* name)>& wanted,
+                   CopyReport* report = nullptr);
 
 // Best-effort removal of a file, a link (not what it points to) or a folder
 // with all its contents; read-only folders inside are made writable first.

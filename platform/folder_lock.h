@@ -2,6 +2,7 @@
 // An exclusive advisory lock on a folder, held for the object's life. Threads
 // and processes that lock the same folder take turns.
 #include <filesystem>
+#include <string>
 
 #include "platform/folder_reader.h"
 
@@ -18,5 +19,8 @@ class FolderLock {
 // Removes the hidden leftovers "<prefix>…<suffix>" in `folder` that a run
 // ended by force (power loss, kill) left behind. Call it holding the folder's lock.
 void removeLeftovers(const std::filesystem::path& folder, const std::string& prefix, const std::string& suffix);
+
+// The hidden name "." + `name` + `suffix` under which work in progress waits.
+std::string hiddenName(const std::string& name, const char* suffix);
 
 }  // namespace velmorin::platform

@@ -12,6 +12,7 @@
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -148,45 +149,58 @@ class ZipPipeline {
       item->st = st;
       if (!push(std::move(item))) return false;
     }
-    std::vector<FolderEntry> entries;
-    if (!readFolder(folderFd, entries)) return fail(readFailure(path, errno));
-    // Sorted, so that the same tree gives the same archive.
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-    for (const FolderEntry& entry : entries) {
-      if (!addEntry(folderFd, entry, prefix + entry.name, path / entry.name)) return false;
+    // Files and links go in as the listing is read and sub-folders after it,
+    // so only sub-folders' names are held, however many files a folder has.
+    // The order is the file system's: the same for an unchanged folder.
+    std::vector<std::string> subfolders;
+    bool going = true;
+    const bool listed = visitFolder(folderFd, [&](const char* entryName, unsigned char type) {
+      if (going) going = addEntry(folderFd, entryName, type, prefix, path, subfolders);
+    });
+    if (!going) return false;
+    if (!listed) return fail(readFailure(path, errno));
+    for (const std::string& sub : subfolders) {
+      if (!addSubfolder(folderFd, sub.c_str(), prefix + sub, path / sub)) return false;
     }
     return true;
   }
 
-  bool addEntry(int folderFd, const FolderEntry& entry, const std::string& name, const fs::path& path) {
-    if (name.size() + 1 > 0xFFFF) return fail(readFailure(path, ENAMETOOLONG));  // a zip name has 16 bits of length
-    const char* fileName = entry.name.c_str();
-    unsigned char type = entry.type;
+  // A file or link is added at once; a folder's name waits in `subfolders`.
+  bool addEntry(int folderFd, const char* fileName, unsigned char type, const std::string& prefix,
+                const fs::path& folderPath, std::vector<std::string>& subfolders) {
+    // A zip name has 16 bits of length.
+    if (prefix.size() + std::strlen(fileName) + 1 > 0xFFFF) return fail(readFailure(folderPath / fileName, ENAMETOOLONG));
     struct stat st;
     if (type == DT_UNKNOWN) {  // some file systems do not say: ask
-      if (fstatat(folderFd, fileName, &st, AT_SYMLINK_NOFOLLOW) != 0) return fail(readFailure(path, errno));
+      if (fstatat(folderFd, fileName, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return fail(readFailure(folderPath / fileName, errno));
       type = IFTODT(st.st_mode);
     }
     switch (type) {
-      case DT_DIR: {
-        const UniqueFd folder(openFolderAt(folderFd, fileName, false));
-        if (!folder.valid() || fstat(folder.get(), &st) != 0) return fail(readFailure(path, errno));
-        return addFolder(folder.get(), st, name, path);
-      }
+      case DT_DIR:
+        subfolders.emplace_back(fileName);
+        return true;
       case DT_REG: {
         UniqueFd file(openRegularFile(folderFd, fileName, false, st));
-        if (!file.valid()) return errno == 0 || fail(readFailure(path, errno));  // 0: no longer a file
+        if (!file.valid()) return errno == 0 || fail(readFailure(folderPath / fileName, errno));  // 0: no longer a file
         for (const FileId& id : leaveOut_) {
           if (st.st_dev == id.dev && st.st_ino == id.ino) return true;
         }
-        return addFile(std::move(file), st, name, path);
+        return addFile(std::move(file), st, prefix + fileName, folderPath / fileName);
       }
       case DT_LNK:
-        return addLink(folderFd, fileName, name, path);
+        return addLink(folderFd, fileName, prefix + fileName, folderPath / fileName);
       default:  // FIFO, socket, device: nothing a zip can hold, and a FIFO would block
         return true;
     }
+  }
+
+  bool addSubfolder(int folderFd, const char* fileName, const std::string& name, const fs::path& path) {
+    if (name.size() + 1 > 0xFFFF) return fail(readFailure(path, ENAMETOOLONG));
+    struct stat st;
+    const UniqueFd folder(openFolderAt(folderFd, fileName, false));
+    if (!folder.valid() || fstat(folder.get(), &st) != 0) return fail(readFailure(path, errno));
+    return addFolder(folder.get(), st, name, path);
   }
 
   // The file's pieces are handed to the workers as the window allows: a big
@@ -472,7 +486,7 @@ std::string storedName(const fs::path& source) {
 // place. Not ending in ".zip", it is never taken for an archive.
 // The start of every temporary name for `archive`; it leaves room below
 // NAME_MAX (255) for the added characters.
-std::string temporaryPrefix(const fs::path& archive) { return "." + archive.filename().string().substr(0, 200) + "."; }
+std::string temporaryPrefix(const fs::path& archive) { return hiddenName(archive.filename().string().substr(0, 200), "."); }
 constexpr const char* kTemporarySuffix = ".part";
 
 int createTemporary(const fs::path& archive, fs::path& temporary) {

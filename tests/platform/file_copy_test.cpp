@@ -155,6 +155,66 @@ TEST_F(CopyTreeTest, RefusesAnExistingTargetAndAFifoAsSource) {
   EXPECT_FALSE(fs::exists(temp / "other"));
 }
 
+// The install's way of copying: the wanted top-level entries of a folder, read
+// as the copy goes.
+TEST_F(CopyTreeTest, CopyEntriesTakesTheWantedFilesAndFoldersFollowingTopLinks) {
+  const fs::path progs = temp / "progs";
+  fs::create_directories(progs / "Bank.NS3F" / "inner");
+  test::writeFile(progs / "Bank.NS3F" / "inner" / "x", "x");
+  test::writeFile(progs / "a.ns3f", big);
+  test::writeFile(progs / "notes.txt", "no");
+  fs::create_symlink(tree / "a.txt", progs / "linked.ns3f");   // followed: its target is copied
+  fs::create_symlink("nowhere", progs / "broken.ns3f");          // left out
+  ASSERT_EQ(mkfifo((progs / "pipe.ns3f").c_str(), 0644), 0);     // left out, and never opened
+  const fs::path staging = progs / "staging.ns3f";               // the target inside its source
+  fs::create_directory(staging);
+  const auto wanted = [](const char* name) {
+    const std::string_view text(name);
+    return text.size() > 5 && (text.ends_with(".ns3f") || text.ends_with(".NS3F"));
+  };
+  CopyReport report;
+  const Status copied = copyEntries(progs, staging, wanted, &report);
+  ASSERT_TRUE(copied) << copied.error();
+  EXPECT_EQ(test::listing(staging), (std::vector<std::string>{"Bank.NS3F", "a.ns3f", "linked.ns3f"}));
+  EXPECT_TRUE(test::readFile(staging / "a.ns3f") == big) << "content differs";
+  EXPECT_FALSE(fs::is_symlink(staging / "linked.ns3f"));
+  EXPECT_EQ(test::readFile(staging / "linked.ns3f"), "alpha");
+  EXPECT_EQ(test::readFile(staging / "Bank.NS3F" / "inner" / "x"), "x");
+  EXPECT_EQ(report.entries, 3u);
+  EXPECT_EQ(report.files, 3u);
+  EXPECT_EQ(report.skipped, 1u);
+
+  // A failure names the entry, removes its partial copy and keeps the ones before.
+  const fs::path second = temp / "second";
+  fs::create_directory(second);
+  fs::create_directory(second / "a.ns3f");  // in the way of one of them
+  const Status blocked = copyEntries(progs, second, wanted, &report);
+  EXPECT_EQ(blocked.error(), copyError(progs / "a.ns3f", second / "a.ns3f", "File exists"));
+  EXPECT_TRUE(fs::is_empty(second / "a.ns3f"));
+  EXPECT_EQ(copyEntries(temp / "missing", second, wanted).error(),
+            "Could not list folder \"" + (temp / "missing").string() + "\": No such file or directory");
+}
+
+// Folders are copied and removed as their listings are read: every entry of a
+// folder bigger than one read of the kernel's listing must still be handled,
+// and so must the unlinking while the same folder is being read.
+TEST_F(CopyTreeTest, BigFoldersAreCopiedAndRemovedWhole) {
+  const fs::path source = temp / "big";
+  fs::create_directories(source / "sub");
+  constexpr int kFiles = 3000;  // names of ~40 bytes: several 32 KiB reads
+  for (int i = 0; i < kFiles; ++i)
+    test::writeFile(source / ("Program number " + std::to_string(100000 + i) + " of the bank.ns3f"), std::to_string(i));
+  for (int i = 0; i < 40; ++i) fs::create_directory(source / "sub" / ("f" + std::to_string(i)));
+  CopyReport report;
+  ASSERT_TRUE(copyTree(source, temp / "copy", &report));
+  EXPECT_EQ(report.files, static_cast<std::uint64_t>(kFiles));
+  EXPECT_EQ(report.folders, 42u);
+  EXPECT_EQ(test::listing(temp / "copy"), test::listing(source));
+  EXPECT_EQ(test::readFile(temp / "copy" / "Program number 102999 of the bank.ns3f"), "2999");
+  removeTree(temp / "copy");
+  EXPECT_FALSE(fs::exists(temp / "copy"));
+}
+
 TEST_F(CopyTreeTest, RemoveTreeRemovesReadOnlyFoldersButNothingLinkedFromOutside) {
   fs::permissions(temp.path(), fs::perms::all);
   chmod((tree / "locked").c_str(), 0755);
