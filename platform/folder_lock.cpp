@@ -26,11 +26,6 @@ void removeLeftovers(const std::filesystem::path& folder, const std::string& pre
       removeTree(folder / entry.name);
 }
 
-std::string hiddenName(const std::string& name, const char* suffix) {
-  // Appended, not "." + name: GCC 12 warns falsely (-Wrestrict) about that sum.
-  std::string hidden(1, '.');
-  hidden.append(name).append(suffix);
-  return hidden;
-}
+std::string hiddenName(const std::string& name, const char* suffix) { return "." + name + suffix; }
 
 }  // namespace velmorin::platform
