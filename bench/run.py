@@ -980,7 +980,7 @@ def run(args, quick, write_readme, app, driver, tmp):
     lines.append("**Machine:** " + f"{machine['nproc']} CPUs ({machine['cpu']}), {machine['memory']} memory, "
                  f"Linux {machine['kernel']}, temporary folder `{machine['tmp']}` on {machine['fs']}; load average "
                  f"{' '.join(machine['load'])} at the start, {' '.join(machine['load_end'])} at the end "
-                 f"(other builds were running on the same 2 cores: the ratios matter, not the times).\n")
+                 f"(the machine is shared with other work: the ratios matter, not the times).\n")
     lines.append("```")
     lines.append(f"$ nproc\n{machine['nproc']}\n$ lscpu | head\n{machine['lscpu']}\n$ uname -r\n{machine['kernel']}")
     lines.append(f"$ findmnt -T $T; lsblk -d\n{machine['disk']}")
