@@ -19,14 +19,12 @@
 #include <cstring>
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "app/json_text.h"
 #include "app/values.h"
 #include "commands/commands.h"
 #include "commands/text_util.h"
 #include "platform/file_copy.h"
-#include "platform/folder_reader.h"
 #include "platform/zip_writer.h"
 
 namespace {

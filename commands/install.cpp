@@ -90,7 +90,9 @@ Status stagePrograms(const fs::path& progs, const std::string& extension, const 
 
 // Where the earlier program folder waits while the new one is moved in, on
 // file systems that cannot exchange two names at once.
-fs::path asideOf(const fs::path& programs) { return programs.parent_path() / platform::hiddenName(programs.filename().string(), ".anterior"); }
+fs::path asideOf(const fs::path& programs) {
+  return programs.parent_path() / platform::hiddenName(programs.filename().string(), ".anterior");
+}
 
 // Puts back an earlier program folder that a killed run had set aside.
 void recoverAside(const fs::path& programs) {

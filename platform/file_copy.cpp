@@ -126,14 +126,6 @@ int copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* toNa
   return err;
 }
 
-struct FileId {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  bool matches(const struct stat& st) const { return st.st_dev == dev && st.st_ino == ino; }
-};
-
-FileId idOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
-
 // Keeps a created folder's permission bits and times for the end: writing the
 // contents changes the time, and read-only bits would stop the writing.
 void finishFolder(int folderFd, const struct stat& source) {
@@ -205,9 +197,7 @@ class TreeCopier {
     const UniqueFd source(openFolderAt(fromFd, name, false));
     struct stat st;
     if (!source.valid() || fstat(source.get(), &st) != 0) return copyFailure(from, to, errno);
-    for (const FileId& id : leaveOut_) {
-      if (id.matches(st)) return Status();
-    }
+    if (isOneOf(st, leaveOut_)) return Status();
     if (mkdirat(toFd, name, 0700) != 0) return copyFailure(from, to, errno);
     const UniqueFd target(openFolderAt(toFd, name, false));
     if (!target.valid()) return copyFailure(from, to, errno);
@@ -273,7 +263,7 @@ Status copyFolderAt(int fromDirFd, const char* name, int toDirFd, const char* to
     copied = copyFailure(from, to, errno);
   } else {
     ++counts.folders;
-    leaveOut.push_back(idOf(created));  // the copy being made inside its own source
+    leaveOut.push_back(FileId::of(created));  // the copy being made inside its own source
     TreeCopier copier(counts, std::move(leaveOut));
     copied = copier.copyFolder(source.get(), target.get(), from, to);
     if (copied) finishFolder(target.get(), st);
@@ -367,7 +357,7 @@ Status copyEntries(const fs::path& from, const fs::path& to, const std::function
   const UniqueFd target(openFolderAt(AT_FDCWD, to.c_str(), true));
   struct stat st;
   if (!target.valid() || fstat(target.get(), &st) != 0) return failureFor("open folder", to, errno);
-  const FileId destination = idOf(st);
+  const FileId destination = FileId::of(st);
 
   Status status;
   const bool listed = visitFolder(source.get(), [&](const char* name, unsigned char) {

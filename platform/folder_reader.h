@@ -5,6 +5,7 @@
 #include <fcntl.h>  // AT_FDCWD for openFolderAt
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,9 +23,9 @@ struct FolderEntry {
 // it cannot be read; the descriptor stays open and owned by the caller.
 bool readFolder(int folderFd, std::vector<FolderEntry>& entries);
 
-// Like readFolder, but hands each entry to `visit`
-// straight from the kernel's buffer instead of keeping a copy: `name` is valid
-// only during the call. Walks that look at each entry once need no list.
+// Like readFolder, but hands each entry to `visit` straight from the kernel's
+// buffer instead of keeping a copy: `name` is valid only during the call.
+// Walks that look at each entry once need no list.
 bool visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit);
 
 // Opens `name` in `folderFd` for reading only if it is a regular file: the
@@ -35,6 +36,19 @@ int openRegularFile(int folderFd, const char* name, bool followLink, struct stat
 // Opens `name` relative to `parentFd` as a folder (no link followed when
 // `followLinks` is false). Returns -1 with errno set on failure.
 int openFolderAt(int parentFd, const char* name, bool followLinks = false);
+
+// Which file a stat describes, whatever name it was reached by.
+struct FileId {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  static FileId of(const struct stat& st) { return {st.st_dev, st.st_ino}; }
+  bool matches(const struct stat& st) const { return st.st_dev == dev && st.st_ino == ino; }
+};
+
+// Whether `st` describes one of `files`.
+inline bool isOneOf(const struct stat& st, const std::vector<FileId>& files) {
+  return std::any_of(files.begin(), files.end(), [&](const FileId& id) { return id.matches(st); });
+}
 
 // An open descriptor that closes itself.
 class UniqueFd {

@@ -52,11 +52,6 @@ constexpr int kLevel = 6;
 // on text and save next to nothing.
 constexpr double kIncompressibleBits = 7.99;
 
-struct FileId {
-  dev_t dev = 0;
-  ino_t ino = 0;
-};
-
 Status readFailure(const fs::path& path, int err) { return failureFor("read", path, err); }
 
 Status shrankFailure(const fs::path& path) {
@@ -183,9 +178,7 @@ class ZipPipeline {
       case DT_REG: {
         UniqueFd file(openRegularFile(folderFd, fileName, false, st));
         if (!file.valid()) return errno == 0 || fail(readFailure(folderPath / fileName, errno));  // 0: no longer a file
-        for (const FileId& id : leaveOut_) {
-          if (st.st_dev == id.dev && st.st_ino == id.ino) return true;
-        }
+        if (isOneOf(st, leaveOut_)) return true;
         return addFile(std::move(file), st, prefix + fileName, folderPath / fileName);
       }
       case DT_LNK:
@@ -195,8 +188,8 @@ class ZipPipeline {
     }
   }
 
+  // `name` was checked against the zip's limit while the parent was listed.
   bool addSubfolder(int folderFd, const char* fileName, const std::string& name, const fs::path& path) {
-    if (name.size() + 1 > 0xFFFF) return fail(readFailure(path, ENAMETOOLONG));
     struct stat st;
     const UniqueFd folder(openFolderAt(folderFd, fileName, false));
     if (!folder.valid() || fstat(folder.get(), &st) != 0) return fail(readFailure(path, errno));
@@ -481,14 +474,14 @@ std::string storedName(const fs::path& source) {
   return path.filename().string();
 }
 
-// Creates ".<archive name>.XXXXXX.part" beside `archive`, with the mode the
-// umask gives a new file, open for reading too: its end records are mended in
-// place. Not ending in ".zip", it is never taken for an archive.
 // The start of every temporary name for `archive`; it leaves room below
 // NAME_MAX (255) for the added characters.
 std::string temporaryPrefix(const fs::path& archive) { return hiddenName(archive.filename().string().substr(0, 200), "."); }
 constexpr const char* kTemporarySuffix = ".part";
 
+// Creates ".<archive name>.XXXXXX.part" beside `archive`, with the mode the
+// umask gives a new file, open for reading too: its end records are mended in
+// place. Not ending in ".zip", it is never taken for an archive.
 int createTemporary(const fs::path& archive, fs::path& temporary) {
   static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   const std::string base = temporaryPrefix(archive);
@@ -536,8 +529,8 @@ Status writeZipArchive(const fs::path& source, const fs::path& archive, ZipLayou
   // Neither the archive being written nor the one it replaces goes into itself.
   std::vector<FileId> leaveOut;
   struct stat own;
-  if (fstat(fd, &own) == 0) leaveOut.push_back({own.st_dev, own.st_ino});
-  if (stat(archive.c_str(), &own) == 0) leaveOut.push_back({own.st_dev, own.st_ino});
+  if (fstat(fd, &own) == 0) leaveOut.push_back(FileId::of(own));
+  if (stat(archive.c_str(), &own) == 0) leaveOut.push_back(FileId::of(own));
 
   Status result = ZipPipeline(archive, std::move(leaveOut))
                       .run(fd, UniqueFd(sourceFd.release()), st, isFolder,
