@@ -7,9 +7,7 @@
 #include <algorithm>
 #include <set>
 
-#include "shell/support/child_process.h"
-#include "shell/support/fake_desktop.h"
-#include "shell/support/webdriver.h"
+#include "shell/support/shared_app.h"
 
 namespace velmorin::testing {
 namespace {
@@ -40,25 +38,8 @@ constexpr const char* kAbuseAndWait = R"JS(
   })();
 )JS";
 
-class Abuse : public ::testing::Test {
+class Abuse : public SharedApp {
  protected:
-  static void SetUpTestSuite() {
-    desktop_ = new FakeDesktop();
-    page_ = new TempTree();
-    fs::create_directories(page_->root() / "ui");
-    for (const auto& entry : fs::directory_iterator(VELMORIN_TEST_PAGE))
-      fs::copy_file(entry.path(), page_->root() / "ui" / entry.path().filename());
-    auto env = desktop_->environment();
-    env["VELMORIN_UI_DIR"] = (page_->root() / "ui").string();
-    app_ = new DrivenApp(VELMORIN_BINARY, env);
-  }
-  static void TearDownTestSuite() {
-    delete app_;
-    delete page_;
-    delete desktop_;
-  }
-  void SetUp() override { ASSERT_TRUE(app_->ready()) << app_->error() << "\n" << app_->driverLog(); }
-
   // The ids answered after the abuse, the sentinel's among them.
   std::vector<std::int64_t> abuse(const std::string& kind, std::int64_t sentinel) {
     const json ids = app_->executeAsync(kAbuseAndWait, {kind, sentinel});
@@ -69,15 +50,7 @@ class Abuse : public ::testing::Test {
       ADD_FAILURE() << "the page answered " << ids.dump().substr(0, 300);
     return out;
   }
-
-  static FakeDesktop* desktop_;
-  static TempTree* page_;
-  static DrivenApp* app_;
 };
-
-FakeDesktop* Abuse::desktop_ = nullptr;
-TempTree* Abuse::page_ = nullptr;
-DrivenApp* Abuse::app_ = nullptr;
 
 TEST_F(Abuse, AFloodOfMessagesIsAnsweredInFullAndTheProgramStaysUp) {
   // Commands are answered in the order they finish, so the sentinel can come

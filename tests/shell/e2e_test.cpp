@@ -7,6 +7,8 @@
 
 #include "shell/support/child_process.h"
 #include "shell/support/fake_desktop.h"
+#include "shell/support/shared_app.h"
+#include "shell/support/test_page.h"
 #include "shell/support/webdriver.h"
 
 namespace velmorin::testing {
@@ -40,22 +42,6 @@ constexpr const char* kLoadScript = R"JS(
   document.head.append(s);
 )JS";
 
-// A copy of the test page, with a link inside it that leads out of the folder.
-class TestPage {
- public:
-  TestPage() {
-    fs::create_directories(tree_ / "ui");
-    for (const auto& entry : fs::directory_iterator(VELMORIN_TEST_PAGE))
-      fs::copy_file(entry.path(), tree_ / "ui" / entry.path().filename(), fs::copy_options::none);
-    tree_.file("secret.js", "window.secretLoaded = true;\n");
-    fs::create_symlink(tree_ / "secret.js", tree_ / "ui/outside.js");
-  }
-  fs::path folder() const { return tree_ / "ui"; }
-
- private:
-  TempTree tree_;
-};
-
 struct Reply {
   std::int64_t id;
   json value;
@@ -71,24 +57,8 @@ std::vector<Reply> repliesOf(const json& list) {
   return replies;
 }
 
-class Application : public ::testing::Test {
+class Application : public SharedApp {
  protected:
-  static void SetUpTestSuite() {
-    desktop_ = new FakeDesktop();
-    desktop_->addNordSoundManager();
-    page_ = new TestPage();
-    auto env = desktop_->environment();
-    env["VELMORIN_UI_DIR"] = page_->folder().string();
-    env["LANGUAGE"] = "en_GB";
-    app_ = new DrivenApp(VELMORIN_BINARY, env);
-  }
-  static void TearDownTestSuite() {
-    delete app_;
-    delete page_;
-    delete desktop_;
-  }
-  void SetUp() override { ASSERT_TRUE(app_->ready()) << app_->error() << "\n" << app_->driverLog(); }
-
   std::vector<Reply> exchange(const json& messages, std::int64_t sentinel, int settleMs = 0) {
     return repliesOf(app_->executeAsync(kExchange, {messages, sentinel, settleMs}));
   }
@@ -103,15 +73,7 @@ class Application : public ::testing::Test {
     const std::string element = found["value"].begin().value().get<std::string>();
     app_->command("POST", "/element/" + element + "/click", json::object());
   }
-
-  static FakeDesktop* desktop_;
-  static TestPage* page_;
-  static DrivenApp* app_;
 };
-
-FakeDesktop* Application::desktop_ = nullptr;
-TestPage* Application::page_ = nullptr;
-DrivenApp* Application::app_ = nullptr;
 
 // --- round trips ------------------------------------------------------------
 
