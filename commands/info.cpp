@@ -35,7 +35,7 @@ Reply info(const Values& values) {
       {"os", platformName()},
       {"nsm", {{"found", nsm.has_value()}, {"name", nsm ? nsm->name : std::string()}}},
       {"icloud", {{"found", icloudFound}, {"path", icloudFound ? values.ICLOUD.string() : std::string()}}},
-      {"diskFree", static_cast<double>(platform::freeBytes(values.HOME))},
+      {"diskFree", static_cast<std::int64_t>(platform::freeBytes(values.HOME))},
       {"exportDir", values.EXPORT_DIR.string()},
       {"dest", dest.string()},
       {"destLabel", destLabel},

@@ -1,11 +1,12 @@
 #include "commands/nsm.h"
 
-#include <fstream>
+#include <algorithm>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "commands/numeric_compare.h"
+#include "commands/text_util.h"
+#include "platform/file_checks.h"
 #include "platform/folder_reader.h"
 
 namespace velmorin {
@@ -20,40 +21,53 @@ struct Candidate {
   std::string key;  // what the numeric comparison looks at
 };
 
-std::vector<std::string> entryNames(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  platform::UniqueFd fd(platform::openFolderAt(AT_FDCWD, folder.c_str(), true));
-  std::vector<platform::FolderEntry> entries;
-  if (fd.valid() && platform::readFolder(fd.get(), entries))
-    for (auto& entry : entries) names.push_back(std::move(entry.name));
-  return names;
+// Desktop entries are a few hundred bytes; more is read of none.
+constexpr std::size_t kMaxEntryBytes = 64 * 1024;
+
+struct DesktopEntry {
+  std::string name;  // the Name= of the [Desktop Entry] group (the untranslated one)
+  bool shown = true;  // false for NoDisplay=true or Hidden=true
+};
+
+// The value of `key` on a line "key = value" (spaces around "=" allowed).
+std::optional<std::string_view> valueOf(std::string_view line, std::string_view key) {
+  if (!line.starts_with(key)) return std::nullopt;
+  line.remove_prefix(key.size());
+  const auto start = line.find_first_not_of(' ');
+  if (start == std::string_view::npos || line[start] != '=') return std::nullopt;
+  line.remove_prefix(start + 1);
+  const auto first = line.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string_view() : line.substr(first);
 }
 
-// The Name= of the [Desktop Entry] group (the untranslated one).
-std::string desktopEntryName(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::string line;
+// Reads a regular file only: a FIFO or a link to a device named *.desktop
+// must not hold up the status report.
+std::optional<DesktopEntry> readDesktopEntry(const std::filesystem::path& file) {
+  const auto text = platform::readRegularFile(file, kMaxEntryBytes);
+  if (!text) return std::nullopt;
+  DesktopEntry entry;
   bool inMainGroup = false;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::string_view rest(*text);
+  while (!rest.empty()) {
+    const auto end = std::min(rest.find('\n'), rest.size());
+    std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    if (line.ends_with('\r')) line.remove_suffix(1);
     if (line.starts_with("[")) {
       inMainGroup = line == "[Desktop Entry]";
-    } else if (inMainGroup && line.starts_with("Name")) {
-      std::string_view rest(line);
-      rest.remove_prefix(4);
-      const auto start = rest.find_first_not_of(' ');
-      if (start != std::string_view::npos && rest[start] == '=') {
-        rest.remove_prefix(start + 1);
-        const auto first = rest.find_first_not_of(' ');
-        return first == std::string_view::npos ? std::string() : std::string(rest.substr(first));
-      }
+    } else if (inMainGroup) {
+      if (const auto name = valueOf(line, "Name")) entry.name = *name;
+      for (const char* key : {"NoDisplay", "Hidden"})
+        if (valueOf(line, key) == "true") entry.shown = false;
     }
   }
-  return {};
+  return entry;
 }
 
+bool isUninstaller(std::string_view text) { return lowerAscii(text).find("uninstall") != std::string::npos; }
+
 void addAppBundles(const std::filesystem::path& folder, std::vector<Candidate>& out) {
-  for (const std::string& name : entryNames(folder)) {
+  for (const std::string& name : platform::namesIn(folder)) {
     if (!name.starts_with(kPrefix) || !name.ends_with(".app")) continue;
     const auto dot = name.rfind('.');
     out.push_back({{folder / name, name.substr(0, dot), false}, name});
@@ -62,19 +76,18 @@ void addAppBundles(const std::filesystem::path& folder, std::vector<Candidate>& 
 
 void addDesktopEntries(const std::filesystem::path& folder, int depth, std::vector<Candidate>& out) {
   if (depth > kMaxEntryDepth) return;
-  for (const std::string& name : entryNames(folder)) {
+  for (const std::string& name : platform::namesIn(folder)) {
     const std::filesystem::path path = folder / name;
-    std::error_code ec;
-    const auto status = std::filesystem::symlink_status(path, ec);
-    if (ec) continue;
-    if (std::filesystem::is_directory(status)) {
+    const auto kind = platform::kindOf(path);
+    if (kind == platform::EntryKind::Folder) {
       addDesktopEntries(path, depth + 1, out);
       continue;
     }
-    if (!name.ends_with(".desktop")) continue;
-    const std::string displayName = desktopEntryName(path);
-    if (!name.starts_with(kPrefix) && !displayName.starts_with(kPrefix)) continue;
-    const std::string shown = displayName.empty() ? name.substr(0, name.size() - 8) : displayName;
+    if (!name.ends_with(".desktop") || isUninstaller(name)) continue;
+    const auto entry = readDesktopEntry(path);
+    if (!entry || !entry->shown || isUninstaller(entry->name)) continue;
+    if (!name.starts_with(kPrefix) && !entry->name.starts_with(kPrefix)) continue;
+    const std::string shown = entry->name.empty() ? name.substr(0, name.size() - 8) : entry->name;
     out.push_back({{path, shown, true}, shown});
   }
 }

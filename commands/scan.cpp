@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -45,12 +44,6 @@ std::string childPath(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-// Whether `path` is `root` or lies below it, by the text alone.
-bool within(const std::string& path, const std::string& root) {
-  if (root == "/") return true;
-  return path.starts_with(root) && (path.size() == root.size() || path[root.size()] == '/');
-}
-
 // A list or program file that passed the threshold.
 struct FoundFile {
   std::string name;
@@ -65,17 +58,15 @@ struct FolderNode {
   std::string path;
   int depth;
   std::vector<std::variant<FoundFile, std::unique_ptr<FolderNode>>> items;
-  std::vector<std::string> visited;  // sub-folder paths met, walked or too deep
 };
 
 // Reads one folder into its node; sub-folders to walk become child nodes.
 class FolderReader {
  public:
-  // `laterRoots` are the roots still to walk after this one: only paths that
-  // one of them could meet again need to be remembered.
-  FolderReader(long double sinceMs, const std::unordered_set<std::string>& earlierVisited,
-               std::span<const std::string> laterRoots)
-      : sinceMs_(sinceMs), earlierVisited_(earlierVisited), laterRoots_(laterRoots) {}
+  // `roots`: every folder the scan starts from. One met inside another is
+  // walked as a root of its own, to its own depth, and so only once.
+  FolderReader(long double sinceMs, const std::unordered_set<std::string>& roots)
+      : sinceMs_(sinceMs), roots_(roots) {}
 
   // Fills `node`; returns the children that still need reading.
   std::vector<FolderNode*> read(FolderNode& node) const {
@@ -85,25 +76,29 @@ class FolderReader {
     // Entries are taken as the kernel hands them over: a big flat folder
     // (Downloads) is never held as a list.
     const bool listed = platform::visitFolder(folder.get(), [&](const char* entryName, unsigned char type) {
-      // Hidden entries are not the user's programs; names that are not UTF-8
-      // could not be reported.
-      if (entryName[0] == '.' || !isValidUtf8(entryName)) return;
+      // Hidden entries are not the user's programs.
+      if (entryName[0] == '.') return;
       const std::string name(entryName);
+      // A folder or a list whose name is not UTF-8 could not be reported; a
+      // program file's name never is, so it counts like any other, as it
+      // does in the folder's full count and in the install.
+      const bool reportable = isValidUtf8(name);
       if (type == DT_UNKNOWN) {
         struct stat st {};
         if (fstatat(folder.get(), entryName, &st, AT_SYMLINK_NOFOLLOW) == 0)
           type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
       }
       if (type == DT_DIR) {
+        if (!reportable) return;
         if (FolderNode* child = folderEntry(node, name)) children.push_back(child);
       } else if (auto file = fileEntry(folder.get(), name, type == DT_LNK)) {
+        if (file->list && !reportable) return;
         node.items.emplace_back(std::move(*file));
       }
     });
     if (!listed) {
       // A folder that cannot be read to its end yields nothing, as if unreadable.
       node.items.clear();
-      node.visited.clear();
       children.clear();
       return children;
     }
@@ -119,14 +114,9 @@ class FolderReader {
   FolderNode* folderEntry(FolderNode& node, const std::string& name) const {
     if (isPackage(lowerExtension(name))) return nullptr;
     std::string path = childPath(node.path, name);
-    // Within one root every path is met once (links are not followed); an
-    // earlier root may already have taken it.
-    if (earlierVisited_.contains(path)) return nullptr;
-    if (std::any_of(laterRoots_.begin(), laterRoots_.end(),
-                    [&](const std::string& root) { return within(path, root); }))
-      node.visited.push_back(path);
-    if (node.depth + 1 > kMaxDepth) return nullptr;
-    auto child = std::make_unique<FolderNode>(FolderNode{std::move(path), node.depth + 1, {}, {}});
+    // Within one root every path is met once (links are not followed).
+    if (roots_.contains(path) || node.depth + 1 > kMaxDepth) return nullptr;
+    auto child = std::make_unique<FolderNode>(FolderNode{std::move(path), node.depth + 1, {}});
     FolderNode* raw = child.get();
     node.items.emplace_back(std::move(child));
     return raw;
@@ -148,8 +138,7 @@ class FolderReader {
   }
 
   long double sinceMs_;
-  const std::unordered_set<std::string>& earlierVisited_;
-  std::span<const std::string> laterRoots_;
+  const std::unordered_set<std::string>& roots_;
 };
 
 struct ListCandidate {
@@ -168,11 +157,10 @@ struct TallyEntry {
 // The scan's findings, taken in discovery order.
 class Findings {
  public:
-  void take(const FolderNode& node, std::unordered_set<std::string>& visited) {
-    visited.insert(node.visited.begin(), node.visited.end());
+  void take(const FolderNode& node) {
     for (const auto& item : node.items) {
       if (const auto* child = std::get_if<std::unique_ptr<FolderNode>>(&item)) {
-        take(**child, visited);
+        take(**child);
         continue;
       }
       const auto& file = std::get<FoundFile>(item);
@@ -245,17 +233,16 @@ Reply Findings::reply() const {
 }  // namespace
 
 Reply scan(const Values& values, double since, const std::optional<std::string>& dir) {
-  std::unordered_set<std::string> visited;
-  Findings findings;
-  // Roots one after another: a later root skips what an earlier one has met.
   const std::vector<std::string> roots = scanRoots(values, dir);
-  for (std::size_t i = 0; i < roots.size(); ++i) {
-    const std::string& root = roots[i];
-    if (!visited.insert(root).second) continue;
-    FolderNode tree{root, 1, {}, {}};
-    const FolderReader reader(since, visited, std::span<const std::string>(roots).subspan(i + 1));
+  const std::unordered_set<std::string> allRoots(roots.begin(), roots.end());
+  std::unordered_set<std::string> walked;
+  Findings findings;
+  const FolderReader reader(since, allRoots);
+  for (const std::string& root : roots) {
+    if (!walked.insert(root).second) continue;
+    FolderNode tree{root, 1, {}};
     platform::runTreeTasks<FolderNode*>(&tree, [&](FolderNode*& node) { return reader.read(*node); });
-    findings.take(tree, visited);
+    findings.take(tree);
   }
   return findings.reply();
 }

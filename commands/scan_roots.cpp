@@ -1,19 +1,11 @@
 #include "commands/scan_roots.h"
 
-#include <system_error>
+#include "platform/paths.h"
 
 namespace velmorin {
 
-std::string absolutePath(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-  if (ec) absolute = path;
-  std::string text = absolute.lexically_normal().string();
-  while (text.size() > 1 && text.back() == '/') text.pop_back();
-  return text;
-}
-
 std::vector<std::string> scanRoots(const Values& values, const std::optional<std::string>& dir) {
+  using platform::absolutePath;
   if (dir) {
     // An empty text names no folder.
     if (dir->empty() || dir->find('\0') != std::string::npos) return {};

@@ -12,8 +12,4 @@ namespace velmorin {
 // folder, the Desktop, Documents and Downloads.
 std::vector<std::string> scanRoots(const Values& values, const std::optional<std::string>& dir);
 
-// `path` made absolute from the current folder and tidied ("." and "x/.."
-// removed, no trailing "/").
-std::string absolutePath(const std::string& path);
-
 }  // namespace velmorin

@@ -1,9 +1,9 @@
-#include <system_error>
-
+#include "app/language.h"
 #include "commands/commands.h"
-#include "commands/scan_roots.h"
+#include "platform/change_journal.h"
+#include "platform/file_checks.h"
 #include "platform/folder_lock.h"
-#include "platform/status.h"
+#include "platform/paths.h"
 #include "platform/zip_writer.h"
 
 namespace velmorin {
@@ -16,18 +16,35 @@ Reply zip(const Values& values, const std::string& path) {
   };
   if (path.empty()) return failed("No folder was given to pack.");
   if (path.find('\0') != std::string::npos) return failed("The folder " + inQuotes(path) + " is not a valid path.");
+  if (platform::kindOf(archive) == platform::EntryKind::Folder) {
+    return failed(spanish(values) ? "Hay una carpeta llamada \"Velmorin.zip\" en " + inQuotes(values.DESKTOP) +
+                                        ", donde va el archivo comprimido. Cámbiale el nombre o muévela."
+                                  : "A folder named \"Velmorin.zip\" stands where the archive goes, in " +
+                                        inQuotes(values.DESKTOP) + ". Rename or move that folder.");
+  }
 
-  std::error_code ec;
-  std::filesystem::create_directories(values.DESKTOP, ec);
-  if (ec) return failed(failureFor("create folder", values.DESKTOP, ec.value()).error());
+  const auto made = platform::makeFolders(values.DESKTOP);
+  if (!made) return failed(made.error());
+  if (Status writable = platform::checkWritable(values.DESKTOP); !writable) return failed(writable.error());
 
-  // Zips take turns, so that what a killed one left half-written can be cleared.
+  // Zips take turns, so that what a killed one left can be finished or cleared.
   platform::FolderLock lock(values.DESKTOP);
-  platform::removeUnfinishedArchives(archive);
-  if (Status written = platform::writeZipArchive(absolutePath(path), archive, platform::ZipLayout::FolderAtTop);
-      !written)
+  const auto settled = platform::ChangeJournal::settle(values.DESKTOP);
+  if (!settled) return failed(settled.error());
+  platform::removeLeftovers(values.DESKTOP, ".Velmorin.zip.", ".part");  // an earlier version's
+
+  const platform::Replacement item{"", platform::temporaryName(), archive.filename().string()};
+  platform::ChangeJournal journal(values.DESKTOP);
+  if (Status prepared = journal.prepare({item}); !prepared) return failed(prepared.error());
+  if (Status written = platform::writeZipFile(platform::absolutePath(path), values.DESKTOP / item.temporary,
+                                              platform::ZipLayout::FolderAtTop, archive, {journal.file()});
+      !written) {
+    journal.abandon();
     return failed(written.error());
-  return {{"ok", true}, {"path", archive.string()}, {"bytes", folderSize(archive)}};
+  }
+  const auto trashed = journal.commit();
+  if (!trashed) return failed(trashed.error());
+  return {{"ok", true}, {"path", archive.string()}, {"bytes", folderSize(archive)}, {"trashed", *trashed}};
 }
 
 }  // namespace velmorin

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/paths.h"
+
 namespace velmorin::platform {
 
 EnvLookup processEnvironment() {
@@ -25,9 +27,11 @@ fs::path configHome(const fs::path& home, const EnvLookup& env) {
 }  // namespace
 
 fs::path homeFolder(const EnvLookup& env) {
+  // Tidied ("/home/ana//" is "/home/ana"), so that every path built on it is too.
   fs::path home = nonEmpty(env, "HOME");
-  if (home.is_absolute()) return home;
-  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
+  if (home.is_absolute()) return absolutePath(home.string());
+  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir && entry->pw_dir[0] == '/')
+    return absolutePath(entry->pw_dir);
   return "/";
 }
 
@@ -54,11 +58,7 @@ fs::path userFolder(const fs::path& home, const EnvLookup& env, std::string_view
       found = value;
     }
   }
-  if (!found.empty()) {
-    std::string text = found.string();
-    while (text.size() > 1 && text.back() == '/') text.pop_back();
-    return text;
-  }
+  if (!found.empty()) return absolutePath(found.string());
   return home / fallbackName;
 }
 

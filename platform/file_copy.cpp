@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/folder_reader.h"
+#include "platform/paths.h"
 
 namespace velmorin::platform {
 
@@ -136,14 +137,36 @@ void finishFolder(int folderFd, const struct stat& source) {
 
 bool removeFolderAt(int parentFd, const char* name);
 
+// Copies the file that the link `name` points to, under the link's name, when
+// that file lies inside `root`; a link to a folder, to a file elsewhere, to
+// something that is not a file, or to nothing is left out and counted. What
+// is checked is the file actually opened, so a link changed meanwhile cannot
+// bring in anything else.
+Status copyLinkedFile(int fromFd, int toFd, const char* name, const fs::path& from, const fs::path& to,
+                      const std::string& root, CopyReport& report) {
+  struct stat st;
+  const UniqueFd in(openRegularFile(fromFd, name, true, st));
+  const auto real = in.valid() ? pathOfOpenFile(in.get()) : std::nullopt;
+  if (!real || !isSameOrInside(*real, root) || *real == root) {
+    ++report.skipped;
+    return Status();
+  }
+  if (const int err = copyOpenFile(in.get(), st, toFd, name, report.bytes); err != 0) return copyFailure(from, to, err);
+  ++report.files;
+  return Status();
+}
+
 // Copies the contents of one folder into another, depth first. Each folder is
 // copied while its listing is read, so only the names of its sub-folders are
 // held, whatever the number of files in it.
 class TreeCopier {
  public:
   // `leaveOut`: folders never entered, such as the copy being made when it
-  // lies inside its own source.
-  TreeCopier(CopyReport& report, std::vector<FileId> leaveOut) : report_(report), leaveOut_(std::move(leaveOut)) {}
+  // lies inside its own source. `linksInside`: when set, links are not
+  // recreated but copied as the files they point to, and only when those lie
+  // inside that (resolved) folder.
+  TreeCopier(CopyReport& report, std::vector<FileId> leaveOut, const std::string* linksInside = nullptr)
+      : report_(report), leaveOut_(std::move(leaveOut)), linksInside_(linksInside) {}
 
   Status copyFolder(int fromFd, int toFd, const fs::path& from, const fs::path& to) {
     std::vector<std::string> subfolders;
@@ -174,6 +197,7 @@ class TreeCopier {
         subfolders.emplace_back(name);
         return Status();
       case DT_LNK:
+        if (linksInside_) return copyLinkedFile(fromFd, toFd, name, from / name, to / name, *linksInside_, report_);
         return copyLink(fromFd, toFd, name, from, to);
       case DT_REG: {
         const UniqueFd in(openRegularFile(fromFd, name, false, st));
@@ -231,6 +255,7 @@ class TreeCopier {
 
   CopyReport& report_;
   const std::vector<FileId> leaveOut_;
+  const std::string* linksInside_;
 };
 
 // Copies the regular file `name` in `fromDirFd` (a link to one is followed),
@@ -246,12 +271,14 @@ Status copyRegularAt(int fromDirFd, const char* name, int toDirFd, const char* t
   return Status();
 }
 
-// Copies the folder `name` in `fromDirFd` (a link to one is followed) and all
-// it holds to the new folder `toName` in `toDirFd`, leaving out the folders in
-// `leaveOut`. On failure the new folder is removed again.
+// Copies the folder `name` in `fromDirFd` (a link to one is followed when
+// `followLink`) and all it holds to the new folder `toName` in `toDirFd`,
+// leaving out the folders in `leaveOut`; links inside as TreeCopier's
+// `linksInside` says. On failure the new folder is removed again.
 Status copyFolderAt(int fromDirFd, const char* name, int toDirFd, const char* toName, const fs::path& from,
-                    const fs::path& to, CopyReport& counts, std::vector<FileId> leaveOut) {
-  const UniqueFd source(openFolderAt(fromDirFd, name, true));
+                    const fs::path& to, CopyReport& counts, std::vector<FileId> leaveOut, bool followLink,
+                    const std::string* linksInside) {
+  const UniqueFd source(openFolderAt(fromDirFd, name, followLink));
   struct stat st;
   if (!source.valid() || fstat(source.get(), &st) != 0) return copyFailure(from, to, errno);
   if (mkdirat(toDirFd, toName, 0700) != 0) return copyFailure(from, to, errno);
@@ -264,7 +291,7 @@ Status copyFolderAt(int fromDirFd, const char* name, int toDirFd, const char* to
   } else {
     ++counts.folders;
     leaveOut.push_back(FileId::of(created));  // the copy being made inside its own source
-    TreeCopier copier(counts, std::move(leaveOut));
+    TreeCopier copier(counts, std::move(leaveOut), linksInside);
     copied = copier.copyFolder(source.get(), target.get(), from, to);
     if (copied) finishFolder(target.get(), st);
   }
@@ -338,7 +365,7 @@ Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report) {
   if (S_ISREG(st.st_mode)) {
     copied = copyRegularAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), from, to, counts);
   } else if (S_ISDIR(st.st_mode)) {
-    copied = copyFolderAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), from, to, counts, {});
+    copied = copyFolderAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), from, to, counts, {}, true, nullptr);
   } else {
     return copyFailure(from, to, kNotFileOrFolder);
   }
@@ -354,6 +381,8 @@ Status copyEntries(const fs::path& from, const fs::path& to, const std::function
 
   const UniqueFd source(openFolderAt(AT_FDCWD, from.c_str(), true));
   if (!source.valid()) return failureFor("list folder", from, errno);
+  const auto root = pathOfOpenFile(source.get());
+  if (!root) return failureFor("list folder", from, errno);
   const UniqueFd target(openFolderAt(AT_FDCWD, to.c_str(), true));
   struct stat st;
   if (!target.valid() || fstat(target.get(), &st) != 0) return failureFor("open folder", to, errno);
@@ -362,17 +391,21 @@ Status copyEntries(const fs::path& from, const fs::path& to, const std::function
   Status status;
   const bool listed = visitFolder(source.get(), [&](const char* name, unsigned char) {
     if (!status || !wanted(name)) return;
-    // Broken links, FIFOs, sockets and devices are left out: opening a FIFO would wait forever.
-    if (fstatat(source.get(), name, &st, 0) != 0 || destination.matches(st)) return;
+    if (fstatat(source.get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone since the listing
+    const std::uint64_t before = counts.files + counts.folders;
     if (S_ISREG(st.st_mode)) {
       status = copyRegularAt(source.get(), name, target.get(), name, from / name, to / name, counts);
     } else if (S_ISDIR(st.st_mode)) {
-      status = copyFolderAt(source.get(), name, target.get(), name, from / name, to / name, counts, {destination});
+      if (destination.matches(st)) return;
+      status = copyFolderAt(source.get(), name, target.get(), name, from / name, to / name, counts, {destination},
+                            false, &*root);
+    } else if (S_ISLNK(st.st_mode)) {
+      status = copyLinkedFile(source.get(), target.get(), name, from / name, to / name, *root, counts);
     } else {
-      ++counts.skipped;
+      ++counts.skipped;  // FIFO, socket, device: opening a FIFO would wait forever
       return;
     }
-    if (status) ++counts.entries;
+    if (status && counts.files + counts.folders > before) ++counts.entries;
   });
   if (!status) return status;
   if (!listed) return failureFor("list folder", from, errno);

@@ -17,7 +17,7 @@ struct CopyReport {
   std::uint64_t files = 0;    // regular files copied
   std::uint64_t folders = 0;  // folders created, the top one included
   std::uint64_t links = 0;    // symbolic links recreated
-  std::uint64_t skipped = 0;  // FIFOs, sockets and device files left out
+  std::uint64_t skipped = 0;  // FIFOs, sockets, device files and links left out
   std::uint64_t bytes = 0;    // file data copied
 };
 
@@ -39,11 +39,14 @@ Status copyFileContents(const fs::path& from, const fs::path& to);
 Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report = nullptr);
 
 // Copies each entry of the folder `from` whose name `wanted` accepts into the
-// existing folder `to`, as copyTree would copy it (a link among them is
-// followed). Broken links, FIFOs, sockets and devices among them are left out,
-// and so is `to` itself. The folder is read as the copy goes, so memory does
-// not grow with the number of its entries. On failure the entry being copied
-// is removed again, the ones before it stay, and the text is copyTree's.
+// existing folder `to`, as copyTree would copy it, except for links: at any
+// depth a link is copied as the file it points to when that file lies inside
+// `from` (resolved), and left out otherwise (a link to a folder, to a file
+// elsewhere, to nothing), so that nothing from outside the chosen folder comes
+// in. Links left out, FIFOs, sockets and devices are counted in `skipped`; `to`
+// itself is left out. The folder is read as the copy goes, so memory does not
+// grow with the number of its entries. On failure the entry being copied is
+// removed again, the ones before it stay, and the text is copyTree's.
 Status copyEntries(const fs::path& from, const fs::path& to, const std::function<bool(const char* name)>& wanted,
                    CopyReport* report = nullptr);
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,15 @@ bool readFolder(int folderFd, std::vector<FolderEntry>& entries);
 // buffer instead of keeping a copy: `name` is valid only during the call.
 // Walks that look at each entry once need no list.
 bool visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit);
+
+// The names in `folder` (hidden ones too), in the file system's order; none
+// when it cannot be read.
+std::vector<std::string> namesIn(const std::string& folder);
+
+// The first `limit` bytes (or fewer) of `path` when it is a regular file (a
+// link to one is followed); nothing for anything else, which is never waited
+// on: a FIFO or a device is not even read.
+std::optional<std::string> readRegularFile(const std::string& path, std::size_t limit);
 
 // Opens `name` in `folderFd` for reading only if it is a regular file: the
 // non-blocking open returns at once even if it was swapped for a FIFO. Fills

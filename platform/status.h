@@ -1,11 +1,14 @@
 #pragma once
-// Failures as values: an operation answers with a Status, never an exception.
+// Failures as values: an operation answers with a Status (or a StatusOr when it
+// also gives something back), never an exception. Both must be looked at.
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace velmorin {
 
-class Status {
+class [[nodiscard]] Status {
  public:
   Status() = default;  // success
   static Status failure(std::string message) { return Status(std::move(message)); }
@@ -19,6 +22,46 @@ class Status {
   bool failed_ = false;
   std::string message_;
 };
+
+// A value, or the failure that kept it from being made.
+template <class T>
+class [[nodiscard]] StatusOr {
+ public:
+  StatusOr(T value) : value_(std::move(value)) {}
+  StatusOr(Status failure) : status_(std::move(failure)) {}
+
+  bool ok() const { return status_.ok(); }
+  explicit operator bool() const { return ok(); }
+  const std::string& error() const { return status_.error(); }
+  const Status& status() const { return status_; }
+
+  T& value() { return *value_; }
+  const T& value() const { return *value_; }
+  T& operator*() { return *value_; }
+  const T& operator*() const { return *value_; }
+  T* operator->() { return &*value_; }
+  const T* operator->() const { return &*value_; }
+
+ private:
+  Status status_;
+  std::optional<T> value_;
+};
+
+// Hands a failure back to the caller at once:
+//   TRY(step());                      for a Status
+//   auto size = TRY_VALUE(measure()); for a StatusOr (a GNU statement expression)
+#define TRY(expression)                                  \
+  do {                                                   \
+    if (::velmorin::Status status_ = (expression); !status_) \
+      return status_;                                    \
+  } while (false)
+
+#define TRY_VALUE(expression)                                           \
+  ({                                                                    \
+    auto result_ = (expression);                                        \
+    if (!result_) return result_.status();                              \
+    std::move(result_.value());                                         \
+  })
 
 // The system's text for an errno value, such as "No space left on device".
 std::string errnoText(int err);

@@ -1,7 +1,6 @@
 #include "platform/zip_writer.h"
 
 #include <fcntl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <libdeflate.h>
@@ -24,8 +23,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/folder_lock.h"
+#include "platform/change_journal.h"
 #include "platform/folder_reader.h"
+#include "platform/paths.h"
 #include "platform/zip_container.h"
 
 namespace velmorin::platform {
@@ -464,42 +464,14 @@ class ZipPipeline {
 };
 
 // The name the layouts store for `source`: its last component, also for
-// "folder/" or "." spellings.
+// "folder/" or "folder/." spellings; for "x/.." the name of the folder the
+// kernel finds there, which text alone cannot tell after a link.
 std::string storedName(const fs::path& source) {
-  std::error_code error;
-  fs::path path = fs::absolute(source, error);
-  if (error) path = source;
-  path = path.lexically_normal();
-  if (!path.has_filename()) path = path.parent_path();
-  return path.filename().string();
-}
-
-// The start of every temporary name for `archive`; it leaves room below
-// NAME_MAX (255) for the added characters.
-std::string temporaryPrefix(const fs::path& archive) { return hiddenName(archive.filename().string().substr(0, 200), "."); }
-constexpr const char* kTemporarySuffix = ".part";
-
-// Creates ".<archive name>.XXXXXX.part" beside `archive`, with the mode the
-// umask gives a new file, open for reading too: its end records are mended in
-// place. Not ending in ".zip", it is never taken for an archive.
-int createTemporary(const fs::path& archive, fs::path& temporary) {
-  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  const std::string base = temporaryPrefix(archive);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    unsigned char random[6];
-    if (getrandom(random, sizeof random, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof random)) {
-      struct timespec now;  // only this early in boot; O_EXCL still guarantees a fresh file
-      clock_gettime(CLOCK_MONOTONIC, &now);
-      std::uint64_t mixed = (now.tv_nsec ^ (std::uint64_t(getpid()) << 32)) * 0x9E3779B97F4A7C15ull;
-      for (unsigned char& r : random) r = static_cast<unsigned char>(mixed >>= 8);
-    }
-    std::string name = base;
-    for (const unsigned char r : random) name += kLetters[r % (sizeof kLetters - 1)];
-    temporary = archive.parent_path() / (name + kTemporarySuffix);
-    const int fd = open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
+  const fs::path path = absolutePath(source.string());
+  std::string name = path.filename().string();
+  if (name == "..")
+    if (const auto real = realLocation(path)) name = fs::path(*real).filename().string();
+  return name;
 }
 
 // Makes the rename itself durable: a USB stick may be pulled right after.
@@ -511,7 +483,8 @@ void syncFolderOf(const fs::path& file) {
 
 }  // namespace
 
-Status writeZipArchive(const fs::path& source, const fs::path& archive, ZipLayout layout) {
+Status writeZipFile(const fs::path& source, const fs::path& file, ZipLayout layout, const fs::path& replaces,
+                    const std::vector<fs::path>& alsoLeaveOut) {
   struct stat st;
   if (stat(source.c_str(), &st) != 0) return failureFor("archive", source, errno);
   const bool isFolder = S_ISDIR(st.st_mode);
@@ -522,33 +495,37 @@ Status writeZipArchive(const fs::path& source, const fs::path& archive, ZipLayou
   if (!sourceFd.valid() || (isFolder && fstat(sourceFd.get(), &st) != 0))
     return failureFor("archive", source, errno != 0 ? errno : ENOENT);  // 0: no longer a file
 
-  fs::path temporary;
-  const int fd = createTemporary(archive, temporary);
-  if (fd < 0) return failureFor("write archive", archive, errno);
+  // Open for reading too: the end records are mended in place.
+  const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return failureFor("write archive", replaces, errno);
 
   // Neither the archive being written nor the one it replaces goes into itself.
   std::vector<FileId> leaveOut;
   struct stat own;
   if (fstat(fd, &own) == 0) leaveOut.push_back(FileId::of(own));
-  if (stat(archive.c_str(), &own) == 0) leaveOut.push_back(FileId::of(own));
+  if (stat(replaces.c_str(), &own) == 0) leaveOut.push_back(FileId::of(own));
+  for (const fs::path& path : alsoLeaveOut)
+    if (lstat(path.c_str(), &own) == 0) leaveOut.push_back(FileId::of(own));
 
-  Status result = ZipPipeline(archive, std::move(leaveOut))
+  Status result = ZipPipeline(replaces, std::move(leaveOut))
                       .run(fd, UniqueFd(sourceFd.release()), st, isFolder,
                            isFolder && layout == ZipLayout::ContentsAtTop ? "" : storedName(source), source);
-  if (result && fsync(fd) != 0) result = failureFor("write archive", archive, errno);
-  if (close(fd) != 0 && result && errno != EINTR) result = failureFor("write archive", archive, errno);
-  if (result && rename(temporary.c_str(), archive.c_str()) != 0)
-    result = failureFor("write archive", archive, errno);
-  if (!result) {
-    unlink(temporary.c_str());
-    return result;
-  }
-  syncFolderOf(archive);
+  if (result && fsync(fd) != 0) result = failureFor("write archive", replaces, errno);
+  if (close(fd) != 0 && result && errno != EINTR) result = failureFor("write archive", replaces, errno);
+  if (!result) unlink(file.c_str());
   return result;
 }
 
-void removeUnfinishedArchives(const fs::path& archive) {
-  removeLeftovers(archive.parent_path(), temporaryPrefix(archive), kTemporarySuffix);
+Status writeZipArchive(const fs::path& source, const fs::path& archive, ZipLayout layout) {
+  const fs::path temporary = archive.parent_path() / temporaryName();
+  TRY(writeZipFile(source, temporary, layout, archive));
+  if (rename(temporary.c_str(), archive.c_str()) != 0) {
+    const int err = errno;
+    unlink(temporary.c_str());
+    return failureFor("write archive", archive, err);
+  }
+  syncFolderOf(archive);
+  return Status();
 }
 
 }  // namespace velmorin::platform

@@ -2,6 +2,7 @@
 // Zip archives of a file or a folder tree: the install's copy of the programs
 // and the zip command's export.
 #include <filesystem>
+#include <vector>
 
 #include "platform/status.h"
 
@@ -27,11 +28,10 @@ enum class ZipLayout {
 // records appear only for entries and archives that need them (near or over
 // 4 GiB, or 65535 entries and more).
 //
-// The archive is written to a hidden ".<name>.XXXXXX.part" beside `archive`,
-// synced, and renamed over `archive` only when complete: on failure the
-// temporary file is removed and an earlier `archive` stays as it was. That
-// temporary file and the earlier `archive` are left out when they lie inside
-// `source`.
+// The archive is written to a hidden temporary file beside `archive`, synced,
+// and renamed over `archive` only when complete: on failure the temporary file
+// is removed and an earlier `archive` stays as it was. That temporary file and
+// the earlier `archive` are left out when they lie inside `source`.
 //
 // Anything that cannot be read, at any depth, fails the whole archive: a
 // silently partial copy of someone's only sound files would be data loss.
@@ -41,9 +41,12 @@ enum class ZipLayout {
 //   Could not write archive "<archive>": <reason>
 Status writeZipArchive(const fs::path& source, const fs::path& archive, ZipLayout layout);
 
-// Removes the temporary files that writes of `archive` ended by force (kill,
-// power loss) left beside it. Call it holding the folder's lock, so that no
-// write in progress loses its file.
-void removeUnfinishedArchives(const fs::path& archive);
+// Writes the archive into the new file `file` (created; it must not exist)
+// and syncs it, for a caller that puts it in place itself. `replaces` is the
+// archive it is to become: failure texts name it, and neither it nor `file` is
+// archived, nor any of `alsoLeaveOut` (the caller's own work files). On
+// failure `file` is removed.
+Status writeZipFile(const fs::path& source, const fs::path& file, ZipLayout layout, const fs::path& replaces,
+                    const std::vector<fs::path>& alsoLeaveOut = {});
 
 }  // namespace velmorin::platform

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  nlohmann-json3-dev libminizip-dev zlib1g-dev libdeflate-dev libgtest-dev libgmock-dev
+  nlohmann-json3-dev libminizip-dev zlib1g-dev libdeflate-dev libglib2.0-dev libgtest-dev libgmock-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev webkit2gtk-driver
   xvfb xauth imagemagick dbus-x11 at-spi2-core
   zip unzip libarchive-tools python3

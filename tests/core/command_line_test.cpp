@@ -17,11 +17,13 @@ struct Outcome {
   int status;
 };
 
-// Runs the program with HOME set to `home`, English, and the given arguments.
-Outcome runProgram(const fs::path& home, const std::string& arguments) {
+// Runs the program with HOME set to `home`, English, and the given arguments;
+// `wrapper` comes between the environment and the program (more variables, a
+// time limit).
+Outcome runProgram(const fs::path& home, const std::string& arguments, const std::string& wrapper = "") {
   Outcome outcome;
   outcome.out = testing::commandOutput("env -u DISPLAY -u WAYLAND_DISPLAY -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=en_US.UTF-8 XDG_CONFIG_HOME= HOME=" +
-                                           testing::shellQuote(home.string()) + " " VELMORIN_BINARY " " + arguments +
+                                           testing::shellQuote(home.string()) + " " + wrapper + " " VELMORIN_BINARY " " + arguments +
                                            " 2>/dev/null",
                                        &outcome.status);
   return outcome;
@@ -101,6 +103,42 @@ TEST(CommandLine, BadArgumentsExitTwoAndRunNothing) {
     EXPECT_EQ(run.out, "") << args;
   }
   EXPECT_FALSE(fs::exists(home / "Desktop"));
+}
+
+TEST(CommandLine, InfoAnswersWhateverTheApplicationFoldersHold) {
+  TempTree home;
+  const fs::path apps = home / "data/applications";
+  home.file("data/applications/wine/Nord Sound Manager 5.desktop", "[Desktop Entry]\nName=Nord Sound Manager 5\n");
+  home.file("data/applications/a.desktop", "[Desktop Entry]\nName=Nord Sound Manager 9\nNoDisplay=true\n");
+  home.file("data/applications/b.desktop", "[Desktop Entry]\nName=Nord Sound Manager 8\nHidden=true\n");
+  home.file("data/applications/Nord Sound Manager 7 Uninstall.desktop", "[Desktop Entry]\nName=Remove it\n");
+  home.file("data/applications/c.desktop", "[Desktop Entry]\nName=Nord Sound Manager 6 UNINSTALLER\n");
+  // Neither may hold the report up: a FIFO never written to, a device without end.
+  ASSERT_EQ(mkfifo((apps / "Nord Sound Manager 99.desktop").c_str(), 0644), 0);
+  fs::create_symlink("/dev/zero", apps / "Nord Sound Manager 98.desktop");
+  const std::string env = "XDG_DATA_HOME=" + testing::shellQuote((home / "data").string()) +
+                          " XDG_DATA_DIRS=" + testing::shellQuote((home / "none").string());
+  const Outcome run = runProgram(home.root(), "--command info", env + " timeout 20");
+  ASSERT_EQ(run.status, 0) << "124 means it hung";
+  bool ok = false;
+  const Reply reply = parseJson(run.out, ok);
+  ASSERT_TRUE(ok) << run.out;
+  EXPECT_EQ(reply["nsm"]["name"], "Nord Sound Manager 5");
+}
+
+TEST(CommandLine, InfoPathsAreTidyAndFreeSpaceIsAWholeNumber) {
+  TempTree home;
+  const Outcome run = runProgram(home.root().string() + "//", "--command info");
+  bool ok = false;
+  const Reply reply = parseJson(run.out, ok);
+  ASSERT_TRUE(ok) << run.out;
+  for (const char* key : {"dest", "exportDir"}) {
+    const std::string path = reply[key];
+    EXPECT_EQ(path.find("//"), std::string::npos) << path;
+    EXPECT_EQ(path.rfind(home.root().string() + "/Desktop/", 0), 0u) << path;
+  }
+  EXPECT_TRUE(reply["diskFree"].is_number_integer());
+  EXPECT_EQ(run.out.find(".0,"), std::string::npos) << run.out;
 }
 
 TEST(CommandLine, HelpVersionAndWindowModeWithoutDisplay) {

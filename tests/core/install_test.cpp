@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <set>
 
 #include "archive_reading.h"
 #include "commands/commands.h"
 #include "commands/dispatcher.h"
+#include "support/private_trash.h"
 #include "support/temp_tree.h"
 
 namespace velmorin {
@@ -90,7 +92,8 @@ TEST_F(InstallTest, DestIsRequiredAndChecked) {
 TEST_F(InstallTest, OnlyDestMakesTheNordFolderAndNothingElse) {
   const Reply reply = run({{"dest", (home / "Dest").string()}});
   EXPECT_EQ(reply, Reply({{"ok", true}, {"count", 0}, {"lists", 0}, {"bytes", 0},
-                          {"path", (home / "Dest/Nord").string()}, {"root", (home / "Dest").string()}}));
+                          {"path", (home / "Dest/Nord").string()}, {"root", (home / "Dest").string()},
+                          {"trashed", 0}, {"skipped", 0}}));
   EXPECT_TRUE(entriesOf(home / "Dest/Nord").empty());
 }
 
@@ -124,20 +127,42 @@ TEST_F(InstallTest, UpperCaseExtMatchesNothingAndLeavesAnEmptyFolder) {
   EXPECT_EQ(entriesOf(home / "Dest/Nord/Programs (.NS3F)"), Names{});
 }
 
-TEST_F(InstallTest, ReinstallReplacesTheFolderAndKeepsOneArchive) {
+TEST_F(InstallTest, ReinstallTrashesWhatItReplacesAndLeavesTheUsersOwnFilesAlone) {
   ASSERT_EQ(fullInstall()["ok"], true);
   const fs::path model = home / "Dest/Nord Stage 3";
-  home.file("Dest/Nord Stage 3/Nord Stage 3 Programs 2020-01-01.zip", "old archive");
-  home.file("Dest/Nord Stage 3/notes.zip", "any zip goes");
+  const std::string archive = "Nord Stage 3 Programs " + today() + ".zip";
+  home.file("Dest/Nord Stage 3/Nord Stage 3 Programs 2020-01-01.zip", "our older archive");
+  home.file("Dest/Nord Stage 3/Nord Stage 3 Programas 2021-02-03.zip", "our older archive, Spanish");
+  home.file("Dest/Nord Stage 3/Factory Bank v2.zip", "the user's");
+  home.file("Dest/Nord Stage 3/Nord Stage 3 Programs 2020-1-1.zip", "not a date of ours");
+  home.file("Dest/Nord Stage 3/old project.zip/song.txt", "a folder of the user's");
   home.file("Dest/Nord Stage 3/Programs (.ns4f)/keep.ns4f", "other model stays");
   fs::remove(home / "Sounds/A.ns3f");
+  const auto trashedBefore = testing::trashedItems().size();
+
   const Reply again = fullInstall();
-  ASSERT_EQ(again["ok"], true);
+  ASSERT_EQ(again["ok"], true) << again.dump();
   EXPECT_EQ(again["count"], 3);
-  EXPECT_EQ(entriesOf(model), (Names{"Nord Stage 3 Programs " + today() + ".zip", "Program lists", "Programs (.ns3f)",
-                                     "Programs (.ns4f)"}));
-  EXPECT_FALSE(fs::exists(model / "Programs (.ns3f)/A.ns3f"));
+  EXPECT_EQ(again["trashed"], 5);  // programs, list, today's archive and the two older ones
+  EXPECT_EQ(entriesOf(model), (Names{"Factory Bank v2.zip", "Nord Stage 3 Programs 2020-1-1.zip", archive,
+                                     "Program lists", "Programs (.ns3f)", "Programs (.ns4f)", "old project.zip"}));
+  EXPECT_EQ(entriesOf(model / "Programs (.ns3f)"), (Names{"._hidden.ns3f", "B.NS3F", "Kit.ns3f"}));
   EXPECT_EQ(again["bytes"], folderSize(model));
+
+  // The file manager can put each back where it was.
+  const auto trashed = testing::trashedItems();
+  EXPECT_EQ(trashed.size(), trashedBefore + 5);
+  std::set<std::string> originals;
+  for (const auto& [name, original] : trashed) originals.insert(original);
+  for (const fs::path& replaced : {model / "Programs (.ns3f)", model / "Program lists/Nord Stage 3 Program List.html",
+                                  model / archive, model / "Nord Stage 3 Programs 2020-01-01.zip",
+                                  model / "Nord Stage 3 Programas 2021-02-03.zip"})
+    EXPECT_TRUE(originals.contains(replaced.string())) << replaced;
+  const bool earlierProgramsKept = std::any_of(trashed.begin(), trashed.end(), [&](const auto& item) {
+    return item.second == (model / "Programs (.ns3f)").string() &&
+           fs::exists(testing::privateTrash() / "files" / item.first / "A.ns3f");
+  });
+  EXPECT_TRUE(earlierProgramsKept) << "the earlier program folder, with A.ns3f, is in the Trash";
 }
 
 TEST_F(InstallTest, FailedCopyKeepsTheEarlierProgramsListAndArchive) {
@@ -145,20 +170,123 @@ TEST_F(InstallTest, FailedCopyKeepsTheEarlierProgramsListAndArchive) {
   const fs::path model = home / "Dest/Nord Stage 3";
   const fs::path archive = model / ("Nord Stage 3 Programs " + today() + ".zip");
   const auto archiveBefore = testing::archiveEntries(archive);
-  // Reading /proc/self/mem from its start fails even for root.
-  fs::create_symlink("/proc/self/mem", home / "Sounds/Z.ns3f");
-  const Reply reply = fullInstall();
+  home.file("Lists/Nord Stage 3 Program List.html", "<html>a new list</html>");
+  // Writing past the size limit fails for every user, root too.
+  home.file("Sounds/Z.ns3f", std::string(256 * 1024, 'z'));
+  const Reply reply = [&] {
+    const testing::FileSizeLimit limit(128 * 1024);
+    return fullInstall();
+  }();
   EXPECT_EQ(reply["ok"], false);
   EXPECT_NE(reply["error"].get<std::string>().find("Z.ns3f"), std::string::npos) << reply["error"];
   EXPECT_EQ(reply.size(), 2u);
   EXPECT_EQ(entriesOf(model / "Programs (.ns3f)"), (Names{"._hidden.ns3f", "A.ns3f", "B.NS3F", "Kit.ns3f"}));
   EXPECT_EQ(testing::archiveEntries(archive), archiveBefore);
-  EXPECT_TRUE(fs::exists(model / "Program lists/Nord Stage 3 Program List.html"));
+  EXPECT_EQ(testing::readText(model / "Program lists/Nord Stage 3 Program List.html"), "<html>list</html>");
+  EXPECT_EQ(entriesOf(model), (Names{archive.filename().string(), "Program lists", "Programs (.ns3f)"}));
+  EXPECT_EQ(entriesOf(model / "Program lists"), (Names{"Nord Stage 3 Program List.html"}));
+}
 
-  // The next good install clears the leftover staging folder.
-  fs::remove(home / "Sounds/Z.ns3f");
+TEST_F(InstallTest, LinksBringInNothingFromOutsideTheChosenFolders) {
+  home.file(".ssh/id_rsa", "PRIVATE KEY");
+  fs::create_directory_symlink("../.ssh", home / "Sounds/zz Extra.ns3f");
+  fs::create_symlink("../.ssh/id_rsa", home / "Sounds/id.ns3f");
+  fs::create_symlink("../../.ssh/id_rsa", home / "Sounds/Kit.ns3f/key");
+  fs::create_symlink("A.ns3f", home / "Sounds/Alias.ns3f");  // inside: copied as the file
+  const Reply reply = fullInstall();
+  ASSERT_EQ(reply["ok"], true) << reply.dump();
+  EXPECT_EQ(reply["count"], 5);
+  EXPECT_EQ(reply["skipped"], 3);
+  const fs::path programs = home / "Dest/Nord Stage 3/Programs (.ns3f)";
+  EXPECT_EQ(entriesOf(programs), (Names{"._hidden.ns3f", "A.ns3f", "Alias.ns3f", "B.NS3F", "Kit.ns3f"}));
+  EXPECT_EQ(entriesOf(programs / "Kit.ns3f"), (Names{"inside.txt"}));
+  EXPECT_FALSE(fs::is_symlink(programs / "Alias.ns3f"));
+  const fs::path archive = home / ("Dest/Nord Stage 3/Nord Stage 3 Programs " + today() + ".zip");
+  EXPECT_EQ(testing::archiveEntries(archive),
+            (Names{"._hidden.ns3f", "A.ns3f", "Alias.ns3f", "B.NS3F", "Kit.ns3f/", "Kit.ns3f/inside.txt"}));
+
+  // A list that leads out of its own folder is refused before anything changes.
+  fs::create_symlink("../.ssh/id_rsa", home / "Lists/Stage Program List.html");
+  const Reply refused = run({{"dest", (home / "Dest").string()}, {"model", "Nord Stage 3"},
+                             {"list", (home / "Lists/Stage Program List.html").string()},
+                             {"progs", (home / "Sounds").string()}, {"ext", "ns3f"}});
+  EXPECT_EQ(refused["ok"], false);
+  EXPECT_NE(refused.value("error", "").find("outside its own folder"), std::string::npos) << refused;
+  EXPECT_EQ(entriesOf(home / "Dest/Nord Stage 3/Program lists"), (Names{"Nord Stage 3 Program List.html"}));
+  // One that stays inside is copied as the file it leads to.
+  fs::create_symlink("Nord Stage 3 Program List.html", home / "Lists/Short Program List.html");
+  const Reply linked = run({{"dest", (home / "Dest").string()}, {"model", "Nord Stage 3"},
+                            {"list", (home / "Lists/Short Program List.html").string()}});
+  ASSERT_EQ(linked["ok"], true) << linked;
+  EXPECT_EQ(testing::readText(home / "Dest/Nord Stage 3/Program lists/Short Program List.html"), "<html>list</html>");
+}
+
+TEST_F(InstallTest, ADestinationInsideTheProgramsOrTheReverseIsRefused) {
+  fs::create_directory_symlink(home / "Sounds", home / "Sounds link");
+  home.file("Dest/Nord Stage 3/Programs (.ns3f)/P.ns3f");
+  const std::vector<std::pair<fs::path, fs::path>> layouts = {
+      {home / "Sounds", home / "Sounds/Velmorin"},                  // the model folder inside the programs
+      {home / "Sounds", home / "Sounds link/inner"},                // the same through a link
+      {home / "Dest/Nord Stage 3/Programs (.ns3f)", home / "Dest"},  // the programs inside the model folder
+  };
+  for (const auto& [progs, dest] : layouts) {
+    const Reply reply =
+        run({{"dest", dest.string()}, {"model", "Nord Stage 3"}, {"progs", progs.string()}, {"ext", "ns3f"}});
+    EXPECT_EQ(reply["ok"], false) << progs << " " << dest;
+    EXPECT_NE(reply.value("error", "").find("one inside the other"), std::string::npos) << reply;
+  }
+  EXPECT_FALSE(fs::exists(home / "Sounds/Velmorin"));
+  EXPECT_FALSE(fs::exists(home / "Sounds/inner"));
+  EXPECT_EQ(entriesOf(home / "Dest/Nord Stage 3"), (Names{"Programs (.ns3f)"}));
+  EXPECT_EQ(entriesOf(home / "Dest/Nord Stage 3/Programs (.ns3f)"), (Names{"P.ns3f"}));
+}
+
+TEST_F(InstallTest, WhatWouldFailLateIsRefusedBeforeAnythingChanges) {
+  // A list name as long as names get installs: the work names are short.
+  const std::string longList(250, 'L');
+  home.file("Lists/" + longList + ".html", "<html>long</html>");
+  Reply reply = run({{"dest", (home / "Dest").string()}, {"list", (home / "Lists" / (longList + ".html")).string()}});
+  ASSERT_EQ(reply["ok"], true) << reply;
+  EXPECT_EQ(testing::readText(home / "Dest/Nord/Program lists" / (longList + ".html")), "<html>long</html>");
+
+  // A model name that fits a folder but not its archive's name.
+  const std::string longModel(240, 'M');
+  reply = run({{"dest", (home / "Dest").string()}, {"model", longModel}, {"progs", (home / "Sounds").string()},
+               {"ext", "ns3f"}});
+  EXPECT_EQ(reply["ok"], false);
+  EXPECT_NE(reply.value("error", "").find("too long"), std::string::npos) << reply;
+  EXPECT_FALSE(fs::exists(home / "Dest" / longModel));
+
+  // A folder where the archive goes is never removed.
   ASSERT_EQ(fullInstall()["ok"], true);
-  EXPECT_FALSE(fs::exists(model / ".nuevo"));
+  const fs::path model = home / "Dest/Nord Stage 3";
+  const std::string archive = "Nord Stage 3 Programs " + today() + ".zip";
+  fs::remove(model / archive);
+  home.file("Dest/Nord Stage 3/" + archive + "/mine.txt", "the user's");
+  fs::remove(home / "Sounds/A.ns3f");
+  reply = fullInstall();
+  EXPECT_EQ(reply["ok"], false);
+  EXPECT_NE(reply.value("error", "").find("stands where the archive goes"), std::string::npos) << reply;
+  EXPECT_TRUE(fs::exists(model / "Programs (.ns3f)/A.ns3f"));
+  EXPECT_EQ(testing::readText(model / archive / "mine.txt"), "the user's");
+}
+
+TEST_F(InstallTest, PathsMeanWhatTheKernelFinds) {
+  // "link/../Sounds" is the folder beside the link's target, not the one
+  // beside the link, for the install, the scan and the zip alike.
+  home.file("real/Sounds/K.ns3f", "kernel's");
+  home.folder("real/target");
+  fs::create_directory_symlink(home / "real/target", home / "link");
+  const std::string through = (home / "link/../Sounds").string();
+  const Reply installed =
+      run({{"dest", (home / "Dest").string()}, {"model", "Nord Stage 3"}, {"progs", through}, {"ext", "ns3f"}});
+  ASSERT_EQ(installed["ok"], true) << installed;
+  EXPECT_EQ(entriesOf(home / "Dest/Nord Stage 3/Programs (.ns3f)"), (Names{"K.ns3f"}));
+  EXPECT_EQ(scan(values, 0, through)["progs"]["count"], 1);
+  ASSERT_EQ(work(values, "zip", {{"path", through}})["ok"], true);
+  EXPECT_EQ(testing::archiveEntries(home / "Desktop/Velmorin.zip"), (Names{"Sounds/", "Sounds/K.ns3f"}));
+  ASSERT_EQ(work(values, "zip", {{"path", (home / "link/..").string()}})["ok"], true);
+  EXPECT_EQ(testing::archiveEntries(home / "Desktop/Velmorin.zip").front(), "real/");
 }
 
 TEST_F(InstallTest, FifosAndSocketsWithTheExtensionAreSkippedNotWaitedFor) {

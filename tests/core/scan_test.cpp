@@ -139,15 +139,37 @@ TEST_F(ScanTest, DirReplacesTheUsualRootsAndRelativePathsStartHere) {
   EXPECT_EQ(found["progs"]["dir"], (home / "other").string());
 }
 
-TEST_F(ScanTest, SurvivesLinkLoopsAndSkipsNamesThatAreNotUtf8) {
-  home.file("r/a/1.ne7p");
+TEST_F(ScanTest, SurvivesLinkLoopsAndCountsProgramsWhateverTheirNames) {
+  for (int i = 0; i < 3; ++i) home.file("r/a/" + std::to_string(i) + ".ne7p");
   fs::create_directory_symlink(home / "r", home / "r/a/loop");
   fs::create_directory_symlink(home / "r", home / "r/loop.ns3f");
+  // Names that are not UTF-8 count as they do in the folder's full count
+  // (and in the install); a list or folder so named could not be reported.
   home.file(std::string("r/bad\xff.ns3f"));
   home.file(std::string("r/bad\xfe.ns3f"));
+  home.file("r/fine.ns3f");
+  home.file(std::string("r/b\xff" "d/1.ns3f"));
+  home.file(std::string("r/list\xff program.html"));
   const Reply found = scanDir(home / "r");
-  EXPECT_EQ(found["progs"]["ext"], "ne7p");
+  EXPECT_EQ(found["progs"]["dir"], (home / "r").string());
+  EXPECT_EQ(found["progs"]["count"], 4);  // the full count takes the link named loop.ns3f too
+  EXPECT_FALSE(found.contains("list"));
   EXPECT_NO_THROW(found.dump());
+}
+
+TEST_F(ScanTest, EachUsualFolderIsWalkedToItsOwnDepthWhenTheDesktopIsHome) {
+  // What xdg-user-dirs writes when ~/Desktop is missing.
+  values.DESKTOP = home.root();
+  values.EXPORT_DIR = home / "Para Velmorin";
+  home.file("Documents/a/b/1.nlsp");
+  home.file("Documents/a/b/2.nlsp");
+  home.file("Downloads/c/3.npno");
+  const Reply found = scan(values, 0, std::nullopt);
+  EXPECT_EQ(found["progs"]["dir"], (home / "Documents/a/b").string());
+  EXPECT_EQ(found["progs"]["count"], 2);
+  home.file("Downloads/c/4.npno");
+  home.file("Downloads/c/5.npno");
+  EXPECT_EQ(scan(values, 0, std::nullopt)["progs"]["dir"], (home / "Downloads/c").string());
 }
 
 TEST_F(ScanTest, LinkedProgramFilesCountWithTheirTargetsDates) {

@@ -4,6 +4,7 @@
 #include "commands/commands.h"
 #include "commands/dispatcher.h"
 #include "platform/process.h"
+#include "support/private_trash.h"
 #include "support/temp_tree.h"
 
 namespace velmorin {
@@ -50,6 +51,26 @@ TEST_F(ZipTest, FailuresSayWhyAndKeepTheEarlierArchive) {
     EXPECT_FALSE(reply["error"].get<std::string>().empty());
   }
   EXPECT_EQ(testing::archiveEntries(archive), (Names{"A/", "A/1.txt"}));
+}
+
+TEST_F(ZipTest, TheReplacedArchiveGoesToTheTrashAndAFolderInItsPlaceStays) {
+  home.file("A/1.txt");
+  home.file("B/2.txt");
+  EXPECT_EQ(work(values, "zip", {{"path", (home / "A").string()}})["trashed"], 0);
+  EXPECT_EQ(work(values, "zip", {{"path", (home / "B").string()}})["trashed"], 1);
+  bool found = false;
+  for (const auto& [name, original] : testing::trashedItems())
+    if (original == archive.string() && testing::archiveEntries(testing::privateTrash() / "files" / name) ==
+                                            Names{"A/", "A/1.txt"})
+      found = true;
+  EXPECT_TRUE(found) << "the first archive, in the Trash";
+
+  fs::remove(archive);
+  home.file("Desktop/Velmorin.zip/mine.txt", "the user's");
+  const Reply refused = work(values, "zip", {{"path", (home / "A").string()}});
+  EXPECT_EQ(refused["ok"], false);
+  EXPECT_NE(refused.value("error", "").find("stands where the archive goes"), std::string::npos) << refused;
+  EXPECT_EQ(testing::readText(home / "Desktop/Velmorin.zip/mine.txt"), "the user's");
 }
 
 TEST_F(ZipTest, PackingTheDesktopItselfLeavesItsOwnArchiveOut) {

@@ -61,6 +61,15 @@ TEST_F(DiskFaults, FullDiskWhileCopyingKeepsEverythingEarlier) {
   EXPECT_EQ(archiveEntries(model / zips[0]), archivedBefore);
   EXPECT_TRUE(archiveIsIntact(model / zips[0]));
   EXPECT_FALSE(fs::exists(model / ".nuevo"));  // its space is given back
+
+  // A tmpfs has no Trash: what a later install replaces is removed, as it
+  // must be to make room, and nothing is left aside.
+  const Reply again = install(disk.path(), programSet("C", "c", 4, 20'000));
+  ASSERT_EQ(again["ok"], true) << again.dump();
+  EXPECT_EQ(again["trashed"], 0);
+  EXPECT_EQ(namesIn(disk.path()), std::set<std::string>{"Nord Stage 3"});
+  EXPECT_EQ(namesIn(model).size(), 3u);
+  EXPECT_EQ(namesIn(model / "Programs (.ns3f)").size(), 4u);
 }
 
 TEST_F(DiskFaults, FullDiskWhileArchivingIsAFailureAndKeepsTheEarlierArchive) {
@@ -78,8 +87,8 @@ TEST_F(DiskFaults, FullDiskWhileArchivingIsAFailureAndKeepsTheEarlierArchive) {
   const std::string error = reply.value("error", "");
   EXPECT_NE(error.find("Could not write archive \""), std::string::npos) << error;
   EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
-  // The programs are the new ones, complete; the archive is the earlier one, complete.
-  EXPECT_EQ(namesIn(model / "Programs (.ns3f)").size(), 40u);
+  // The programs, the list and the archive are all still the earlier ones.
+  EXPECT_EQ(namesIn(model / "Programs (.ns3f)").size(), 5u);
   EXPECT_EQ(archivesIn(model), zips);
   EXPECT_EQ(archiveEntries(model / zips[0]), archivedBefore);
   EXPECT_TRUE(archiveIsIntact(model / zips[0]));

@@ -65,7 +65,7 @@ inline std::set<std::string> namesIn(const fs::path& folder) {
 // Runs the real program with `arguments` (already shell-quoted) and HOME set.
 inline Reply runCommand(const fs::path& home, const std::string& arguments, const std::string& prefix = "") {
   int status = 0;
-  const std::string out = commandOutput(prefix + " env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 XDG_CONFIG_HOME= HOME=" +
+  const std::string out = commandOutput(prefix + " env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 XDG_CONFIG_HOME= XDG_DATA_HOME= HOME=" +
                                             shellQuote(home.string()) + " " VELMORIN_BINARY " " + arguments + " 2>&1",
                                         &status);
   bool ok = false;

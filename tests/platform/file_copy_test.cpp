@@ -157,16 +157,24 @@ TEST_F(CopyTreeTest, RefusesAnExistingTargetAndAFifoAsSource) {
 
 // The install's way of copying: the wanted top-level entries of a folder, read
 // as the copy goes.
-TEST_F(CopyTreeTest, CopyEntriesTakesTheWantedFilesAndFoldersFollowingTopLinks) {
+TEST_F(CopyTreeTest, CopyEntriesTakesTheWantedEntriesAndOnlyLinkedFilesFromInside) {
   const fs::path progs = temp / "progs";
   fs::create_directories(progs / "Bank.NS3F" / "inner");
   test::writeFile(progs / "Bank.NS3F" / "inner" / "x", "x");
   test::writeFile(progs / "a.ns3f", big);
   test::writeFile(progs / "notes.txt", "no");
-  fs::create_symlink(tree / "a.txt", progs / "linked.ns3f");   // followed: its target is copied
-  fs::create_symlink("nowhere", progs / "broken.ns3f");          // left out
-  ASSERT_EQ(mkfifo((progs / "pipe.ns3f").c_str(), 0644), 0);     // left out, and never opened
-  const fs::path staging = progs / "staging.ns3f";               // the target inside its source
+  test::writeFile(temp / "secret", "key");
+  // Links copied as their files only when those lie inside the chosen folder,
+  // at any depth; everything else they could bring in is left out and counted.
+  fs::create_symlink("notes.txt", progs / "alias.ns3f");
+  fs::create_symlink("../../notes.txt", progs / "Bank.NS3F" / "inner" / "up");
+  fs::create_symlink(tree / "a.txt", progs / "linked.ns3f");          // a file outside
+  fs::create_symlink("../secret", progs / "Bank.NS3F" / "secret");     // a file outside, below
+  fs::create_directory_symlink(tree, progs / "folder.ns3f");          // a folder outside
+  fs::create_directory_symlink("..", progs / "Bank.NS3F" / "up.ns3f");  // a folder inside
+  fs::create_symlink("nowhere", progs / "broken.ns3f");
+  ASSERT_EQ(mkfifo((progs / "pipe.ns3f").c_str(), 0644), 0);          // never opened
+  const fs::path staging = progs / "staging.ns3f";                    // the target inside its source
   fs::create_directory(staging);
   const auto wanted = [](const char* name) {
     const std::string_view text(name);
@@ -175,14 +183,16 @@ TEST_F(CopyTreeTest, CopyEntriesTakesTheWantedFilesAndFoldersFollowingTopLinks) 
   CopyReport report;
   const Status copied = copyEntries(progs, staging, wanted, &report);
   ASSERT_TRUE(copied) << copied.error();
-  EXPECT_EQ(test::listing(staging), (std::vector<std::string>{"Bank.NS3F", "a.ns3f", "linked.ns3f"}));
+  EXPECT_EQ(test::listing(staging), (std::vector<std::string>{"Bank.NS3F", "a.ns3f", "alias.ns3f"}));
+  EXPECT_EQ(test::listing(staging / "Bank.NS3F" / "inner"), (std::vector<std::string>{"up", "x"}));
+  EXPECT_EQ(test::listing(staging / "Bank.NS3F"), (std::vector<std::string>{"inner"}));
   EXPECT_TRUE(test::readFile(staging / "a.ns3f") == big) << "content differs";
-  EXPECT_FALSE(fs::is_symlink(staging / "linked.ns3f"));
-  EXPECT_EQ(test::readFile(staging / "linked.ns3f"), "alpha");
-  EXPECT_EQ(test::readFile(staging / "Bank.NS3F" / "inner" / "x"), "x");
+  EXPECT_FALSE(fs::is_symlink(staging / "alias.ns3f"));
+  EXPECT_EQ(test::readFile(staging / "alias.ns3f"), "no");
+  EXPECT_EQ(test::readFile(staging / "Bank.NS3F" / "inner" / "up"), "no");
   EXPECT_EQ(report.entries, 3u);
-  EXPECT_EQ(report.files, 3u);
-  EXPECT_EQ(report.skipped, 1u);
+  EXPECT_EQ(report.files, 4u);
+  EXPECT_EQ(report.skipped, 6u);
 
   // A failure names the entry, removes its partial copy and keeps the ones before.
   const fs::path second = temp / "second";

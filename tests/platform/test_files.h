@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_tree.h"
+
 namespace velmorin::test {
 
 namespace fs = std::filesystem;
@@ -97,26 +99,7 @@ inline std::string shellQuoted(const fs::path& path) {
   return quoted + "'";
 }
 
-// Writes past `bytes` fail with EFBIG in this process: a full disk that even
-// root cannot ignore.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    signal_ = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, signal_);
-  }
-
- private:
-  struct rlimit saved_;
-  sighandler_t signal_;
-};
+using FileSizeLimit = testing::FileSizeLimit;
 
 // Acts as the user "nobody" (when running as root) until destroyed, so that
 // permission bits apply. chmod calls on root's files must come before.

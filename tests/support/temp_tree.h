@@ -1,15 +1,18 @@
 #pragma once
 // Real files in a throw-away folder, for tests.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,6 +67,35 @@ class TempTree {
 
  private:
   fs::path root_;
+};
+
+// The whole content of a file; empty when it cannot be read.
+inline std::string readText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Writes past `bytes` fail with EFBIG in this process while this lives: a
+// full disk that even root cannot ignore.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    signal_ = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, signal_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  struct rlimit saved_ {};
+  sighandler_t signal_;
 };
 
 // Runs a shell command line and gives its standard output.

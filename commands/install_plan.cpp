@@ -1,0 +1,173 @@
+#include "commands/install_plan.h"
+
+#include <cerrno>
+#include <ctime>
+
+#include "app/language.h"
+#include "platform/file_checks.h"
+#include "platform/paths.h"
+
+namespace velmorin {
+
+namespace {
+
+std::string today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local {};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+  return text;
+}
+
+// A name that must stay one entry inside its parent.
+bool isSafeName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+         name.find('\0') == std::string::npos;
+}
+
+bool isUsablePath(const std::string& path) { return !path.empty() && path.find('\0') == std::string::npos; }
+
+bool isDate(std::string_view text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (i != 4 && i != 7 && (text[i] < '0' || text[i] > '9')) return false;
+  return true;
+}
+
+Status refused(bool spanish, const std::string& english, const std::string& castilian) {
+  return Status::failure(spanish ? castilian : english);
+}
+
+Status checkNameFits(const InstallPlan& plan, const std::string& name, std::size_t limit) {
+  if (name.size() <= limit) return Status();
+  return refused(plan.spanish,
+                 "The name " + inQuotes(name) + " is too long for the destination's disk (" +
+                     std::to_string(name.size()) + " bytes; it takes at most " + std::to_string(limit) +
+                     "). Use a shorter name.",
+                 "El nombre " + inQuotes(name) + " es demasiado largo para el disco de destino (" +
+                     std::to_string(name.size()) + " bytes; admite " + std::to_string(limit) +
+                     " como máximo). Usa un nombre más corto.");
+}
+
+// A list given as a link must lead to a file in the list's own folder: a
+// downloaded folder could otherwise hand over any file of the user's.
+Status checkList(const InstallPlan& plan) {
+  const fs::path& list = *plan.list;
+  const auto kind = platform::kindOf(list);
+  if (kind == platform::EntryKind::Missing) return failureFor("read", list, ENOENT);
+  if (kind != platform::EntryKind::Link) return Status();
+  const auto real = platform::realLocation(list);
+  const auto folder = platform::realLocation(list.parent_path());
+  if (real && folder && *real != *folder && platform::isSameOrInside(*real, *folder) &&
+      platform::kindOf(*real) == platform::EntryKind::File)
+    return Status();
+  return refused(plan.spanish,
+                 "The program list " + inQuotes(list) +
+                     " is a link to something outside its own folder. Choose the list file itself.",
+                 "La lista de programas " + inQuotes(list) +
+                     " es un enlace a algo que está fuera de su carpeta. Elige el propio archivo de la lista.");
+}
+
+// The copy would otherwise take in its own output, and grow at every install.
+Status checkNotNested(const InstallPlan& plan) {
+  const auto progs = platform::realLocation(*plan.progs);
+  const auto model = platform::realLocation(plan.modelFolder);
+  if (!progs || !model) return Status();
+  if (!platform::isSameOrInside(*model, *progs) && !platform::isSameOrInside(*progs, *model)) return Status();
+  return refused(plan.spanish,
+                 "The destination " + inQuotes(plan.modelFolder) + " and the program folder " +
+                     inQuotes(*plan.progs) +
+                     " lie one inside the other. Choose a destination outside the program folder.",
+                 "El destino " + inQuotes(plan.modelFolder) + " y la carpeta de programas " + inQuotes(*plan.progs) +
+                     " están una dentro de la otra. Elige un destino fuera de la carpeta de programas.");
+}
+
+}  // namespace
+
+StatusOr<InstallPlan> readInstallPlan(const Values& values, const Reply& args) {
+  const auto dest = textMember(args, "dest");
+  if (!dest) return Status::failure("dest");
+  InstallPlan plan;
+  plan.spanish = spanish(values);
+  if (!isUsablePath(*dest))
+    return refused(plan.spanish, "The destination folder " + inQuotes(*dest) + " is not a valid path.",
+                   "La carpeta de destino " + inQuotes(*dest) + " no es una ruta válida.");
+
+  plan.safeModel = textMember(args, "model").value_or("Nord");
+  for (char& c : plan.safeModel)
+    if (c == '/') c = '-';
+  if (!isSafeName(plan.safeModel))
+    return refused(plan.spanish, "The model name " + inQuotes(plan.safeModel) + " cannot name a folder.",
+                   "El nombre de modelo " + inQuotes(plan.safeModel) + " no sirve como nombre de carpeta.");
+  plan.root = platform::absolutePath(*dest);
+  plan.modelFolder = plan.root / plan.safeModel;
+
+  if (const auto list = textMember(args, "list")) {
+    const fs::path path = isUsablePath(*list) ? fs::path(platform::absolutePath(*list)) : fs::path();
+    if (path.empty() || !isSafeName(path.filename().string()))
+      return refused(plan.spanish, "The program list " + inQuotes(*list) + " is not a file that can be copied.",
+                     "La lista de programas " + inQuotes(*list) + " no es un archivo que se pueda copiar.");
+    plan.list = path;
+    plan.listsFolderName = plan.spanish ? "Listas de programas" : "Program lists";
+  }
+
+  const auto progs = textMember(args, "progs");
+  const auto extension = textMember(args, "ext");
+  if (progs && extension) {
+    if (extension->find('/') != std::string::npos || extension->find('\0') != std::string::npos)
+      return refused(plan.spanish, "The extension " + inQuotes(*extension) + " cannot name a folder.",
+                     "La extensión " + inQuotes(*extension) + " no sirve como nombre de carpeta.");
+    if (!isUsablePath(*progs))
+      return refused(plan.spanish, "The program folder " + inQuotes(*progs) + " is not a valid path.",
+                     "La carpeta de programas " + inQuotes(*progs) + " no es una ruta válida.");
+    plan.progs = platform::absolutePath(*progs);
+    plan.extension = *extension;
+    plan.programsName = (plan.spanish ? "Programas (." : "Programs (.") + *extension + ")";
+    plan.archiveName = plan.safeModel + (plan.spanish ? " Programas " : " Programs ") + today() + ".zip";
+  }
+  return plan;
+}
+
+Status checkBeforeChanging(const InstallPlan& plan) {
+  const fs::path existing = platform::nearestExisting(plan.modelFolder);
+  if (!platform::isFolder(existing))
+    return failureFor("create folder", plan.modelFolder, ENOTDIR);
+  TRY(platform::checkWritable(existing));
+
+  const std::size_t limit = platform::nameLimit(existing);
+  if (existing != plan.modelFolder) TRY(checkNameFits(plan, plan.safeModel, limit));
+  if (plan.list) {
+    TRY(checkList(plan));
+    TRY(checkNameFits(plan, plan.list->filename().string(), limit));
+    const fs::path listsFolder = plan.modelFolder / plan.listsFolderName;
+    if (platform::kindOf(listsFolder) == platform::EntryKind::Folder) TRY(platform::checkWritable(listsFolder));
+  }
+  if (plan.progs) {
+    TRY(platform::checkReadableFolder(*plan.progs));
+    TRY(checkNotNested(plan));
+    TRY(checkNameFits(plan, plan.programsName, limit));
+    TRY(checkNameFits(plan, plan.archiveName, limit));
+    const fs::path archive = plan.modelFolder / plan.archiveName;
+    if (platform::kindOf(archive) == platform::EntryKind::Folder)
+      return refused(plan.spanish,
+                     "A folder named " + inQuotes(plan.archiveName) + " stands where the archive goes, in " +
+                         inQuotes(plan.modelFolder) + ". Rename or move that folder.",
+                     "Hay una carpeta llamada " + inQuotes(plan.archiveName) +
+                         " donde va el archivo comprimido, en " + inQuotes(plan.modelFolder) +
+                         ". Cámbiale el nombre o muévela.");
+  }
+  return Status();
+}
+
+bool isOwnArchive(const std::string& name, const std::string& safeModel) {
+  if (!name.starts_with(safeModel) || !name.ends_with(".zip")) return false;
+  std::string_view rest(name);
+  rest.remove_prefix(safeModel.size());
+  rest.remove_suffix(4);
+  for (const std::string_view word : {" Programs ", " Programas "})
+    if (rest.starts_with(word) && isDate(rest.substr(word.size()))) return true;
+  return false;
+}
+
+}  // namespace velmorin

@@ -1,0 +1,44 @@
+#pragma once
+// What an install is asked to do, read from its arguments, and everything
+// about it that can be checked before anything on disk changes.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "app/json_text.h"
+#include "app/values.h"
+#include "platform/status.h"
+
+namespace velmorin {
+
+namespace fs = std::filesystem;
+
+struct InstallPlan {
+  bool spanish = false;
+  fs::path root;           // the destination root, as given, made absolute
+  std::string safeModel;   // the model with every "/" made "-"
+  fs::path modelFolder;
+
+  std::optional<fs::path> list;  // the program list to copy
+  std::string listsFolderName;   // "Program lists" / "Listas de programas"
+
+  std::optional<fs::path> progs;  // the folder whose programs are copied
+  std::string extension;          // as given, not lower-cased
+  std::string programsName;       // "Programs (.ns3f)" / "Programas (.ns3f)"
+  std::string archiveName;        // "<model> Programs <yyyy-MM-dd>.zip"
+};
+
+// Reads the arguments; a failure's text is the reply's "error" ("dest" when
+// the destination is missing).
+StatusOr<InstallPlan> readInstallPlan(const Values& values, const Reply& args);
+
+// Refuses, with the reason, what would fail after the first change: names the
+// file system cannot hold, a folder where the archive goes, a destination
+// inside the programs (or the reverse), a list that leads out of its folder,
+// sources that cannot be read, a destination that cannot be written.
+Status checkBeforeChanging(const InstallPlan& plan);
+
+// Whether `name` is one of this model's dated archives, in either language.
+bool isOwnArchive(const std::string& name, const std::string& safeModel);
+
+}  // namespace velmorin
