@@ -10,13 +10,6 @@
 //
 // Each prints a one-line result on standard output and exits 0, or prints the
 // failure on standard error and exits 1.
-#include <fcntl.h>
-#include <stdio.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -24,6 +17,8 @@
 #include "app/values.h"
 #include "commands/commands.h"
 #include "commands/text_util.h"
+#include "platform/change_journal.h"
+#include "platform/file_checks.h"
 #include "platform/file_copy.h"
 #include "platform/zip_writer.h"
 
@@ -44,33 +39,30 @@ int usage() {
   return 2;
 }
 
-// The install keeps its staging steps private to install.cpp, and the full
-// install also writes an archive; timing the copy-and-swap on its own needs
-// the same steps here, built from the same platform calls: copy each
-// top-level entry with the wanted extension into a hidden staging folder, then
-// exchange it with the program folder.
+// The install's copy of the programs and its swap, without the list and the
+// archive: copy each top-level entry with the wanted extension into the
+// staging folder, then put it in the program folder's place through the same
+// journal (its sync included).
 int stage(const fs::path& progs, const std::string& extension, const fs::path& modelFolder) {
   std::error_code ec;
   fs::create_directories(modelFolder, ec);
   if (ec) return fail("cannot create " + modelFolder.string() + ": " + ec.message());
-  const fs::path programs = modelFolder / ("Programs (." + extension + ")");
-  const fs::path staging = modelFolder / ".nuevo";
-  platform::removeTree(staging);
-  if (mkdir(staging.c_str(), 0777) != 0) return fail("cannot create " + staging.string() + ": " + strerror(errno));
-
+  const std::string programs = "Programs (." + extension + ")";
+  const platform::Replacement staged{"", ".nuevo", programs};
+  platform::ChangeJournal journal(modelFolder);
+  if (Status prepared = journal.prepare({staged}); !prepared) return fail(prepared.error());
   platform::CopyReport report;
-  if (Status copied = platform::copyEntries(
-          progs, staging, [&](const char* name) { return velmorin::lowerExtension(name) == extension; }, &report);
-      !copied)
+  Status copied = platform::makeFolder(modelFolder / staged.temporary);
+  if (copied)
+    copied = platform::copyEntries(
+        progs, modelFolder / staged.temporary,
+        [&](const char* name) { return velmorin::lowerExtension(name) == extension; }, &report);
+  if (!copied) {
+    journal.abandon();
     return fail(copied.error());
-  const std::uint64_t count = report.entries;
-
-  if (renameat2(AT_FDCWD, staging.c_str(), AT_FDCWD, programs.c_str(), RENAME_EXCHANGE) == 0) {
-    platform::removeTree(staging);  // the earlier program folder
-  } else if (std::rename(staging.c_str(), programs.c_str()) != 0) {
-    return fail("cannot move " + staging.string() + " to " + programs.string() + ": " + strerror(errno));
   }
-  std::cout << "{\"count\":" << count << ",\"path\":\"" << programs.string() << "\"}\n";
+  if (const auto swapped = journal.commit(); !swapped) return fail(swapped.error());
+  std::cout << "{\"count\":" << report.entries << ",\"path\":\"" << (modelFolder / programs).string() << "\"}\n";
   return 0;
 }
 

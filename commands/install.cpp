@@ -130,19 +130,13 @@ Reply install(const Values& values, const Reply& args) {
   if (!plan) return failed(plan.error());
   if (Status checked = checkBeforeChanging(*plan); !checked) return failed(checked.error());
 
-  const auto made = platform::makeFolders(plan->modelFolder);
-  if (!made) return failed(made.error());
-  StatusOr<Outcome> outcome = Status();
-  {
-    // Installs into one model folder take turns, so they never share its
-    // temporaries, and what a killed run left can be finished.
-    platform::FolderLock lock(plan->modelFolder);
-    outcome = installLocked(*plan);
-  }
-  if (!outcome) {
-    platform::removeMadeFolders(*made);
-    return failed(outcome.error());
-  }
+  // The model folder stays once made, as another install may be waiting for it.
+  if (const auto made = platform::makeFolders(plan->modelFolder); !made) return failed(made.error());
+  // Installs into one model folder take turns, so they never share its
+  // temporaries, and what a killed run left can be finished.
+  platform::FolderLock lock(plan->modelFolder);
+  const auto outcome = installLocked(*plan);
+  if (!outcome) return failed(outcome.error());
   return {{"ok", true},
           {"count", outcome->count},
           {"lists", outcome->lists},

@@ -1,6 +1,6 @@
 // Any argument dictionary, for any command, gives a reply that is valid JSON.
-// Paths are kept inside a throw-away home so that the commands cannot touch
-// anything else.
+// Paths, and the Trash, are kept inside a throw-away home so that the commands
+// cannot touch anything else.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +17,9 @@ const velmorin::Values& fuzzValues() {
     std::filesystem::create_directories(home / "Sounds/Sub");
     for (const char* name : {"Sounds/A.ns3f", "Sounds/B.NS3F", "Sounds/Sub/C.ns3f", "Sounds/Nord Program.html"})
       std::system(("echo x > '" + (home / name).string() + "'").c_str());
+    // What installs and zips replace goes to this home's Trash, not the user's.
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
     static const std::filesystem::path cleanup = home;
     std::atexit([] {
       std::error_code ignored;
