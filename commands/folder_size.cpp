@@ -1,12 +1,9 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <atomic>
 #include <memory>
 #include <vector>
 
 #include "commands/commands.h"
-#include "platform/folder_reader.h"
+#include "platform/folder.h"
 #include "platform/tree_workers.h"
 
 namespace velmorin {
@@ -18,39 +15,36 @@ namespace {
 constexpr int kMaxHeldParents = 256;
 
 // One folder still to measure. It is opened relative to its parent's open
-// descriptor while that is held: the kernel then looks up one name instead of
+// folder while that is held: the kernel then looks up one name instead of
 // walking the whole path again for every folder.
 struct Pending {
-  std::shared_ptr<const platform::UniqueFd> parent;  // empty: open by `path`
+  std::shared_ptr<const platform::Folder> parent;  // empty: open by `path`
   std::string path;
   std::size_t nameAt = 0;  // where the folder's own name starts in `path`
   int depth = 0;
 };
 
-int openPending(const Pending& folder) {
-  if (folder.parent) return platform::openFolderAt(folder.parent->get(), folder.path.c_str() + folder.nameAt, false);
-  return platform::openFolderAt(AT_FDCWD, folder.path.c_str(), false);
+std::optional<platform::Folder> openPending(const Pending& folder) {
+  if (folder.parent) return folder.parent->child(folder.path.c_str() + folder.nameAt);
+  return platform::Folder::open(folder.path, false);
 }
 
 // Adds the sizes of a folder's non-folder entries (a link counts its own
 // length; nothing is followed) and gives its sub-folders back.
 std::vector<Pending> measureFolder(const Pending& pending, std::atomic<std::int64_t>& total) {
   std::vector<Pending> subfolders;
-  auto folder = std::make_shared<const platform::UniqueFd>(openPending(pending));
-  if (!folder->valid()) return subfolders;
+  auto opened = openPending(pending);
+  if (!opened) return subfolders;
+  const auto folder = std::make_shared<const platform::Folder>(std::move(*opened));
   const bool hold = pending.depth < kMaxHeldParents;
   std::int64_t sum = 0;
-  const bool listed = platform::visitFolder(folder->get(), [&](const char* name, unsigned char type) {
-    bool isFolder = type == DT_DIR;
-    if (!isFolder) {
-      struct stat st {};
-      if (fstatat(folder->get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
-      isFolder = S_ISDIR(st.st_mode);  // the file system gave no type
-      if (!isFolder) sum += st.st_size;
-    }
-    if (isFolder)
+  const bool listed = folder->forEach([&](const char* name, platform::EntryKind kind) {
+    if (kind == platform::EntryKind::Folder) {
       subfolders.push_back({hold ? folder : nullptr, pending.path + "/" + name, pending.path.size() + 1,
                             pending.depth + 1});
+    } else if (const auto facts = folder->facts(name, false)) {
+      sum += facts->size;
+    }
   });
   // A folder that could not be read to its end counts for nothing, as if unreadable.
   if (!listed) {
@@ -64,12 +58,12 @@ std::vector<Pending> measureFolder(const Pending& pending, std::atomic<std::int6
 }  // namespace
 
 std::int64_t folderSize(const std::filesystem::path& location) {
-  struct stat st {};
-  if (stat(location.c_str(), &st) != 0) return 0;
-  if (!S_ISDIR(st.st_mode)) return st.st_size;
+  const auto facts = platform::factsOf(location.string(), true);
+  if (!facts) return 0;
+  if (facts->kind != platform::EntryKind::Folder) return facts->size;
   // The measured location itself may be a link to a folder; below it nothing is followed.
   std::string root = location.string();
-  if (lstat(root.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) root += "/.";
+  if (const auto own = platform::factsOf(root, false); own && own->kind == platform::EntryKind::Link) root += "/.";
   std::atomic<std::int64_t> total = 0;
   platform::runTreeTasks<Pending>(Pending{nullptr, root, 0, 0},
                                   [&](Pending& folder) { return measureFolder(folder, total); });

@@ -14,7 +14,7 @@
 #include "platform/file_checks.h"
 #include "platform/file_copy.h"
 #include "platform/folder_lock.h"
-#include "platform/folder_reader.h"
+#include "platform/folder.h"
 #include "platform/zip_writer.h"
 
 namespace velmorin {

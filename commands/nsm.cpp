@@ -7,7 +7,7 @@
 #include "commands/numeric_compare.h"
 #include "commands/text_util.h"
 #include "platform/file_checks.h"
-#include "platform/folder_reader.h"
+#include "platform/folder.h"
 
 namespace velmorin {
 

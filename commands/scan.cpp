@@ -3,9 +3,6 @@
 // their date and size. The folders of a root are read by a few threads at once
 // into a tree of per-folder findings, which is then replayed in the order a
 // single depth-first walk would have met them, so ties are settled the same.
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <memory>
 #include <string_view>
@@ -17,7 +14,7 @@
 #include "commands/commands.h"
 #include "commands/scan_roots.h"
 #include "commands/text_util.h"
-#include "platform/folder_reader.h"
+#include "platform/folder.h"
 #include "platform/tree_workers.h"
 
 namespace velmorin {
@@ -71,11 +68,11 @@ class FolderReader {
   // Fills `node`; returns the children that still need reading.
   std::vector<FolderNode*> read(FolderNode& node) const {
     std::vector<FolderNode*> children;
-    platform::UniqueFd folder(platform::openFolderAt(AT_FDCWD, node.path.c_str(), node.depth == 1));
-    if (!folder.valid()) return children;
+    const auto folder = platform::Folder::open(node.path, node.depth == 1);
+    if (!folder) return children;
     // Entries are taken as the kernel hands them over: a big flat folder
     // (Downloads) is never held as a list.
-    const bool listed = platform::visitFolder(folder.get(), [&](const char* entryName, unsigned char type) {
+    const bool listed = folder->forEach([&](const char* entryName, platform::EntryKind kind) {
       // Hidden entries are not the user's programs.
       if (entryName[0] == '.') return;
       const std::string name(entryName);
@@ -83,15 +80,10 @@ class FolderReader {
       // program file's name never is, so it counts like any other, as it
       // does in the folder's full count and in the install.
       const bool reportable = isValidUtf8(name);
-      if (type == DT_UNKNOWN) {
-        struct stat st {};
-        if (fstatat(folder.get(), entryName, &st, AT_SYMLINK_NOFOLLOW) == 0)
-          type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-      }
-      if (type == DT_DIR) {
+      if (kind == platform::EntryKind::Folder) {
         if (!reportable) return;
         if (FolderNode* child = folderEntry(node, name)) children.push_back(child);
-      } else if (auto file = fileEntry(folder.get(), name, type == DT_LNK)) {
+      } else if (auto file = fileEntry(*folder, name, kind == platform::EntryKind::Link)) {
         if (file->list && !reportable) return;
         node.items.emplace_back(std::move(*file));
       }
@@ -122,19 +114,17 @@ class FolderReader {
     return raw;
   }
 
-  std::optional<FoundFile> fileEntry(int folderFd, const std::string& name, bool isLink) const {
+  std::optional<FoundFile> fileEntry(const platform::Folder& folder, const std::string& name, bool isLink) const {
     std::string extension = lowerExtension(name);
     const bool list = isListName(name, extension);
     if (!list && !PROG_EXT.contains(extension)) return std::nullopt;
-    struct stat st {};
-    const bool known = fstatat(folderFd, name.c_str(), &st, 0) == 0;
+    const auto facts = folder.facts(name.c_str(), true);
     // A link to a folder is not walked (no loops, nothing outside the tree) and
     // is neither a list nor a program file.
-    if (known && isLink && S_ISDIR(st.st_mode)) return std::nullopt;
-    const long double dateMs =
-        known ? static_cast<long double>(st.st_mtim.tv_sec) * 1000.0L + st.st_mtim.tv_nsec / 1e6L : kDistantPastMs;
+    if (facts && isLink && facts->kind == platform::EntryKind::Folder) return std::nullopt;
+    const long double dateMs = facts ? facts->modifiedMs : kDistantPastMs;
     if (dateMs < sinceMs_) return std::nullopt;
-    return FoundFile{name, std::move(extension), dateMs, known ? static_cast<std::int64_t>(st.st_size) : 0, list};
+    return FoundFile{name, std::move(extension), dateMs, facts ? facts->size : 0, list};
   }
 
   long double sinceMs_;
@@ -183,18 +173,21 @@ class Findings {
 };
 
 // The folder's full count of one extension: hidden and old entries included.
-void countInFolder(const std::string& folder, const std::string& extension, std::int64_t& count,
+void countInFolder(const std::string& folderPath, const std::string& extension, std::int64_t& count,
                    std::int64_t& size) {
   count = size = 0;
-  platform::UniqueFd fd(platform::openFolderAt(AT_FDCWD, folder.c_str(), true));
-  std::vector<platform::FolderEntry> entries;
-  if (!fd.valid() || !platform::readFolder(fd.get(), entries)) return;
-  for (const auto& entry : entries) {
-    if (lowerExtension(entry.name) != extension) continue;
-    ++count;
-    struct stat st {};
-    if (fstatat(fd.get(), entry.name.c_str(), &st, 0) == 0 && S_ISREG(st.st_mode)) size += st.st_size;
-  }
+  const auto folder = platform::Folder::open(folderPath, true);
+  if (!folder) return;
+  std::int64_t entries = 0, bytes = 0;
+  const bool listed = folder->forEach([&](const char* name, platform::EntryKind) {
+    if (lowerExtension(name) != extension) return;
+    ++entries;
+    const auto facts = folder->facts(name, true);
+    if (facts && facts->kind == platform::EntryKind::File) bytes += facts->size;
+  });
+  if (!listed) return;
+  count = entries;
+  size = bytes;
 }
 
 std::string listModel(const std::string& name) {

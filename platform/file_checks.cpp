@@ -9,12 +9,8 @@
 namespace velmorin::platform {
 
 EntryKind kindOf(const fs::path& path) {
-  struct stat st;
-  if (lstat(path.c_str(), &st) != 0) return EntryKind::Missing;
-  if (S_ISREG(st.st_mode)) return EntryKind::File;
-  if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
-  if (S_ISLNK(st.st_mode)) return EntryKind::Link;
-  return EntryKind::Other;
+  const auto facts = factsOf(path, false);
+  return facts ? facts->kind : EntryKind::Missing;
 }
 
 bool isFolder(const fs::path& path) {

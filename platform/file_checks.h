@@ -5,13 +5,12 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/folder.h"
 #include "platform/status.h"
 
 namespace velmorin::platform {
 
 namespace fs = std::filesystem;
-
-enum class EntryKind { Missing, File, Folder, Link, Other };
 
 // What stands at `path`; a link is not followed.
 EntryKind kindOf(const fs::path& path);

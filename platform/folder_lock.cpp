@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/file_copy.h"
+#include "platform/folder_reader.h"
 
 namespace velmorin::platform {
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/folder_reader.h"
+#include "platform/unique_fd.h"
 
 namespace velmorin::platform {
 

@@ -45,32 +45,6 @@ bool readFolder(int folderFd, std::vector<FolderEntry>& entries) {
   return visitFolder(folderFd, [&](const char* name, unsigned char type) { entries.push_back({name, type}); });
 }
 
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  const UniqueFd fd(openFolderAt(AT_FDCWD, folder.c_str(), true));
-  if (fd.valid() && !visitFolder(fd.get(), [&](const char* name, unsigned char) { names.emplace_back(name); }))
-    names.clear();
-  return names;
-}
-
-std::optional<std::string> readRegularFile(const std::string& path, std::size_t limit) {
-  struct stat st;
-  const UniqueFd fd(openRegularFile(AT_FDCWD, path.c_str(), true, st));
-  if (!fd.valid()) return std::nullopt;
-  std::string text(std::min<std::size_t>(limit, 4096), '\0');
-  std::size_t got = 0;
-  while (got < limit) {
-    if (got == text.size()) text.resize(std::min(limit, text.size() * 2));
-    const ssize_t read = ::read(fd.get(), text.data() + got, text.size() - got);
-    if (read < 0 && errno == EINTR) continue;
-    if (read < 0) return std::nullopt;
-    if (read == 0) break;
-    got += static_cast<std::size_t>(read);
-  }
-  text.resize(got);
-  return text;
-}
-
 int openRegularFile(int folderFd, const char* name, bool followLink, struct stat& st) {
   int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
   if (!followLink) flags |= O_NOFOLLOW;
@@ -99,18 +73,6 @@ int openFolderAt(int parentFd, const char* name, bool followLinks) {
     fd = openat(parentFd, name, flags);
   } while (fd < 0 && errno == EINTR);
   return fd;
-}
-
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) close(fd_);
-    fd_ = other.release();
-  }
-  return *this;
-}
-
-UniqueFd::~UniqueFd() {
-  if (fd_ >= 0) close(fd_);
 }
 
 }  // namespace velmorin::platform

@@ -7,9 +7,10 @@
 
 #include <algorithm>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/unique_fd.h"
 
 namespace velmorin::platform {
 
@@ -28,15 +29,6 @@ bool readFolder(int folderFd, std::vector<FolderEntry>& entries);
 // buffer instead of keeping a copy: `name` is valid only during the call.
 // Walks that look at each entry once need no list.
 bool visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit);
-
-// The names in `folder` (hidden ones too), in the file system's order; none
-// when it cannot be read.
-std::vector<std::string> namesIn(const std::string& folder);
-
-// The first `limit` bytes (or fewer) of `path` when it is a regular file (a
-// link to one is followed); nothing for anything else, which is never waited
-// on: a FIFO or a device is not even read.
-std::optional<std::string> readRegularFile(const std::string& path, std::size_t limit);
 
 // Opens `name` in `folderFd` for reading only if it is a regular file: the
 // non-blocking open returns at once even if it was swapped for a FIFO. Fills
@@ -59,28 +51,5 @@ struct FileId {
 inline bool isOneOf(const struct stat& st, const std::vector<FileId>& files) {
   return std::any_of(files.begin(), files.end(), [&](const FileId& id) { return id.matches(st); });
 }
-
-// An open descriptor that closes itself.
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept;
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  ~UniqueFd();
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_ = -1;
-};
 
 }  // namespace velmorin::platform

@@ -3,10 +3,14 @@
 // more tasks (its sub-folders), and the call returns when none is left.
 #include <algorithm>
 #include <condition_variable>
+#include <exception>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
+
+#include "platform/fault_hook.h"
 
 namespace velmorin::platform {
 
@@ -18,7 +22,9 @@ inline unsigned treeReaders() { return std::clamp(4 * std::thread::hardware_conc
 
 // Runs `step(task)` for `first` and every task that a step returns, on up to
 // treeReaders() threads (the caller's among them). Steps must not share
-// mutable state except through what they return.
+// mutable state except through what they return. An exception in any step
+// stops the walk and is thrown again in the calling thread, once every helper
+// has ended: a helper thread never ends the process.
 template <class Task>
 void runTreeTasks(Task first, const std::function<std::vector<Task>(Task&)>& step) {
   std::mutex mutex;
@@ -26,6 +32,7 @@ void runTreeTasks(Task first, const std::function<std::vector<Task>(Task&)>& ste
   std::vector<Task> pending;
   pending.push_back(std::move(first));
   std::size_t busy = 0;
+  std::exception_ptr failure;
 
   const auto worker = [&] {
     std::unique_lock lock(mutex);
@@ -36,18 +43,35 @@ void runTreeTasks(Task first, const std::function<std::vector<Task>(Task&)>& ste
       pending.pop_back();
       ++busy;
       lock.unlock();
-      std::vector<Task> more = step(task);
+      std::vector<Task> more;
+      std::exception_ptr thrown;
+      try {
+        faultPoint("tree-step");
+        more = step(task);
+      } catch (...) {
+        thrown = std::current_exception();
+      }
       lock.lock();
       --busy;
-      for (auto& next : more) pending.push_back(std::move(next));
+      if (thrown) {
+        if (!failure) failure = thrown;
+        pending.clear();  // nothing more is started
+      } else if (!failure) {
+        for (auto& next : more) pending.push_back(std::move(next));
+      }
       changed.notify_all();
     }
   };
 
   std::vector<std::thread> helpers;
-  for (unsigned i = 1; i < treeReaders(); ++i) helpers.emplace_back(worker);
+  try {
+    for (unsigned i = 1; i < treeReaders(); ++i) helpers.emplace_back(worker);
+  } catch (const std::system_error&) {
+    // Fewer threads than wished: the ones there are, the caller's at least, do the work.
+  }
   worker();
   for (auto& helper : helpers) helper.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace velmorin::platform

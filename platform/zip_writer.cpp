@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/change_journal.h"
+#include "platform/fault_hook.h"
 #include "platform/folder_reader.h"
 #include "platform/paths.h"
 #include "platform/zip_container.h"
@@ -101,10 +102,17 @@ class ZipPipeline {
         const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
         for (unsigned i = 0; i < workers; ++i) threads.emplace_back([this] { work(); });
         threads.emplace_back([&, this] {
-          if (isFolder) {
-            addFolder(source.get(), st, topName, sourcePath);
-          } else {
-            addFile(std::move(source), st, topName, sourcePath);
+          try {
+            faultPoint("zip-walk");
+            if (isFolder) {
+              addFolder(source.get(), st, topName, sourcePath);
+            } else {
+              addFile(std::move(source), st, topName, sourcePath);
+            }
+          } catch (const std::exception& error) {
+            walkFailed(internalFailure(error.what()));
+          } catch (...) {
+            walkFailed(internalFailure("unknown error"));
           }
           const std::lock_guard lock(mutex_);
           walkDone_ = true;
@@ -117,7 +125,11 @@ class ZipPipeline {
       if (!walking) {
         result = failureFor("write archive", archivePath_, spawnError ? spawnError.value() : EAGAIN);
       } else {
-        result = writeAll(zip);
+        try {
+          result = writeAll(zip);
+        } catch (const std::exception& error) {
+          result = internalFailure(error.what());
+        }
       }
     }
     {
@@ -127,6 +139,7 @@ class ZipPipeline {
     space_.notify_all();
     work_.notify_all();
     for (std::thread& thread : threads) thread.join();
+    if (result && walkBroken_) result = walkFailure_;
     if (!result) zip.abandon();
     return result;
   }
@@ -281,10 +294,16 @@ class ZipPipeline {
         tasks_.pop_front();
       }
       Piece piece;
-      if (ready) {
-        piece = makePiece(stream, whole, input, *task.first, task.second);
-      } else {
-        piece.failure = failureFor("write archive", archivePath_, ENOMEM);
+      try {
+        faultPoint("zip-piece");
+        if (ready) {
+          piece = makePiece(stream, whole, input, *task.first, task.second);
+        } else {
+          piece.failure = failureFor("write archive", archivePath_, ENOMEM);
+        }
+      } catch (const std::exception& error) {
+        piece = Piece();
+        piece.failure = internalFailure(error.what());
       }
       piece.done = true;
       {
@@ -429,7 +448,8 @@ class ZipPipeline {
       Piece& piece = item.pieces[i];
       {
         std::unique_lock lock(mutex_);
-        progress_.wait(lock, [&] { return piece.done; });
+        progress_.wait(lock, [&] { return piece.done || walkBroken_; });
+        if (!piece.done) return walkFailure_;
       }
       if (!piece.failure) return piece.failure;
       if (i == 0 && !zip.begin(item.name, item.st, !piece.stored)) return writeFailure(zip);
@@ -449,6 +469,18 @@ class ZipPipeline {
 
   Status writeFailure(const ZipContainer& zip) const { return failureFor("write archive", archivePath_, zip.error()); }
 
+  void walkFailed(Status failure) {
+    const std::lock_guard lock(mutex_);
+    walkFailure_ = std::move(failure);
+    walkBroken_ = true;
+    progress_.notify_all();
+  }
+
+  // An exception in a thread of the pipeline fails the archive, not the process.
+  Status internalFailure(const std::string& what) const {
+    return Status::failure("Could not write archive " + inQuotes(archivePath_) + ": " + what);
+  }
+
   const fs::path archivePath_;
   const std::vector<FileId> leaveOut_;
 
@@ -461,6 +493,8 @@ class ZipPipeline {
   std::size_t bytesInFlight_ = 0;
   bool walkDone_ = false;
   bool stop_ = false;
+  bool walkBroken_ = false;  // the walker threw: pieces it had not queued never come
+  Status walkFailure_;
 };
 
 // The name the layouts store for `source`: its last component, also for

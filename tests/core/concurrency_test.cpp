@@ -1,10 +1,12 @@
 // Commands run at once from many threads, as the bridge runs them.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <thread>
 
 #include "archive_reading.h"
 #include "commands/dispatcher.h"
+#include "platform/fault_hook.h"
 #include "support/temp_tree.h"
 
 namespace velmorin {
@@ -65,6 +67,32 @@ TEST(Concurrency, ScansInstallsAndZipsTogetherGiveTheSameRepliesAsAlone) {
     EXPECT_EQ(std::distance(fs::directory_iterator(model / "Programs (.ns3f)"), fs::directory_iterator()), 40);
   }
   EXPECT_EQ(testing::archiveEntries(home / "Desktop/Velmorin.zip"), (std::vector<std::string>{"Pack/", "Pack/a/", "Pack/a/b.txt"}));
+}
+
+// An exception in a worker thread (as running out of memory would throw)
+// fails its own command and nothing else: the process goes on.
+TEST(WorkerFaults, AnExceptionInAnyWorkerFailsOnlyItsCommand) {
+  testing::TempTree home;
+  const Values values = valuesForHome(home.root());
+  for (int i = 0; i < 8; ++i) home.file("Pack/sub" + std::to_string(i) + "/p.ns3f", std::string(2000, 'p'));
+  ASSERT_EQ(work(values, "zip", {{"path", (home / "Pack").string()}})["ok"], true);
+  const auto archived = testing::archiveEntries(home / "Desktop/Velmorin.zip");
+
+  static std::string plantedAt;
+  platform::faultHook = [](const char* where) {
+    if (plantedAt == where) throw std::runtime_error(std::string("planted in ") + where);
+  };
+  for (const char* where : {"tree-step", "zip-walk", "zip-piece"}) {
+    plantedAt = where;
+    const Reply scanned = work(values, "scan", {{"dir", (home / "Pack").string()}});
+    const Reply zipped = work(values, "zip", {{"path", (home / "Pack").string()}});
+    const Reply& failed = plantedAt == "tree-step" ? scanned : zipped;
+    EXPECT_EQ(failed["ok"], false) << where;
+    EXPECT_NE(failed.value("error", "").find(std::string("planted in ") + where), std::string::npos) << failed;
+  }
+  platform::faultHook = nullptr;
+  EXPECT_EQ(testing::archiveEntries(home / "Desktop/Velmorin.zip"), archived);  // the earlier archive stayed
+  EXPECT_EQ(work(values, "scan", {{"dir", (home / "Pack").string()}})["progs"]["count"], 1);
 }
 
 }  // namespace

@@ -1,0 +1,100 @@
+#include "platform/folder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/folder_reader.h"
+
+namespace velmorin::platform {
+
+namespace {
+
+EntryKind kindOfMode(mode_t mode) {
+  if (S_ISREG(mode)) return EntryKind::File;
+  if (S_ISDIR(mode)) return EntryKind::Folder;
+  if (S_ISLNK(mode)) return EntryKind::Link;
+  return EntryKind::Other;
+}
+
+FileFacts factsOfStat(const struct stat& st) {
+  return {kindOfMode(st.st_mode), static_cast<std::int64_t>(st.st_size),
+          static_cast<long double>(st.st_mtim.tv_sec) * 1000.0L + st.st_mtim.tv_nsec / 1e6L};
+}
+
+}  // namespace
+
+std::vector<std::string> namesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  const UniqueFd fd(openFolderAt(AT_FDCWD, folder.c_str(), true));
+  if (fd.valid() && !visitFolder(fd.get(), [&](const char* name, unsigned char) { names.emplace_back(name); }))
+    names.clear();
+  return names;
+}
+
+std::optional<std::string> readRegularFile(const std::string& path, std::size_t limit) {
+  struct stat st;
+  const UniqueFd fd(openRegularFile(AT_FDCWD, path.c_str(), true, st));
+  if (!fd.valid()) return std::nullopt;
+  std::string text(std::min<std::size_t>(limit, 4096), '\0');
+  std::size_t got = 0;
+  while (got < limit) {
+    if (got == text.size()) text.resize(std::min(limit, text.size() * 2));
+    const ssize_t read = ::read(fd.get(), text.data() + got, text.size() - got);
+    if (read < 0 && errno == EINTR) continue;
+    if (read < 0) return std::nullopt;
+    if (read == 0) break;
+    got += static_cast<std::size_t>(read);
+  }
+  text.resize(got);
+  return text;
+}
+
+std::optional<Folder> Folder::open(const std::string& path, bool followLink) {
+  UniqueFd fd(openFolderAt(AT_FDCWD, path.c_str(), followLink));
+  if (!fd.valid()) return std::nullopt;
+  return Folder(std::move(fd));
+}
+
+std::optional<Folder> Folder::child(const char* name) const {
+  UniqueFd fd(openFolderAt(fd_.get(), name, false));
+  if (!fd.valid()) return std::nullopt;
+  return Folder(std::move(fd));
+}
+
+bool Folder::forEach(const std::function<void(const char* name, EntryKind kind)>& visit) const {
+  return visitFolder(fd_.get(), [&](const char* name, unsigned char type) {
+    switch (type) {
+      case DT_REG:
+        return visit(name, EntryKind::File);
+      case DT_DIR:
+        return visit(name, EntryKind::Folder);
+      case DT_LNK:
+        return visit(name, EntryKind::Link);
+      case DT_UNKNOWN: {  // some file systems do not say: ask
+        struct stat st;
+        return visit(name, fstatat(fd_.get(), name, &st, AT_SYMLINK_NOFOLLOW) == 0 ? kindOfMode(st.st_mode)
+                                                                                  : EntryKind::Missing);
+      }
+      default:
+        return visit(name, EntryKind::Other);
+    }
+  });
+}
+
+std::optional<FileFacts> Folder::facts(const char* name, bool followLink) const {
+  struct stat st;
+  if (fstatat(fd_.get(), name, &st, followLink ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+  return factsOfStat(st);
+}
+
+std::optional<FileFacts> factsOf(const std::string& path, bool followLink) {
+  struct stat st;
+  if ((followLink ? stat(path.c_str(), &st) : lstat(path.c_str(), &st)) != 0) return std::nullopt;
+  return factsOfStat(st);
+}
+
+}  // namespace velmorin::platform

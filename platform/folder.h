@@ -1,0 +1,58 @@
+#pragma once
+// An open folder, for the commands that walk the user's folders: its entries
+// with the kind the file system reports (asked for only when it does not
+// say), and the facts of an entry on demand. Nothing here follows a link
+// unless asked to.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/unique_fd.h"
+
+namespace velmorin::platform {
+
+enum class EntryKind { Missing, File, Folder, Link, Other };
+
+// What an entry is, its length in bytes and when its content last changed.
+struct FileFacts {
+  EntryKind kind = EntryKind::Missing;
+  std::int64_t size = 0;
+  long double modifiedMs = 0;  // milliseconds since 1970, fractions kept
+};
+
+class Folder {
+ public:
+  // Nothing when `path` cannot be opened as a folder; a link as `path` is
+  // followed only when `followLink`.
+  static std::optional<Folder> open(const std::string& path, bool followLink);
+
+  // The folder `name` inside this one (a link is not followed).
+  std::optional<Folder> child(const char* name) const;
+
+  // Each entry ("." and ".." left out) in the file system's order, read as
+  // the listing goes: `name` is valid only during the call. False when the
+  // listing failed part-way.
+  bool forEach(const std::function<void(const char* name, EntryKind kind)>& visit) const;
+
+  // The facts of `name`, of what it leads to when `followLink`.
+  std::optional<FileFacts> facts(const char* name, bool followLink) const;
+
+ private:
+  explicit Folder(UniqueFd fd) : fd_(std::move(fd)) {}
+  UniqueFd fd_;
+};
+
+// The names in `folder` (hidden ones too), in the file system's order; none
+// when it cannot be read.
+std::vector<std::string> namesIn(const std::string& folder);
+
+// The first `limit` bytes (or fewer) of `path` when it is a regular file (a
+// link to one is followed); nothing for anything else, which is never waited
+// on: a FIFO or a device is not even read.
+std::optional<std::string> readRegularFile(const std::string& path, std::size_t limit);
+
+// The facts of `path` itself (a link not followed unless `followLink`).
+std::optional<FileFacts> factsOf(const std::string& path, bool followLink);
+
+}  // namespace velmorin::platform
