@@ -3,8 +3,6 @@
 
 namespace velmorin {
 
-Reply nord(const Values& values) {
-  return searchUsbListing(usbListing(platform::listUsbDevices(values.usbDevices)));
-}
+Reply nord(const Values& values) { return searchUsbDevices(platform::listUsbDevices(values.usbDevices)); }
 
 }  // namespace velmorin

@@ -1,8 +1,5 @@
 #pragma once
-// Finding a Nord keyboard in a USB registry listing, one property per line:
-//   "USB Product Name" = "Nord Stage 3"
-//   "idVendor" = 4092
-#include <string>
+// Finding a Nord keyboard among the USB devices plugged in.
 #include <vector>
 
 #include "app/json_text.h"
@@ -10,10 +7,10 @@
 
 namespace velmorin {
 
-// {"connected": true, "name": …} or {"connected": false}.
-Reply searchUsbListing(const std::string& listing);
-
-// The devices in the listing form the search reads.
-std::string usbListing(const std::vector<platform::UsbDevice>& devices);
+// {"connected": true, "name": …} or {"connected": false}. The first device
+// (in the order given) whose product string begins with "Nord" names the
+// keyboard; else a device with the maker's vendor id, 4094 (0x0FFE) or
+// Clavia's 4092 (0x0FFC), is a keyboard named "Nord".
+Reply searchUsbDevices(const std::vector<platform::UsbDevice>& devices);
 
 }  // namespace velmorin

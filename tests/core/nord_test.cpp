@@ -10,24 +10,25 @@ namespace {
 Reply connectedAs(const char* name) { return {{"connected", true}, {"name", name}}; }
 const Reply kNone = {{"connected", false}};
 
-TEST(UsbSearch, ProductNameLinesThatBeginWithNord) {
-  EXPECT_EQ(searchUsbListing("    | |   \"USB Product Name\" = \"Nord Stage 3\"\n"), connectedAs("Nord Stage 3"));
-  EXPECT_EQ(searchUsbListing("\"kUSBProductString\" = \"Nord Electro 6D\""), connectedAs("Nord Electro 6D"));
-  EXPECT_EQ(searchUsbListing("\"USB Product Name\" = \"USB Keyboard\"\n\n"
-                             "\"USB Product Name\" = \"Nord Piano 5\"\n"
-                             "\"USB Product Name\" = \"Nord Stage 4\"\n"),
+platform::UsbDevice product(const std::string& name) { return {name, std::nullopt}; }
+platform::UsbDevice vendor(unsigned id) { return {std::nullopt, id}; }
+
+TEST(UsbSearch, TheFirstProductNameThatBeginsWithNord) {
+  EXPECT_EQ(searchUsbDevices({product("Nord Stage 3")}), connectedAs("Nord Stage 3"));
+  EXPECT_EQ(searchUsbDevices({product("USB Keyboard"), product("Nord Piano 5"), product("Nord Stage 4")}),
             connectedAs("Nord Piano 5"));
-  EXPECT_EQ(searchUsbListing("\"USB Product Name\" = \"Nordic Dongle\""), connectedAs("Nordic Dongle"));
+  EXPECT_EQ(searchUsbDevices({product("Nordic Dongle")}), connectedAs("Nordic Dongle"));
+  // A name ends where a quoted listing would end it.
+  EXPECT_EQ(searchUsbDevices({product("Nord \"x\"")}), connectedAs("Nord "));
 }
 
-TEST(UsbSearch, VendorMarkerIsTheFallback) {
-  EXPECT_EQ(searchUsbListing("\"USB Product Name\" = \"My Nord Stage\"\n\"idVendor\" = 4094\n"), connectedAs("Nord"));
-  EXPECT_EQ(searchUsbListing("\"idVendor\" = 4092\n"), connectedAs("Nord"));
-  EXPECT_EQ(searchUsbListing("\"idVendor\" = 40941\n"), connectedAs("Nord"));
-  EXPECT_EQ(searchUsbListing("\"idVendor\"=4094\n"), kNone);
-  EXPECT_EQ(searchUsbListing("\"Nord Stage 3\" on a line without a product key\n"), kNone);
-  EXPECT_EQ(searchUsbListing(""), kNone);
-  EXPECT_EQ(searchUsbListing("\"USB Product Name\" = \"Nord \xff\"\n\"idVendor\" = 4094"), kNone);
+TEST(UsbSearch, TheMakersVendorIdIsTheFallback) {
+  EXPECT_EQ(searchUsbDevices({product("My Nord Stage"), vendor(4094)}), connectedAs("Nord"));
+  EXPECT_EQ(searchUsbDevices({vendor(4092)}), connectedAs("Nord"));
+  EXPECT_EQ(searchUsbDevices({vendor(40941), vendor(409), product("nord stage")}), kNone);
+  EXPECT_EQ(searchUsbDevices({}), kNone);
+  // A product string that is not UTF-8 hides nothing else.
+  EXPECT_EQ(searchUsbDevices({product("Nord \xff"), vendor(4094)}), connectedAs("Nord"));
 }
 
 class SysfsTest : public ::testing::Test {
@@ -63,7 +64,6 @@ TEST_F(SysfsTest, OneBadProductStringHidesNothingElse) {
   device("1-1", "Bad \xff name", "1234");
   device("1-2", "Nord Lead A1", "0ffc");
   EXPECT_EQ(nord(values), connectedAs("Nord Lead A1"));
-  EXPECT_EQ(usbListing({{std::string("Nord \"x\""), 4092u}}), "  \"idVendor\" = 4092\n");
 }
 
 }  // namespace
