@@ -8,7 +8,7 @@ packages=(
   nlohmann-json3-dev libminizip-dev zlib1g-dev libdeflate-dev libglib2.0-dev libgtest-dev libgmock-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev webkit2gtk-driver
   xvfb xauth imagemagick dbus-x11 at-spi2-core
-  zip unzip libarchive-tools python3
+  zip unzip libarchive-tools 7zip python3
   chromium fonts-dejavu-core
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs)

@@ -41,7 +41,9 @@ TEST(MessageShape, DropsIdsThatAreNotWholeNumbers) {
   for (const char* json : {R"({"cmd":"info"})", R"({"cmd":"info","id":"3"})", R"({"cmd":"info","id":1.5})",
                            R"({"cmd":"info","id":true})", R"({"cmd":"info","id":null})",
                            R"({"cmd":"info","id":1e300})", R"({"cmd":"info","id":9223372036854775808})",
-                           R"({"cmd":"info","id":-9.3e18})"})
+                           R"({"cmd":"info","id":-9.3e18})",
+                           // 2^63 written as a float: a double holds it exactly, an int64 cannot
+                           R"({"cmd":"info","id":9223372036854775808.0})", R"({"cmd":"info","id":9.223372036854775808e18})"})
     EXPECT_FALSE(read(json)) << json;
 }
 
@@ -51,6 +53,7 @@ TEST(MessageShape, AcceptsWholeNumbersInAnySpelling) {
   EXPECT_EQ(read(R"({"cmd":"a","id":1e3})")->id, 1000);
   EXPECT_EQ(read(R"({"cmd":"a","id":9223372036854775807})")->id, INT64_MAX);
   EXPECT_EQ(read(R"({"cmd":"a","id":-9223372036854775808})")->id, INT64_MIN);
+  EXPECT_EQ(read(R"({"cmd":"a","id":-9.223372036854775808e18})")->id, INT64_MIN);
 }
 
 TEST(MessageShape, KeepsTheCommandNameExactly) {

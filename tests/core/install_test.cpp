@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <ctime>
+#include <regex>
 #include <set>
 
 #include "archive_reading.h"
@@ -15,13 +15,17 @@ namespace {
 using testing::TempTree;
 using Names = std::vector<std::string>;
 
-std::string today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local {};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y-%m-%d", &local);
-  return text;
+// The one dated archive named "<model> <word> yyyy-MM-dd.zip" in `folder`,
+// found by its pattern; "" when there is not exactly one.
+std::string datedArchive(const fs::path& folder, const std::string& model, const std::string& word = "Programs") {
+  const std::regex pattern(std::regex_replace(model, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + " " + word +
+                           R"( \d{4}-\d{2}-\d{2}\.zip)");
+  std::vector<std::string> found;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (std::regex_match(name, pattern)) found.push_back(name);
+  }
+  return found.size() == 1 ? found.front() : "";
 }
 
 Names entriesOf(const fs::path& folder) {
@@ -64,7 +68,8 @@ TEST_F(InstallTest, InstallsListProgramsAndOneDatedArchive) {
   EXPECT_EQ(reply["lists"], 1);
   EXPECT_EQ(reply["path"], model.string());
   EXPECT_EQ(reply["root"], (home / "Dest").string());
-  const std::string archive = "Nord Stage 3 Programs " + today() + ".zip";
+  const std::string archive = datedArchive(model, "Nord Stage 3");
+  ASSERT_NE(archive, "");
   EXPECT_EQ(entriesOf(model), (Names{archive, "Program lists", "Programs (.ns3f)"}));
   EXPECT_EQ(entriesOf(model / "Programs (.ns3f)"), (Names{"._hidden.ns3f", "A.ns3f", "B.NS3F", "Kit.ns3f"}));
   EXPECT_EQ(entriesOf(model / "Program lists"), (Names{"Nord Stage 3 Program List.html"}));
@@ -79,8 +84,9 @@ TEST_F(InstallTest, InstallsListProgramsAndOneDatedArchive) {
 TEST_F(InstallTest, SpanishNamesFoldersAndArchive) {
   values.preferredLanguages = [] { return Names{"es-419"}; };
   ASSERT_EQ(fullInstall()["ok"], true);
-  EXPECT_EQ(entriesOf(home / "Dest/Nord Stage 3"),
-            (Names{"Listas de programas", "Nord Stage 3 Programas " + today() + ".zip", "Programas (.ns3f)"}));
+  const std::string archive = datedArchive(home / "Dest/Nord Stage 3", "Nord Stage 3", "Programas");
+  ASSERT_NE(archive, "");
+  EXPECT_EQ(entriesOf(home / "Dest/Nord Stage 3"), (Names{"Listas de programas", archive, "Programas (.ns3f)"}));
 }
 
 TEST_F(InstallTest, DestIsRequiredAndChecked) {
@@ -102,7 +108,7 @@ TEST_F(InstallTest, SlashInModelBecomesDashAndUnsafeNamesAreRefused) {
                            {"progs", (home / "Sounds").string()}, {"ext", "ns4f"}});
   ASSERT_EQ(reply["ok"], true);
   EXPECT_EQ(reply["count"], 1);
-  EXPECT_TRUE(fs::exists(home / ("Dest/Nord-Stage 3/Nord-Stage 3 Programs " + today() + ".zip")));
+  EXPECT_NE(datedArchive(home / "Dest/Nord-Stage 3", "Nord-Stage 3"), "");
   for (const char* model : {"..", ".", ""}) {
     const Reply refused = run({{"dest", (home / "Dest").string()}, {"model", model}});
     EXPECT_EQ(refused["ok"], false) << model;
@@ -130,7 +136,6 @@ TEST_F(InstallTest, UpperCaseExtMatchesNothingAndLeavesAnEmptyFolder) {
 TEST_F(InstallTest, ReinstallTrashesWhatItReplacesAndLeavesTheUsersOwnFilesAlone) {
   ASSERT_EQ(fullInstall()["ok"], true);
   const fs::path model = home / "Dest/Nord Stage 3";
-  const std::string archive = "Nord Stage 3 Programs " + today() + ".zip";
   home.file("Dest/Nord Stage 3/Nord Stage 3 Programs 2020-01-01.zip", "our older archive");
   home.file("Dest/Nord Stage 3/Nord Stage 3 Programas 2021-02-03.zip", "our older archive, Spanish");
   home.file("Dest/Nord Stage 3/Factory Bank v2.zip", "the user's");
@@ -142,6 +147,7 @@ TEST_F(InstallTest, ReinstallTrashesWhatItReplacesAndLeavesTheUsersOwnFilesAlone
 
   const Reply again = fullInstall();
   ASSERT_EQ(again["ok"], true) << again.dump();
+  const std::string archive = datedArchive(model, "Nord Stage 3");
   EXPECT_EQ(again["count"], 3);
   EXPECT_EQ(again["trashed"], 5);  // programs, list, today's archive and the two older ones
   EXPECT_EQ(entriesOf(model), (Names{"Factory Bank v2.zip", "Nord Stage 3 Programs 2020-1-1.zip", archive,
@@ -168,7 +174,7 @@ TEST_F(InstallTest, ReinstallTrashesWhatItReplacesAndLeavesTheUsersOwnFilesAlone
 TEST_F(InstallTest, FailedCopyKeepsTheEarlierProgramsListAndArchive) {
   ASSERT_EQ(fullInstall()["ok"], true);
   const fs::path model = home / "Dest/Nord Stage 3";
-  const fs::path archive = model / ("Nord Stage 3 Programs " + today() + ".zip");
+  const fs::path archive = model / datedArchive(model, "Nord Stage 3");
   const auto archiveBefore = testing::archiveEntries(archive);
   home.file("Lists/Nord Stage 3 Program List.html", "<html>a new list</html>");
   // Writing past the size limit fails for every user, root too.
@@ -201,7 +207,7 @@ TEST_F(InstallTest, LinksBringInNothingFromOutsideTheChosenFolders) {
   EXPECT_EQ(entriesOf(programs), (Names{"._hidden.ns3f", "A.ns3f", "Alias.ns3f", "B.NS3F", "Kit.ns3f"}));
   EXPECT_EQ(entriesOf(programs / "Kit.ns3f"), (Names{"inside.txt"}));
   EXPECT_FALSE(fs::is_symlink(programs / "Alias.ns3f"));
-  const fs::path archive = home / ("Dest/Nord Stage 3/Nord Stage 3 Programs " + today() + ".zip");
+  const fs::path archive = home / "Dest/Nord Stage 3" / datedArchive(home / "Dest/Nord Stage 3", "Nord Stage 3");
   EXPECT_EQ(testing::archiveEntries(archive),
             (Names{"._hidden.ns3f", "A.ns3f", "Alias.ns3f", "B.NS3F", "Kit.ns3f/", "Kit.ns3f/inside.txt"}));
 
@@ -260,7 +266,7 @@ TEST_F(InstallTest, WhatWouldFailLateIsRefusedBeforeAnythingChanges) {
   // A folder where the archive goes is never removed.
   ASSERT_EQ(fullInstall()["ok"], true);
   const fs::path model = home / "Dest/Nord Stage 3";
-  const std::string archive = "Nord Stage 3 Programs " + today() + ".zip";
+  const std::string archive = datedArchive(model, "Nord Stage 3");
   fs::remove(model / archive);
   home.file("Dest/Nord Stage 3/" + archive + "/mine.txt", "the user's");
   fs::remove(home / "Sounds/A.ns3f");

@@ -109,12 +109,13 @@ TEST_F(ScanTest, ChoosesTheModelWithMostFilesInOneFolder) {
 }
 
 TEST_F(ScanTest, EqualCountsKeepTheFolderFoundFirst) {
-  home.file("r/a/1.ne6p");
-  home.file("r/b/1.npno");
-  const Reply found = scanDir(home / "r");
-  // Discovery follows the file system's listing order; either folder is found first,
-  // but the choice must be that first one, stable across runs.
-  EXPECT_EQ(found, scanDir(home / "r"));
+  // Roots are walked in a known order: the export folder, the Desktop,
+  // Documents, Downloads. Of two folders with as many files, the earlier wins.
+  home.file("Downloads/b/1.npno");
+  home.file("Documents/a/1.ne6p");
+  EXPECT_EQ(scan(values, 0, std::nullopt)["progs"]["dir"], (home / "Documents/a").string());
+  home.file("Desktop/Para Velmorin/c/1.nlsp");
+  EXPECT_EQ(scan(values, 0, std::nullopt)["progs"]["dir"], (home / "Desktop/Para Velmorin/c").string());
 }
 
 TEST_F(ScanTest, ExportFolderCountsOnceAndReachesDeeperAsItsOwnRoot) {
