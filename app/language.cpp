@@ -11,6 +11,4 @@ bool spanish(const Values& values) {
   return spanish(values.preferredLanguages ? values.preferredLanguages() : std::vector<std::string>{});
 }
 
-bool spanish() { return spanish(processValues()); }
-
 }  // namespace velmorin

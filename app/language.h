@@ -13,7 +13,4 @@ bool spanish(const std::vector<std::string>& preferredTags);
 // Asks `values` for the preferred languages afresh.
 bool spanish(const Values& values);
 
-// The process's own choice.
-bool spanish();
-
 }  // namespace velmorin

@@ -38,6 +38,4 @@ Reply work(const Values& values, const std::string& cmd, const Reply& args) {
   }
 }
 
-Reply work(const std::string& cmd, const Reply& args) { return work(processValues(), cmd, args); }
-
 }  // namespace velmorin

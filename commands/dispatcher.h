@@ -12,7 +12,4 @@ namespace velmorin {
 // unknown name). Safe to call from several threads at once.
 Reply work(const Values& values, const std::string& cmd, const Reply& args);
 
-// The same against the process's values.
-Reply work(const std::string& cmd, const Reply& args);
-
 }  // namespace velmorin

@@ -341,19 +341,6 @@ bool removeFolderAt(int parentFd, const char* name) {
 
 }  // namespace
 
-Status copyFileContents(const fs::path& from, const fs::path& to) {
-  struct stat st;
-  const UniqueFd in(openRegularFile(AT_FDCWD, from.c_str(), true, st));
-  if (!in.valid()) {
-    if (errno != 0) return copyFailure(from, to, errno);
-    return copyFailure(from, to, S_ISDIR(st.st_mode) ? errnoText(EISDIR) : kNotFileOrFolder);
-  }
-  std::uint64_t copied = 0;
-  if (const int err = copyOpenFile(in.get(), st, AT_FDCWD, to.c_str(), copied); err != 0)
-    return copyFailure(from, to, err);
-  return Status();
-}
-
 Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report) {
   CopyReport scratch;
   CopyReport& counts = report ? *report : scratch;

@@ -21,21 +21,15 @@ struct CopyReport {
   std::uint64_t bytes = 0;    // file data copied
 };
 
-// Copies the regular file `from` (a link to one is followed) to `to`, which
-// must not exist, with its permission bits and modification time. Uses a
-// reflink or an in-kernel copy when the file systems allow, else streams in
-// chunks. Permission bits and times are kept where the target file system can
-// store them (FAT cannot); their loss is not a failure. On failure the partial
-// `to` is removed and the text reads
-// `Could not copy "<from>" to "<to>": <reason>`.
-Status copyFileContents(const fs::path& from, const fs::path& to);
-
 // Copies a file or a whole folder tree to `to`, which must not exist. Links
 // inside the tree are recreated as links, never followed; `from` itself is
 // followed when it is a link. FIFOs, sockets and devices inside the tree are
 // skipped and counted. A FIFO, socket or device as `from` is a failure. On
 // failure everything created under `to` is removed and the text names the
-// file that failed, in copyFileContents's form.
+// file that failed: `Could not copy "<from>" to "<to>": <reason>`. A regular
+// file's data goes by reflink or in-kernel copy where the file systems allow,
+// else in chunks; its permission bits and modification time are kept where
+// the target can store them (FAT cannot), and their loss is no failure.
 Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report = nullptr);
 
 // Copies each entry of the folder `from` whose name `wanted` accepts into the

@@ -3,7 +3,6 @@
 #include "archive_reading.h"
 #include "commands/commands.h"
 #include "commands/dispatcher.h"
-#include "platform/process.h"
 #include "support/private_trash.h"
 #include "support/temp_tree.h"
 
@@ -90,12 +89,6 @@ TEST(FolderSize, CountsFileBytesAtEveryDepthAndNothingElse) {
   fs::create_directory_symlink(tree / "full", tree / "full/a/loop");
   EXPECT_EQ(folderSize(tree / "full"), 7 + static_cast<std::int64_t>((tree / "full").string().size()));
   EXPECT_EQ(folderSize(tree / "full/a/b/c/deep"), 5);
-}
-
-TEST(Run, ReportsExitStatusOrMinusOne) {
-  EXPECT_EQ(platform::run("/nonexistent/program", {}), -1);
-  EXPECT_EQ(platform::run("/bin/sh", {"-c", "exit 3"}), 3);
-  EXPECT_EQ(platform::run("/bin/sh", {"-c", "test \"$0\" = 'a b'", "a b"}), 0);
 }
 
 }  // namespace

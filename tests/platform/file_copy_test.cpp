@@ -33,7 +33,7 @@ TEST_F(FileCopyTest, CopiesDataPermissionBitsAndTime) {
   chmod((temp / "A.ns3f").c_str(), 0640);
   test::setModified(temp / "A.ns3f", 1500000000, 123456789);
   const mode_t savedMask = umask(077);  // the bits come from the source, not the umask
-  const Status copied = copyFileContents(temp / "A.ns3f", temp / "B.ns3f");
+  const Status copied = copyTree(temp / "A.ns3f", temp / "B.ns3f");
   umask(savedMask);
   ASSERT_TRUE(copied) << copied.error();
   EXPECT_TRUE(test::readFile(temp / "B.ns3f") == big) << "content differs";
@@ -41,32 +41,31 @@ TEST_F(FileCopyTest, CopiesDataPermissionBitsAndTime) {
   EXPECT_TRUE(sameTime(statOf(temp / "B.ns3f").st_mtim, statOf(temp / "A.ns3f").st_mtim));
 
   test::writeFile(temp / "empty", "");
-  ASSERT_TRUE(copyFileContents(temp / "empty", temp / "empty copy"));
+  ASSERT_TRUE(copyTree(temp / "empty", temp / "empty copy"));
   EXPECT_EQ(test::readFile(temp / "empty copy"), "");
 }
 
 TEST_F(FileCopyTest, FallsBackToReadingWhereTheKernelCannotCopy) {
   // Virtual files claim size 0 yet have data.
-  ASSERT_TRUE(copyFileContents("/proc/version", temp / "version"));
+  ASSERT_TRUE(copyTree("/proc/version", temp / "version"));
   EXPECT_EQ(test::readFile(temp / "version"), test::readFile("/proc/version"));
   // Between file system types the in-kernel copy may refuse (EXDEV).
   if (access("/dev/shm", W_OK) != 0) GTEST_SKIP() << "no /dev/shm";
   const test::TempFolder inMemory("/dev/shm");
   test::writeFile(inMemory / "A.ns3f", big);
-  ASSERT_TRUE(copyFileContents(inMemory / "A.ns3f", temp / "A.ns3f"));
+  ASSERT_TRUE(copyTree(inMemory / "A.ns3f", temp / "A.ns3f"));
   EXPECT_TRUE(test::readFile(temp / "A.ns3f") == big) << "content differs";
 }
 
 TEST_F(FileCopyTest, RefusalsNameBothFilesAndLeaveNothingBehind) {
   test::writeFile(temp / "A", "new");
   test::writeFile(temp / "B", "existing");
-  EXPECT_EQ(copyFileContents(temp / "A", temp / "B").error(), copyError(temp / "A", temp / "B", "File exists"));
+  EXPECT_EQ(copyTree(temp / "A", temp / "B").error(), copyError(temp / "A", temp / "B", "File exists"));
   EXPECT_EQ(test::readFile(temp / "B"), "existing");
-  EXPECT_EQ(copyFileContents(temp / "gone", temp / "C").error(),
+  EXPECT_EQ(copyTree(temp / "gone", temp / "C").error(),
             copyError(temp / "gone", temp / "C", "No such file or directory"));
-  EXPECT_EQ(copyFileContents(temp.path(), temp / "C").error(), copyError(temp.path(), temp / "C", "Is a directory"));
   ASSERT_EQ(mkfifo((temp / "fifo").c_str(), 0644), 0);  // must not wait for a writer
-  EXPECT_EQ(copyFileContents(temp / "fifo", temp / "C").error(),
+  EXPECT_EQ(copyTree(temp / "fifo", temp / "C").error(),
             copyError(temp / "fifo", temp / "C", "it is neither a regular file nor a folder"));
   EXPECT_EQ(test::listing(temp.path()), (std::vector<std::string>{"A", "B", "fifo"}));
 }
@@ -77,7 +76,7 @@ TEST_F(FileCopyTest, FullDiskRemovesThePartialCopy) {
   test::writeFile(temp / "tree" / "small", "s");
   test::writeFile(temp / "tree" / "sub" / "A.ns3f", big);
   const test::FileSizeLimit limit(100000);
-  EXPECT_EQ(copyFileContents(temp / "A.ns3f", temp / "B.ns3f").error(),
+  EXPECT_EQ(copyTree(temp / "A.ns3f", temp / "B.ns3f").error(),
             copyError(temp / "A.ns3f", temp / "B.ns3f", "File too large"));
   EXPECT_FALSE(fs::exists(temp / "B.ns3f"));
   EXPECT_EQ(copyTree(temp / "tree", temp / "copy").error(),
