@@ -188,11 +188,9 @@ class TreeCopier {
   Status copyEntry(int fromFd, int toFd, const char* name, unsigned char type, const fs::path& from,
                    const fs::path& to, std::vector<std::string>& subfolders) {
     struct stat st;
-    if (type == DT_UNKNOWN) {  // some file systems do not say: ask
-      if (fstatat(fromFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return copyFailure(from / name, to / name, errno);
-      type = IFTODT(st.st_mode);
-    }
-    switch (type) {
+    switch (entryType(fromFd, name, type)) {
+      case -1:
+        return copyFailure(from / name, to / name, errno);
       case DT_DIR:
         subfolders.emplace_back(name);
         return Status();
@@ -235,18 +233,8 @@ class TreeCopier {
     const auto failure = [&] { return copyFailure(from / name, to / name, errno); };
     struct stat st;
     if (fstatat(fromFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return failure();
-    // st_size is the target's length, except on file systems that report 0.
-    std::string target(st.st_size > 0 ? st.st_size + 1 : 256, '\0');
-    for (;;) {
-      const ssize_t length = readlinkat(fromFd, name, target.data(), target.size());
-      if (length < 0) return failure();
-      if (static_cast<std::size_t>(length) < target.size()) {
-        target.resize(length);
-        break;
-      }
-      target.resize(target.size() * 2);  // grew since the stat
-    }
-    if (symlinkat(target.c_str(), toFd, name) != 0) return failure();
+    const auto target = readLinkAt(fromFd, name, st);
+    if (!target || symlinkat(target->c_str(), toFd, name) != 0) return failure();
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     utimensat(toFd, name, times, AT_SYMLINK_NOFOLLOW);
     ++report_.links;

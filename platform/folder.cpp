@@ -66,19 +66,16 @@ std::optional<Folder> Folder::child(const char* name) const {
 }
 
 bool Folder::forEach(const std::function<void(const char* name, EntryKind kind)>& visit) const {
-  return visitFolder(fd_.get(), [&](const char* name, unsigned char type) {
-    switch (type) {
+  return visitFolder(fd_.get(), [&](const char* name, unsigned char reported) {
+    switch (entryType(fd_.get(), name, reported)) {
+      case -1:
+        return visit(name, EntryKind::Missing);
       case DT_REG:
         return visit(name, EntryKind::File);
       case DT_DIR:
         return visit(name, EntryKind::Folder);
       case DT_LNK:
         return visit(name, EntryKind::Link);
-      case DT_UNKNOWN: {  // some file systems do not say: ask
-        struct stat st;
-        return visit(name, fstatat(fd_.get(), name, &st, AT_SYMLINK_NOFOLLOW) == 0 ? kindOfMode(st.st_mode)
-                                                                                  : EntryKind::Missing);
-      }
       default:
         return visit(name, EntryKind::Other);
     }

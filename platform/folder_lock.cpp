@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/file_copy.h"
+#include "platform/folder.h"
 #include "platform/folder_reader.h"
 
 namespace velmorin::platform {
@@ -18,13 +19,9 @@ FolderLock::FolderLock(const std::filesystem::path& folder) : fd_(openFolderAt(A
 }
 
 void removeLeftovers(const std::filesystem::path& folder, const std::string& prefix, const std::string& suffix) {
-  UniqueFd fd(openFolderAt(AT_FDCWD, folder.c_str(), true));
-  std::vector<FolderEntry> entries;
-  if (!fd.valid() || !readFolder(fd.get(), entries)) return;
-  for (const auto& entry : entries)
-    if (entry.name.size() > prefix.size() + suffix.size() && entry.name.starts_with(prefix) &&
-        entry.name.ends_with(suffix))
-      removeTree(folder / entry.name);
+  for (const std::string& name : namesIn(folder))
+    if (name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) && name.ends_with(suffix))
+      removeTree(folder / name);
 }
 
 std::string hiddenName(const std::string& name, const char* suffix) { return "." + name + suffix; }

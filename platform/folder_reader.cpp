@@ -41,8 +41,25 @@ bool visitFolder(int folderFd, const std::function<void(const char* name, unsign
   }
 }
 
-bool readFolder(int folderFd, std::vector<FolderEntry>& entries) {
-  return visitFolder(folderFd, [&](const char* name, unsigned char type) { entries.push_back({name, type}); });
+
+int entryType(int folderFd, const char* name, unsigned char reported) {
+  if (reported != DT_UNKNOWN) return reported;  // some file systems do not say: ask
+  struct stat st;
+  if (fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
+  return IFTODT(st.st_mode);
+}
+
+std::optional<std::string> readLinkAt(int folderFd, const char* name, const struct stat& st) {
+  std::string target(st.st_size > 0 ? st.st_size + 1 : 256, '\0');
+  for (;;) {
+    const ssize_t length = readlinkat(folderFd, name, target.data(), target.size());
+    if (length < 0) return std::nullopt;
+    if (static_cast<std::size_t>(length) < target.size()) {
+      target.resize(static_cast<std::size_t>(length));
+      return target;
+    }
+    target.resize(target.size() * 2);  // grew since the stat
+  }
 }
 
 int openRegularFile(int folderFd, const char* name, bool followLink, struct stat& st) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,21 +15,24 @@
 
 namespace velmorin::platform {
 
-struct FolderEntry {
-  std::string name;
-  unsigned char type = DT_UNKNOWN;  // DT_DIR, DT_REG, DT_LNK, ... or DT_UNKNOWN
-};
-
-// Lists the folder just opened as `folderFd` ("." and ".." left out) in the
-// order the file system gives; a descriptor read before is not rewound (one
-// system call less per folder in tree walks). Returns false with errno set when
-// it cannot be read; the descriptor stays open and owned by the caller.
-bool readFolder(int folderFd, std::vector<FolderEntry>& entries);
-
-// Like readFolder, but hands each entry to `visit` straight from the kernel's
-// buffer instead of keeping a copy: `name` is valid only during the call.
-// Walks that look at each entry once need no list.
+// Hands each entry of the folder just opened as `folderFd` ("." and ".."
+// left out), in the order the file system gives, to `visit` straight from the
+// kernel's buffer: `name` is valid only during the call, and nothing is held,
+// whatever the folder's size. `type` is a DT_ value, DT_UNKNOWN where the file
+// system does not say (see entryType). A descriptor read before is not
+// rewound. Returns false with errno set when it cannot be read to its end; the
+// descriptor stays open and owned by the caller.
 bool visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit);
+
+// The type of `name` in `folderFd`: `reported` (a DT_ value from the listing)
+// when the file system said, else asked of it (links not followed). -1 with
+// errno set when it cannot be told.
+int entryType(int folderFd, const char* name, unsigned char reported);
+
+// The text of the link `name` in `folderFd`, whose lstat is `st` (its size
+// is the text's length on most file systems, 0 on some); nothing with errno
+// set when it cannot be read.
+std::optional<std::string> readLinkAt(int folderFd, const char* name, const struct stat& st);
 
 // Opens `name` in `folderFd` for reading only if it is a regular file: the
 // non-blocking open returns at once even if it was swapped for a FIFO. Fills

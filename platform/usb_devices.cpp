@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/folder_reader.h"
+#include "platform/folder.h"
 
 namespace velmorin::platform {
 
@@ -20,13 +20,10 @@ std::optional<std::string> readAttribute(const std::filesystem::path& file) {
 
 std::vector<UsbDevice> listUsbDevices(const std::filesystem::path& devicesRoot) {
   std::vector<UsbDevice> devices;
-  UniqueFd root(openFolderAt(AT_FDCWD, devicesRoot.c_str(), true));
-  std::vector<FolderEntry> entries;
-  if (!root.valid() || !readFolder(root.get(), entries)) return devices;
-  std::sort(entries.begin(), entries.end(),
-            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-  for (const FolderEntry& entry : entries) {
-    const auto folder = devicesRoot / entry.name;
+  std::vector<std::string> names = namesIn(devicesRoot);
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    const auto folder = devicesRoot / name;
     UsbDevice device;
     device.product = readAttribute(folder / "product");
     if (const auto vendor = readAttribute(folder / "idVendor")) {

@@ -179,12 +179,9 @@ class ZipPipeline {
     // A zip name has 16 bits of length.
     if (prefix.size() + std::strlen(fileName) + 1 > 0xFFFF) return fail(readFailure(folderPath / fileName, ENAMETOOLONG));
     struct stat st;
-    if (type == DT_UNKNOWN) {  // some file systems do not say: ask
-      if (fstatat(folderFd, fileName, &st, AT_SYMLINK_NOFOLLOW) != 0)
+    switch (entryType(folderFd, fileName, type)) {
+      case -1:
         return fail(readFailure(folderPath / fileName, errno));
-      type = IFTODT(st.st_mode);
-    }
-    switch (type) {
       case DT_DIR:
         subfolders.emplace_back(fileName);
         return true;
@@ -243,18 +240,9 @@ class ZipPipeline {
     item->kind = Item::Kind::Link;
     item->name = name;
     if (fstatat(folderFd, fileName, &item->st, AT_SYMLINK_NOFOLLOW) != 0) return fail(readFailure(path, errno));
-    // st_size is the target's length, except on file systems that report 0.
-    std::string& target = item->linkTarget;
-    target.assign(item->st.st_size > 0 ? item->st.st_size + 1 : 256, '\0');
-    for (;;) {
-      const ssize_t length = readlinkat(folderFd, fileName, target.data(), target.size());
-      if (length < 0) return fail(readFailure(path, errno));
-      if (static_cast<std::size_t>(length) < target.size()) {
-        target.resize(length);
-        break;
-      }
-      target.resize(target.size() * 2);  // changed since the stat
-    }
+    auto target = readLinkAt(folderFd, fileName, item->st);
+    if (!target) return fail(readFailure(path, errno));
+    item->linkTarget = std::move(*target);
     return push(std::move(item));
   }
 
