@@ -24,7 +24,7 @@ struct Pending {
   int depth = 0;
 };
 
-std::optional<platform::Folder> openPending(const Pending& folder) {
+StatusOr<platform::Folder> openPending(const Pending& folder) {
   if (folder.parent) return folder.parent->child(folder.path.c_str() + folder.nameAt);
   return platform::Folder::open(folder.path, false);
 }
@@ -38,7 +38,7 @@ std::vector<Pending> measureFolder(const Pending& pending, std::atomic<std::int6
   const auto folder = std::make_shared<const platform::Folder>(std::move(*opened));
   const bool hold = pending.depth < kMaxHeldParents;
   std::int64_t sum = 0;
-  const bool listed = folder->forEach([&](const char* name, platform::EntryKind kind) {
+  const Status listed = folder->forEach([&](const char* name, platform::EntryKind kind) {
     if (kind == platform::EntryKind::Folder) {
       subfolders.push_back({hold ? folder : nullptr, pending.path + "/" + name, pending.path.size() + 1,
                             pending.depth + 1});

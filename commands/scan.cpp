@@ -72,7 +72,7 @@ class FolderReader {
     if (!folder) return children;
     // Entries are taken as the kernel hands them over: a big flat folder
     // (Downloads) is never held as a list.
-    const bool listed = folder->forEach([&](const char* entryName, platform::EntryKind kind) {
+    const Status listed = folder->forEach([&](const char* entryName, platform::EntryKind kind) {
       // Hidden entries are not the user's programs.
       if (entryName[0] == '.') return;
       const std::string name(entryName);
@@ -179,7 +179,7 @@ void countInFolder(const std::string& folderPath, const std::string& extension, 
   const auto folder = platform::Folder::open(folderPath, true);
   if (!folder) return;
   std::int64_t entries = 0, bytes = 0;
-  const bool listed = folder->forEach([&](const char* name, platform::EntryKind) {
+  const Status listed = folder->forEach([&](const char* name, platform::EntryKind) {
     if (lowerExtension(name) != extension) return;
     ++entries;
     const auto facts = folder->facts(name, true);

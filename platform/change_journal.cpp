@@ -106,9 +106,14 @@ fs::path folderOf(const fs::path& base, const Replacement& item) {
   return item.folder.empty() ? base : base / item.folder;
 }
 
+StatusOr<UniqueFd> openFolder(const fs::path& folder) {
+  auto opened = openFolderAt(AT_FDCWD, folder.c_str(), true);
+  if (!opened) return failureFor("open folder", folder, opened.code());
+  return opened;
+}
+
 Status writeJournal(const fs::path& base, const Record& record) {
-  const UniqueFd folder(openFolderAt(AT_FDCWD, base.c_str(), true));
-  if (!folder.valid()) return failureFor("open folder", base, errno);
+  const UniqueFd folder = TRY_VALUE(openFolder(base));
   const std::string text = encode(record);
   const auto failure = [&](int err) {
     unlinkat(folder.get(), kJournalDraft, 0);
@@ -129,8 +134,9 @@ Status writeJournal(const fs::path& base, const Record& record) {
 }
 
 std::optional<Record> readJournal(const fs::path& base) {
-  const UniqueFd folder(openFolderAt(AT_FDCWD, base.c_str(), true));
-  if (!folder.valid()) return std::nullopt;
+  const auto opened = openFolderAt(AT_FDCWD, base.c_str(), true);
+  if (!opened) return std::nullopt;
+  const UniqueFd& folder = *opened;
   unlinkat(folder.get(), kJournalDraft, 0);  // a journal never finished writing says nothing
   const UniqueFd file(openat(folder.get(), kJournal, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (!file.valid()) return std::nullopt;
@@ -149,17 +155,18 @@ std::optional<Record> readJournal(const fs::path& base) {
 }
 
 void removeJournal(const fs::path& base) {
-  const UniqueFd folder(openFolderAt(AT_FDCWD, base.c_str(), true));
-  if (!folder.valid()) return;
-  unlinkat(folder.get(), kJournal, 0);
-  fsync(folder.get());
+  const auto folder = openFolderAt(AT_FDCWD, base.c_str(), true);
+  if (!folder) return;
+  unlinkat(folder->get(), kJournal, 0);
+  fsync(folder->get());
 }
 
 // Puts one temporary in its target's place; does nothing when that was done.
 Status replace(const fs::path& base, const Replacement& item, int& trashed) {
   const fs::path folderPath = folderOf(base, item);
-  const UniqueFd folder(openFolderAt(AT_FDCWD, folderPath.c_str(), true));
-  if (!folder.valid()) return errno == ENOENT ? Status() : failureFor("open folder", folderPath, errno);
+  auto opened = openFolder(folderPath);
+  if (!opened) return opened.code() == ENOENT ? Status() : opened.status();
+  const UniqueFd folder = std::move(*opened);
   if (!exists(folder.get(), item.temporary)) return Status();  // in place already
   if (exists(folder.get(), item.target)) {
     if (moveToTrash(folderPath / item.target)) {
@@ -241,8 +248,8 @@ Status ChangeJournal::seal(std::vector<std::string> retire) {
   retire_ = std::move(retire);
   {
     // Every temporary's data on disk before the journal says they are complete.
-    const UniqueFd folder(openFolderAt(AT_FDCWD, base_.c_str(), true));
-    if (!folder.valid() || syncfs(folder.get()) != 0) return failureFor("write", base_, errno);
+    const UniqueFd folder = TRY_VALUE(openFolder(base_));
+    if (syncfs(folder.get()) != 0) return failureFor("write", base_, errno);
   }
   return writeJournal(base_, Record{kCommitted, items_, retire_});
 }

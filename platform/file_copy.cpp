@@ -27,6 +27,10 @@ Status copyFailure(const fs::path& from, const fs::path& to, int err) {
   return copyFailure(from, to, errnoText(err));
 }
 
+Status copyFailure(const fs::path& from, const fs::path& to, const Status& cause) {
+  return copyFailure(from, to, cause.code() != 0 ? errnoText(cause.code()) : cause.error());
+}
+
 const char kNotFileOrFolder[] = "it is neither a regular file nor a folder";
 
 // Errors with which copy_file_range declines a pair of files (other file
@@ -103,15 +107,14 @@ int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
 }
 
 // Creates `toName` in `toFolderFd` with the data, permission bits and times
-// of the open regular file `in`; removes it again on failure. Returns 0 or an
-// errno value.
-int copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* toName, std::uint64_t& copied) {
+// of the open regular file `in`; removes it again on failure.
+Status copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* toName, std::uint64_t& copied) {
   // Owner-only until complete; the real bits come last.
   int out;
   do {
     out = openat(toFolderFd, toName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
   } while (out < 0 && errno == EINTR);
-  if (out < 0) return errno;
+  if (out < 0) return Status::fromErrno(errno);
 
   int err = copyData(in, st, out, copied);
   if (err == 0) {
@@ -123,8 +126,9 @@ int copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* toNa
   }
   // close() can be the first to report a full disk (network file systems).
   if (close(out) != 0 && err == 0 && errno != EINTR) err = errno;
-  if (err != 0) unlinkat(toFolderFd, toName, 0);
-  return err;
+  if (err == 0) return Status();
+  unlinkat(toFolderFd, toName, 0);
+  return Status::fromErrno(err);
 }
 
 // Keeps a created folder's permission bits and times for the end: writing the
@@ -144,14 +148,14 @@ bool removeFolderAt(int parentFd, const char* name);
 // bring in anything else.
 Status copyLinkedFile(int fromFd, int toFd, const char* name, const fs::path& from, const fs::path& to,
                       const std::string& root, CopyReport& report) {
-  struct stat st;
-  const UniqueFd in(openRegularFile(fromFd, name, true, st));
-  const auto real = in.valid() ? pathOfOpenFile(in.get()) : std::nullopt;
+  const auto in = openRegularFile(fromFd, name, true);
+  const auto real = in && in->fd.valid() ? pathOfOpenFile(in->fd.get()) : std::nullopt;
   if (!real || !isSameOrInside(*real, root) || *real == root) {
     ++report.skipped;
     return Status();
   }
-  if (const int err = copyOpenFile(in.get(), st, toFd, name, report.bytes); err != 0) return copyFailure(from, to, err);
+  if (Status copied = copyOpenFile(in->fd.get(), in->st, toFd, name, report.bytes); !copied)
+    return copyFailure(from, to, copied);
   ++report.files;
   return Status();
 }
@@ -171,11 +175,11 @@ class TreeCopier {
   Status copyFolder(int fromFd, int toFd, const fs::path& from, const fs::path& to) {
     std::vector<std::string> subfolders;
     Status status;
-    const bool listed = visitFolder(fromFd, [&](const char* name, unsigned char type) {
+    const Status listed = visitFolder(fromFd, [&](const char* name, unsigned char type) {
       if (status) status = copyEntry(fromFd, toFd, name, type, from, to, subfolders);
     });
     if (!status) return status;
-    if (!listed) return copyFailure(from, to, errno);
+    if (!listed) return copyFailure(from, to, listed);
     for (const std::string& name : subfolders) {
       if (Status copied = copySubfolder(fromFd, toFd, name.c_str(), from / name, to / name); !copied) return copied;
     }
@@ -187,10 +191,9 @@ class TreeCopier {
   // the listing is done. Paths are put together only for a failure's text.
   Status copyEntry(int fromFd, int toFd, const char* name, unsigned char type, const fs::path& from,
                    const fs::path& to, std::vector<std::string>& subfolders) {
-    struct stat st;
-    switch (entryType(fromFd, name, type)) {
-      case -1:
-        return copyFailure(from / name, to / name, errno);
+    const auto known = entryType(fromFd, name, type);
+    if (!known) return copyFailure(from / name, to / name, known.status());
+    switch (*known) {
       case DT_DIR:
         subfolders.emplace_back(name);
         return Status();
@@ -198,14 +201,14 @@ class TreeCopier {
         if (linksInside_) return copyLinkedFile(fromFd, toFd, name, from / name, to / name, *linksInside_, report_);
         return copyLink(fromFd, toFd, name, from, to);
       case DT_REG: {
-        const UniqueFd in(openRegularFile(fromFd, name, false, st));
-        if (!in.valid()) {
-          if (errno != 0) return copyFailure(from / name, to / name, errno);
+        const auto in = openRegularFile(fromFd, name, false);
+        if (!in) return copyFailure(from / name, to / name, in.status());
+        if (!in->fd.valid()) {
           ++report_.skipped;  // replaced by something else since the listing
           return Status();
         }
-        if (const int err = copyOpenFile(in.get(), st, toFd, name, report_.bytes); err != 0)
-          return copyFailure(from / name, to / name, err);
+        if (Status copied = copyOpenFile(in->fd.get(), in->st, toFd, name, report_.bytes); !copied)
+          return copyFailure(from / name, to / name, copied);
         ++report_.files;
         return Status();
       }
@@ -216,16 +219,17 @@ class TreeCopier {
   }
 
   Status copySubfolder(int fromFd, int toFd, const char* name, const fs::path& from, const fs::path& to) {
-    const UniqueFd source(openFolderAt(fromFd, name, false));
+    const auto source = openFolderAt(fromFd, name, false);
+    if (!source) return copyFailure(from, to, source.status());
     struct stat st;
-    if (!source.valid() || fstat(source.get(), &st) != 0) return copyFailure(from, to, errno);
+    if (fstat(source->get(), &st) != 0) return copyFailure(from, to, errno);
     if (isOneOf(st, leaveOut_)) return Status();
     if (mkdirat(toFd, name, 0700) != 0) return copyFailure(from, to, errno);
-    const UniqueFd target(openFolderAt(toFd, name, false));
-    if (!target.valid()) return copyFailure(from, to, errno);
+    const auto target = openFolderAt(toFd, name, false);
+    if (!target) return copyFailure(from, to, target.status());
     ++report_.folders;
-    if (Status copied = copyFolder(source.get(), target.get(), from, to); !copied) return copied;
-    finishFolder(target.get(), st);
+    TRY(copyFolder(source->get(), target->get(), from, to));
+    finishFolder(target->get(), st);
     return Status();
   }
 
@@ -234,7 +238,8 @@ class TreeCopier {
     struct stat st;
     if (fstatat(fromFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return failure();
     const auto target = readLinkAt(fromFd, name, st);
-    if (!target || symlinkat(target->c_str(), toFd, name) != 0) return failure();
+    if (!target) return copyFailure(from / name, to / name, target.status());
+    if (symlinkat(target->c_str(), toFd, name) != 0) return failure();
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     utimensat(toFd, name, times, AT_SYMLINK_NOFOLLOW);
     ++report_.links;
@@ -250,11 +255,11 @@ class TreeCopier {
 // described by `st`, to the new `toName` in `toDirFd`.
 Status copyRegularAt(int fromDirFd, const char* name, int toDirFd, const char* toName, const fs::path& from,
                      const fs::path& to, CopyReport& counts) {
-  struct stat st;
-  const UniqueFd in(openRegularFile(fromDirFd, name, true, st));
-  if (!in.valid()) return copyFailure(from, to, errno != 0 ? errnoText(errno) : kNotFileOrFolder);
-  if (const int err = copyOpenFile(in.get(), st, toDirFd, toName, counts.bytes); err != 0)
-    return copyFailure(from, to, err);
+  const auto in = openRegularFile(fromDirFd, name, true);
+  if (!in) return copyFailure(from, to, in.status());
+  if (!in->fd.valid()) return copyFailure(from, to, kNotFileOrFolder);
+  if (Status copied = copyOpenFile(in->fd.get(), in->st, toDirFd, toName, counts.bytes); !copied)
+    return copyFailure(from, to, copied);
   ++counts.files;
   return Status();
 }
@@ -266,22 +271,25 @@ Status copyRegularAt(int fromDirFd, const char* name, int toDirFd, const char* t
 Status copyFolderAt(int fromDirFd, const char* name, int toDirFd, const char* toName, const fs::path& from,
                     const fs::path& to, CopyReport& counts, std::vector<FileId> leaveOut, bool followLink,
                     const std::string* linksInside) {
-  const UniqueFd source(openFolderAt(fromDirFd, name, followLink));
+  const auto source = openFolderAt(fromDirFd, name, followLink);
+  if (!source) return copyFailure(from, to, source.status());
   struct stat st;
-  if (!source.valid() || fstat(source.get(), &st) != 0) return copyFailure(from, to, errno);
+  if (fstat(source->get(), &st) != 0) return copyFailure(from, to, errno);
   if (mkdirat(toDirFd, toName, 0700) != 0) return copyFailure(from, to, errno);
   // From here on the new folder is ours: a failure removes it rather than leave half a copy.
-  const UniqueFd target(openFolderAt(toDirFd, toName, false));
+  const auto target = openFolderAt(toDirFd, toName, false);
   struct stat created;
   Status copied;
-  if (!target.valid() || fstat(target.get(), &created) != 0) {
+  if (!target) {
+    copied = copyFailure(from, to, target.status());
+  } else if (fstat(target->get(), &created) != 0) {
     copied = copyFailure(from, to, errno);
   } else {
     ++counts.folders;
     leaveOut.push_back(FileId::of(created));  // the copy being made inside its own source
     TreeCopier copier(counts, std::move(leaveOut), linksInside);
-    copied = copier.copyFolder(source.get(), target.get(), from, to);
-    if (copied) finishFolder(target.get(), st);
+    copied = copier.copyFolder(source->get(), target->get(), from, to);
+    if (copied) finishFolder(target->get(), st);
   }
   if (!copied) removeFolderAt(toDirFd, toName);
   return copied;
@@ -292,7 +300,8 @@ Status copyFolderAt(int fromDirFd, const char* name, int toDirFd, const char* to
 bool removeContents(int folderFd) {
   bool removed = false;
   std::vector<std::string> subfolders;
-  visitFolder(folderFd, [&](const char* name, unsigned char type) {  // on a read error, what was listed goes
+  // On a read error, what was listed goes; the caller finds the rest still there.
+  (void)visitFolder(folderFd, [&](const char* name, unsigned char type) {
     // Unlinking a folder fails (EISDIR), so an unknown type can simply be tried.
     if (type != DT_DIR && unlinkat(folderFd, name, 0) == 0) {
       removed = true;
@@ -307,22 +316,23 @@ bool removeContents(int folderFd) {
 // Removes the folder `name` in `parentFd` and its contents, never following a
 // link. True when it is gone.
 bool removeFolderAt(int parentFd, const char* name) {
-  UniqueFd folder(openFolderAt(parentFd, name, false));
+  auto folder = openFolderAt(parentFd, name, false);
   struct stat st;
-  if (!folder.valid() && errno == EACCES && fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+  if (!folder && folder.code() == EACCES && fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
       S_ISDIR(st.st_mode)) {
     // A folder without read permission (copied from read-only media) is still ours.
     fchmodat(parentFd, name, S_IRWXU, 0);
-    folder = UniqueFd(openFolderAt(parentFd, name, false));
+    folder = openFolderAt(parentFd, name, false);
   }
-  if (!folder.valid()) return unlinkat(parentFd, name, AT_REMOVEDIR) == 0;
-  fchmod(folder.get(), S_IRWXU);  // entries of a read-only folder cannot be unlinked
+  if (!folder) return unlinkat(parentFd, name, AT_REMOVEDIR) == 0;
+  const int fd = folder->get();
+  fchmod(fd, S_IRWXU);  // entries of a read-only folder cannot be unlinked
   // A file system may pass over entries of a folder that changes while it is
   // read: read it again while that removes something (a few times at most).
   for (int pass = 0; pass < 8; ++pass) {
-    const bool removedSome = removeContents(folder.get());
+    const bool removedSome = removeContents(fd);
     if (unlinkat(parentFd, name, AT_REMOVEDIR) == 0) return true;
-    if (errno != ENOTEMPTY || !removedSome || lseek(folder.get(), 0, SEEK_SET) != 0) return false;
+    if (errno != ENOTEMPTY || !removedSome || lseek(fd, 0, SEEK_SET) != 0) return false;
   }
   return false;
 }
@@ -354,28 +364,30 @@ Status copyEntries(const fs::path& from, const fs::path& to, const std::function
   CopyReport& counts = report ? *report : scratch;
   counts = CopyReport();
 
-  const UniqueFd source(openFolderAt(AT_FDCWD, from.c_str(), true));
-  if (!source.valid()) return failureFor("list folder", from, errno);
-  const auto root = pathOfOpenFile(source.get());
+  const auto source = openFolderAt(AT_FDCWD, from.c_str(), true);
+  if (!source) return failureFor("list folder", from, source.code());
+  const auto root = pathOfOpenFile(source->get());
   if (!root) return failureFor("list folder", from, errno);
-  const UniqueFd target(openFolderAt(AT_FDCWD, to.c_str(), true));
+  const auto target = openFolderAt(AT_FDCWD, to.c_str(), true);
+  if (!target) return failureFor("open folder", to, target.code());
   struct stat st;
-  if (!target.valid() || fstat(target.get(), &st) != 0) return failureFor("open folder", to, errno);
+  if (fstat(target->get(), &st) != 0) return failureFor("open folder", to, errno);
   const FileId destination = FileId::of(st);
+  const int sourceFd = source->get(), targetFd = target->get();
 
   Status status;
-  const bool listed = visitFolder(source.get(), [&](const char* name, unsigned char) {
+  const Status listed = visitFolder(sourceFd, [&](const char* name, unsigned char) {
     if (!status || !wanted(name)) return;
-    if (fstatat(source.get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone since the listing
+    if (fstatat(sourceFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone since the listing
     const std::uint64_t before = counts.files + counts.folders;
     if (S_ISREG(st.st_mode)) {
-      status = copyRegularAt(source.get(), name, target.get(), name, from / name, to / name, counts);
+      status = copyRegularAt(sourceFd, name, targetFd, name, from / name, to / name, counts);
     } else if (S_ISDIR(st.st_mode)) {
       if (destination.matches(st)) return;
-      status = copyFolderAt(source.get(), name, target.get(), name, from / name, to / name, counts, {destination},
-                            false, &*root);
+      status = copyFolderAt(sourceFd, name, targetFd, name, from / name, to / name, counts, {destination}, false,
+                            &*root);
     } else if (S_ISLNK(st.st_mode)) {
-      status = copyLinkedFile(source.get(), target.get(), name, from / name, to / name, *root, counts);
+      status = copyLinkedFile(sourceFd, targetFd, name, from / name, to / name, *root, counts);
     } else {
       ++counts.skipped;  // FIFO, socket, device: opening a FIFO would wait forever
       return;
@@ -383,7 +395,7 @@ Status copyEntries(const fs::path& from, const fs::path& to, const std::function
     if (status && counts.files + counts.folders > before) ++counts.entries;
   });
   if (!status) return status;
-  if (!listed) return failureFor("list folder", from, errno);
+  if (!listed) return failureFor("list folder", from, listed.code());
   return Status();
 }
 

@@ -29,21 +29,20 @@ FileFacts factsOfStat(const struct stat& st) {
 
 std::vector<std::string> namesIn(const std::string& folder) {
   std::vector<std::string> names;
-  const UniqueFd fd(openFolderAt(AT_FDCWD, folder.c_str(), true));
-  if (fd.valid() && !visitFolder(fd.get(), [&](const char* name, unsigned char) { names.emplace_back(name); }))
-    names.clear();
+  const auto fd = openFolderAt(AT_FDCWD, folder.c_str(), true);
+  if (fd && !visitFolder(fd->get(), [&](const char* name, unsigned char) { names.emplace_back(name); })) names.clear();
   return names;
 }
 
 std::optional<std::string> readRegularFile(const std::string& path, std::size_t limit) {
-  struct stat st;
-  const UniqueFd fd(openRegularFile(AT_FDCWD, path.c_str(), true, st));
-  if (!fd.valid()) return std::nullopt;
+  const auto opened = openRegularFile(AT_FDCWD, path.c_str(), true);
+  if (!opened || !opened->fd.valid()) return std::nullopt;
+  const int fd = opened->fd.get();
   std::string text(std::min<std::size_t>(limit, 4096), '\0');
   std::size_t got = 0;
   while (got < limit) {
     if (got == text.size()) text.resize(std::min(limit, text.size() * 2));
-    const ssize_t read = ::read(fd.get(), text.data() + got, text.size() - got);
+    const ssize_t read = ::read(fd, text.data() + got, text.size() - got);
     if (read < 0 && errno == EINTR) continue;
     if (read < 0) return std::nullopt;
     if (read == 0) break;
@@ -53,23 +52,19 @@ std::optional<std::string> readRegularFile(const std::string& path, std::size_t 
   return text;
 }
 
-std::optional<Folder> Folder::open(const std::string& path, bool followLink) {
-  UniqueFd fd(openFolderAt(AT_FDCWD, path.c_str(), followLink));
-  if (!fd.valid()) return std::nullopt;
-  return Folder(std::move(fd));
+StatusOr<Folder> Folder::open(const std::string& path, bool followLink) {
+  return Folder(TRY_VALUE(openFolderAt(AT_FDCWD, path.c_str(), followLink)));
 }
 
-std::optional<Folder> Folder::child(const char* name) const {
-  UniqueFd fd(openFolderAt(fd_.get(), name, false));
-  if (!fd.valid()) return std::nullopt;
-  return Folder(std::move(fd));
+StatusOr<Folder> Folder::child(const char* name) const {
+  return Folder(TRY_VALUE(openFolderAt(fd_.get(), name, false)));
 }
 
-bool Folder::forEach(const std::function<void(const char* name, EntryKind kind)>& visit) const {
+Status Folder::forEach(const std::function<void(const char* name, EntryKind kind)>& visit) const {
   return visitFolder(fd_.get(), [&](const char* name, unsigned char reported) {
-    switch (entryType(fd_.get(), name, reported)) {
-      case -1:
-        return visit(name, EntryKind::Missing);
+    const auto type = entryType(fd_.get(), name, reported);
+    if (!type) return visit(name, EntryKind::Missing);
+    switch (*type) {
       case DT_REG:
         return visit(name, EntryKind::File);
       case DT_DIR:

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/status.h"
 #include "platform/unique_fd.h"
 
 namespace velmorin::platform {
@@ -23,17 +24,16 @@ struct FileFacts {
 
 class Folder {
  public:
-  // Nothing when `path` cannot be opened as a folder; a link as `path` is
-  // followed only when `followLink`.
-  static std::optional<Folder> open(const std::string& path, bool followLink);
+  // `path` opened as a folder; a link as `path` is followed only when `followLink`.
+  static StatusOr<Folder> open(const std::string& path, bool followLink);
 
   // The folder `name` inside this one (a link is not followed).
-  std::optional<Folder> child(const char* name) const;
+  StatusOr<Folder> child(const char* name) const;
 
   // Each entry ("." and ".." left out) in the file system's order, read as
-  // the listing goes: `name` is valid only during the call. False when the
-  // listing failed part-way.
-  bool forEach(const std::function<void(const char* name, EntryKind kind)>& visit) const;
+  // the listing goes: `name` is valid only during the call. Fails when the
+  // listing cannot be read to its end.
+  Status forEach(const std::function<void(const char* name, EntryKind kind)>& visit) const;
 
   // The facts of `name`, of what it leads to when `followLink`.
   std::optional<FileFacts> facts(const char* name, bool followLink) const;

@@ -12,8 +12,10 @@
 
 namespace velmorin::platform {
 
-FolderLock::FolderLock(const std::filesystem::path& folder) : fd_(openFolderAt(AT_FDCWD, folder.c_str(), true)) {
-  if (!fd_.valid()) return;  // nothing to protect: the caller's own steps will fail and say why
+FolderLock::FolderLock(const std::filesystem::path& folder) {
+  auto opened = openFolderAt(AT_FDCWD, folder.c_str(), true);
+  if (!opened) return;  // nothing to protect: the caller's own steps will fail and say why
+  fd_ = std::move(*opened);
   while (flock(fd_.get(), LOCK_EX) != 0 && errno == EINTR) {
   }
 }

@@ -20,7 +20,7 @@ struct LinuxDirent64 {
 };
 }  // namespace
 
-bool visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit) {
+Status visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit) {
   // getdents64 on our own descriptor: one pass, no DIR* allocation, and the
   // caller's descriptor stays usable for *at() calls.
   alignas(LinuxDirent64) char buffer[32768];
@@ -28,9 +28,9 @@ bool visitFolder(int folderFd, const std::function<void(const char* name, unsign
     const long got = syscall(SYS_getdents64, folderFd, buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return Status::fromErrno(errno);
     }
-    if (got == 0) return true;
+    if (got == 0) return Status();
     for (long at = 0; at < got;) {
       const auto* d = reinterpret_cast<const LinuxDirent64*>(buffer + at);
       at += d->d_reclen;
@@ -42,18 +42,18 @@ bool visitFolder(int folderFd, const std::function<void(const char* name, unsign
 }
 
 
-int entryType(int folderFd, const char* name, unsigned char reported) {
+StatusOr<unsigned char> entryType(int folderFd, const char* name, unsigned char reported) {
   if (reported != DT_UNKNOWN) return reported;  // some file systems do not say: ask
   struct stat st;
-  if (fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
-  return IFTODT(st.st_mode);
+  if (fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return Status::fromErrno(errno);
+  return static_cast<unsigned char>(IFTODT(st.st_mode));
 }
 
-std::optional<std::string> readLinkAt(int folderFd, const char* name, const struct stat& st) {
+StatusOr<std::string> readLinkAt(int folderFd, const char* name, const struct stat& st) {
   std::string target(st.st_size > 0 ? st.st_size + 1 : 256, '\0');
   for (;;) {
     const ssize_t length = readlinkat(folderFd, name, target.data(), target.size());
-    if (length < 0) return std::nullopt;
+    if (length < 0) return Status::fromErrno(errno);
     if (static_cast<std::size_t>(length) < target.size()) {
       target.resize(static_cast<std::size_t>(length));
       return target;
@@ -62,34 +62,35 @@ std::optional<std::string> readLinkAt(int folderFd, const char* name, const stru
   }
 }
 
-int openRegularFile(int folderFd, const char* name, bool followLink, struct stat& st) {
+StatusOr<OpenedFile> openRegularFile(int folderFd, const char* name, bool followLink) {
   int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
   if (!followLink) flags |= O_NOFOLLOW;
   int fd;
   do {
     fd = openat(folderFd, name, flags);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return -1;
-  const int err = fstat(fd, &st) != 0 ? errno : 0;
-  if (err != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    errno = err;
-    return -1;
+  if (fd < 0) return Status::fromErrno(errno);
+  OpenedFile opened{UniqueFd(fd), {}};
+  if (fstat(fd, &opened.st) != 0) return Status::fromErrno(errno);
+  if (!S_ISREG(opened.st.st_mode)) {
+    opened.fd = UniqueFd();
+    return opened;
   }
   // Plain reads from here on. F_SETFL sets only the status flags, and of
   // those the open asked for none but O_NONBLOCK: no need to read them first.
   fcntl(fd, F_SETFL, 0);
-  return fd;
+  return opened;
 }
 
-int openFolderAt(int parentFd, const char* name, bool followLinks) {
+StatusOr<UniqueFd> openFolderAt(int parentFd, const char* name, bool followLinks) {
   int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   if (!followLinks) flags |= O_NOFOLLOW;
   int fd;
   do {
     fd = openat(parentFd, name, flags);
   } while (fd < 0 && errno == EINTR);
-  return fd;
+  if (fd < 0) return Status::fromErrno(errno);
+  return UniqueFd(fd);
 }
 
 }  // namespace velmorin::platform

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/status.h"
 #include "platform/unique_fd.h"
 
 namespace velmorin::platform {
@@ -20,28 +21,32 @@ namespace velmorin::platform {
 // kernel's buffer: `name` is valid only during the call, and nothing is held,
 // whatever the folder's size. `type` is a DT_ value, DT_UNKNOWN where the file
 // system does not say (see entryType). A descriptor read before is not
-// rewound. Returns false with errno set when it cannot be read to its end; the
+// rewound. Fails (with the errno code) when it cannot be read to its end; the
 // descriptor stays open and owned by the caller.
-bool visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit);
+Status visitFolder(int folderFd, const std::function<void(const char* name, unsigned char type)>& visit);
 
 // The type of `name` in `folderFd`: `reported` (a DT_ value from the listing)
-// when the file system said, else asked of it (links not followed). -1 with
-// errno set when it cannot be told.
-int entryType(int folderFd, const char* name, unsigned char reported);
+// when the file system said, else asked of it (links not followed).
+StatusOr<unsigned char> entryType(int folderFd, const char* name, unsigned char reported);
 
 // The text of the link `name` in `folderFd`, whose lstat is `st` (its size
-// is the text's length on most file systems, 0 on some); nothing with errno
-// set when it cannot be read.
-std::optional<std::string> readLinkAt(int folderFd, const char* name, const struct stat& st);
+// is the text's length on most file systems, 0 on some).
+StatusOr<std::string> readLinkAt(int folderFd, const char* name, const struct stat& st);
+
+// What openRegularFile found: `fd` is open for reading when `name` is a
+// regular file; otherwise it is not valid and `st` says what stands there.
+struct OpenedFile {
+  UniqueFd fd;
+  struct stat st {};
+};
 
 // Opens `name` in `folderFd` for reading only if it is a regular file: the
-// non-blocking open returns at once even if it was swapped for a FIFO. Fills
-// `st`. Returns -1 with errno set, or with errno 0 when it is not a regular file.
-int openRegularFile(int folderFd, const char* name, bool followLink, struct stat& st);
+// non-blocking open returns at once even if it was swapped for a FIFO.
+StatusOr<OpenedFile> openRegularFile(int folderFd, const char* name, bool followLink);
 
-// Opens `name` relative to `parentFd` as a folder (no link followed when
-// `followLinks` is false). Returns -1 with errno set on failure.
-int openFolderAt(int parentFd, const char* name, bool followLinks = false);
+// Opens `name` relative to `parentFd` as a folder (a link followed only when
+// `followLinks`).
+StatusOr<UniqueFd> openFolderAt(int parentFd, const char* name, bool followLinks = false);
 
 // Which file a stat describes, whatever name it was reached by.
 struct FileId {

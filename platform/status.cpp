@@ -13,8 +13,10 @@ std::string errnoText(int err) {
 
 std::string inQuotes(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
 
+Status Status::fromErrno(int code) { return Status(errnoText(code), code); }
+
 Status failureFor(const std::string& action, const std::filesystem::path& path, int err) {
-  return Status::failure("Could not " + action + " " + inQuotes(path) + ": " + errnoText(err));
+  return Status::failure("Could not " + action + " " + inQuotes(path) + ": " + errnoText(err), err);
 }
 
 }  // namespace velmorin

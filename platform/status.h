@@ -11,15 +11,19 @@ namespace velmorin {
 class [[nodiscard]] Status {
  public:
   Status() = default;  // success
-  static Status failure(std::string message) { return Status(std::move(message)); }
+  static Status failure(std::string message, int code = 0) { return Status(std::move(message), code); }
+  // A system call's failure, for a caller that names the file in its own words.
+  static Status fromErrno(int code);
 
   bool ok() const { return !failed_; }
   explicit operator bool() const { return ok(); }
   const std::string& error() const { return message_; }
+  int code() const { return code_; }  // the errno value behind a failure, 0 when none
 
  private:
-  explicit Status(std::string message) : failed_(true), message_(std::move(message)) {}
+  Status(std::string message, int code) : failed_(true), code_(code), message_(std::move(message)) {}
   bool failed_ = false;
+  int code_ = 0;
   std::string message_;
 };
 
@@ -33,6 +37,7 @@ class [[nodiscard]] StatusOr {
   bool ok() const { return status_.ok(); }
   explicit operator bool() const { return ok(); }
   const std::string& error() const { return status_.error(); }
+  int code() const { return status_.code(); }
   const Status& status() const { return status_; }
 
   T& value() { return *value_; }

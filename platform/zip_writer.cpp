@@ -54,6 +54,7 @@ constexpr int kLevel = 6;
 constexpr double kIncompressibleBits = 7.99;
 
 Status readFailure(const fs::path& path, int err) { return failureFor("read", path, err); }
+Status readFailure(const fs::path& path, const Status& cause) { return readFailure(path, cause.code()); }
 
 Status shrankFailure(const fs::path& path) {
   return Status::failure("Could not read " + inQuotes(path) + ": it got shorter while being archived");
@@ -162,11 +163,11 @@ class ZipPipeline {
     // The order is the file system's: the same for an unchanged folder.
     std::vector<std::string> subfolders;
     bool going = true;
-    const bool listed = visitFolder(folderFd, [&](const char* entryName, unsigned char type) {
+    const Status listed = visitFolder(folderFd, [&](const char* entryName, unsigned char type) {
       if (going) going = addEntry(folderFd, entryName, type, prefix, path, subfolders);
     });
     if (!going) return false;
-    if (!listed) return fail(readFailure(path, errno));
+    if (!listed) return fail(readFailure(path, listed));
     for (const std::string& sub : subfolders) {
       if (!addSubfolder(folderFd, sub.c_str(), prefix + sub, path / sub)) return false;
     }
@@ -178,18 +179,18 @@ class ZipPipeline {
                 const fs::path& folderPath, std::vector<std::string>& subfolders) {
     // A zip name has 16 bits of length.
     if (prefix.size() + std::strlen(fileName) + 1 > 0xFFFF) return fail(readFailure(folderPath / fileName, ENAMETOOLONG));
-    struct stat st;
-    switch (entryType(folderFd, fileName, type)) {
-      case -1:
-        return fail(readFailure(folderPath / fileName, errno));
+    const auto known = entryType(folderFd, fileName, type);
+    if (!known) return fail(readFailure(folderPath / fileName, known.status()));
+    switch (*known) {
       case DT_DIR:
         subfolders.emplace_back(fileName);
         return true;
       case DT_REG: {
-        UniqueFd file(openRegularFile(folderFd, fileName, false, st));
-        if (!file.valid()) return errno == 0 || fail(readFailure(folderPath / fileName, errno));  // 0: no longer a file
-        if (isOneOf(st, leaveOut_)) return true;
-        return addFile(std::move(file), st, prefix + fileName, folderPath / fileName);
+        auto opened = openRegularFile(folderFd, fileName, false);
+        if (!opened) return fail(readFailure(folderPath / fileName, opened.status()));
+        if (!opened->fd.valid()) return true;  // no longer a file
+        if (isOneOf(opened->st, leaveOut_)) return true;
+        return addFile(std::move(opened->fd), opened->st, prefix + fileName, folderPath / fileName);
       }
       case DT_LNK:
         return addLink(folderFd, fileName, prefix + fileName, folderPath / fileName);
@@ -200,10 +201,11 @@ class ZipPipeline {
 
   // `name` was checked against the zip's limit while the parent was listed.
   bool addSubfolder(int folderFd, const char* fileName, const std::string& name, const fs::path& path) {
+    const auto folder = openFolderAt(folderFd, fileName, false);
+    if (!folder) return fail(readFailure(path, folder.status()));
     struct stat st;
-    const UniqueFd folder(openFolderAt(folderFd, fileName, false));
-    if (!folder.valid() || fstat(folder.get(), &st) != 0) return fail(readFailure(path, errno));
-    return addFolder(folder.get(), st, name, path);
+    if (fstat(folder->get(), &st) != 0) return fail(readFailure(path, errno));
+    return addFolder(folder->get(), st, name, path);
   }
 
   // The file's pieces are handed to the workers as the window allows: a big
@@ -241,7 +243,7 @@ class ZipPipeline {
     item->name = name;
     if (fstatat(folderFd, fileName, &item->st, AT_SYMLINK_NOFOLLOW) != 0) return fail(readFailure(path, errno));
     auto target = readLinkAt(folderFd, fileName, item->st);
-    if (!target) return fail(readFailure(path, errno));
+    if (!target) return fail(readFailure(path, target.status()));
     item->linkTarget = std::move(*target);
     return push(std::move(item));
   }
@@ -499,8 +501,7 @@ std::string storedName(const fs::path& source) {
 // Makes the rename itself durable: a USB stick may be pulled right after.
 void syncFolderOf(const fs::path& file) {
   const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-  const UniqueFd fd(openFolderAt(AT_FDCWD, folder.c_str(), true));
-  if (fd.valid()) fsync(fd.get());
+  if (const auto fd = openFolderAt(AT_FDCWD, folder.c_str(), true)) fsync(fd->get());
 }
 
 }  // namespace
@@ -512,10 +513,19 @@ Status writeZipFile(const fs::path& source, const fs::path& file, ZipLayout layo
   const bool isFolder = S_ISDIR(st.st_mode);
   if (!isFolder && !S_ISREG(st.st_mode))
     return Status::failure("Could not archive " + inQuotes(source) + ": it is neither a file nor a folder");
-  UniqueFd sourceFd(isFolder ? openFolderAt(AT_FDCWD, source.c_str(), true)
-                                   : openRegularFile(AT_FDCWD, source.c_str(), true, st));
-  if (!sourceFd.valid() || (isFolder && fstat(sourceFd.get(), &st) != 0))
-    return failureFor("archive", source, errno != 0 ? errno : ENOENT);  // 0: no longer a file
+  UniqueFd sourceFd;
+  if (isFolder) {
+    auto folder = openFolderAt(AT_FDCWD, source.c_str(), true);
+    if (!folder) return failureFor("archive", source, folder.code());
+    if (fstat(folder->get(), &st) != 0) return failureFor("archive", source, errno);
+    sourceFd = std::move(*folder);
+  } else {
+    auto opened = openRegularFile(AT_FDCWD, source.c_str(), true);
+    if (!opened) return failureFor("archive", source, opened.code());
+    if (!opened->fd.valid()) return failureFor("archive", source, ENOENT);  // no longer a file
+    st = opened->st;
+    sourceFd = std::move(opened->fd);
+  }
 
   // Open for reading too: the end records are mended in place.
   const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
