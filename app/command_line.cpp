@@ -29,12 +29,12 @@ int runOneCommand(int argc, char** argv) {
   const std::string name = argv[2];
   Reply args = Reply::object();
   if (argc == 4) {
-    bool parsed = false;
-    args = parseJson(argv[3], parsed);
-    if (!parsed || !args.is_object()) {
+    const auto parsed = parseJson(argv[3]);
+    if (!parsed || !parsed->is_object()) {
       std::cerr << "velmorin-sync: the arguments must be one JSON object, such as {\"dir\": \"/home/ana/Music\"}\n";
       return 2;
     }
+    args = *parsed;
   }
   std::cout << prettyJson(work(processValues(), name, args)) << '\n' << std::flush;
   return 0;

@@ -18,10 +18,9 @@ std::string prettyJson(const Reply& reply) {
   return text;
 }
 
-Reply parseJson(const std::string& text, bool& ok) {
+std::optional<Reply> parseJson(const std::string& text) {
   Reply value = Reply::parse(text, nullptr, false);
-  ok = !value.is_discarded();
-  if (!ok) value = nullptr;
+  if (value.is_discarded()) return std::nullopt;
   return value;
 }
 

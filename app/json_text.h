@@ -20,7 +20,7 @@ std::string prettyJson(const Reply& reply);
 // dictionary or the value is missing or not text.
 std::optional<std::string> textMember(const Reply& object, const char* key);
 
-// Parses `text` as JSON; a null value with `ok` false when it is not JSON.
-Reply parseJson(const std::string& text, bool& ok);
+// Parses `text` as JSON; nothing when it is not JSON.
+std::optional<Reply> parseJson(const std::string& text);
 
 }  // namespace velmorin

@@ -24,7 +24,8 @@ Reply info(const Values& values) {
       {"os", kPlatformName},
       {"nsm", {{"found", nsm.has_value()}, {"name", nsm ? nsm->name : std::string()}}},
       {"icloud", {{"found", icloudFound}, {"path", icloudFound ? values.ICLOUD.string() : std::string()}}},
-      {"diskFree", static_cast<std::int64_t>(platform::freeBytes(values.HOME))},
+      // A figure that cannot be had is 0, as the page expects.
+      {"diskFree", static_cast<std::int64_t>(platform::freeBytes(values.HOME).value_or(0))},
       {"exportDir", values.EXPORT_DIR.string()},
       {"dest", dest.string()},
       {"destLabel", destLabel},

@@ -2,11 +2,13 @@
 
 #include <sys/statvfs.h>
 
+#include <cerrno>
+
 namespace velmorin::platform {
 
-std::uint64_t freeBytes(const std::filesystem::path& path) {
+StatusOr<std::uint64_t> freeBytes(const std::filesystem::path& path) {
   struct statvfs info {};
-  if (statvfs(path.c_str(), &info) != 0) return 0;
+  if (statvfs(path.c_str(), &info) != 0) return failureFor("measure the free space of", path, errno);
   return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
 }
 

@@ -40,6 +40,7 @@ class [[nodiscard]] StatusOr {
   int code() const { return status_.code(); }
   const Status& status() const { return status_; }
 
+  T value_or(T fallback) const { return value_ ? *value_ : std::move(fallback); }
   T& value() { return *value_; }
   const T& value() const { return *value_; }
   T& operator*() { return *value_; }

@@ -174,19 +174,20 @@ ZipContainer::~ZipContainer() {
   }
 }
 
-int ZipContainer::error() const { return out_->error() != 0 ? out_->error() : EIO; }
+Status ZipContainer::failure() const { return Status::fromErrno(out_->error() != 0 ? out_->error() : EIO); }
 
 void ZipContainer::abandon() { out_->abandon(); }
 
-bool ZipContainer::open() {
+Status ZipContainer::open() {
   zlib_filefunc64_def functions = Output::functions(out_.get());
   zip_ = zipOpen2_64("", APPEND_STATUS_CREATE, nullptr, &functions);
-  if (!zip_) out_->fail(ENOMEM);
-  return zip_ != nullptr;
+  if (zip_) return Status();
+  out_->fail(ENOMEM);
+  return failure();
 }
 
-bool ZipContainer::begin(const std::string& name, const struct stat& st, bool deflated) {
-  if (name.size() > 0xFFFF) return out_->fail(ENAMETOOLONG), false;
+Status ZipContainer::begin(const std::string& name, const struct stat& st, bool deflated) {
+  if (name.size() > 0xFFFF) return out_->fail(ENAMETOOLONG), failure();
   zip_fileinfo info{};
   info.dosDate = dosTime(st.st_mtim.tv_sec);
   // The whole mode, file type included, for Unix readers (links are told
@@ -207,35 +208,36 @@ bool ZipContainer::begin(const std::string& name, const struct stat& st, bool de
       stamped ? sizeof stamp : 0, nullptr, deflated ? Z_DEFLATED : 0, deflated ? 6 : 0, /*raw=*/1, -MAX_WBITS,
       DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByUnix, flags, zip64 ? 1 : 0);
   entryDataStart_ = out_->tell();
-  if (result != ZIP_OK) out_->fail(EIO);
-  return result == ZIP_OK;
+  if (result == ZIP_OK) return Status();
+  out_->fail(EIO);
+  return failure();
 }
 
-bool ZipContainer::write(const void* data, std::size_t size) {
+Status ZipContainer::write(const void* data, std::size_t size) {
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     const unsigned part = static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30));
-    if (zipWriteInFileInZip(zip_, p, part) != ZIP_OK) return out_->fail(EIO), false;
+    if (zipWriteInFileInZip(zip_, p, part) != ZIP_OK) return out_->fail(EIO), failure();
     p += part, size -= part;
   }
-  return true;
+  return Status();
 }
 
-bool ZipContainer::end(std::uint64_t size, std::uint32_t crc) {
+Status ZipContainer::end(std::uint64_t size, std::uint32_t crc) {
   // minizip still holds up to 64 KiB of the data: the deflated size is known after closing.
-  if (zipCloseFileInZipRaw64(zip_, size, crc) != ZIP_OK) return out_->fail(EIO), false;
+  if (zipCloseFileInZipRaw64(zip_, size, crc) != ZIP_OK) return out_->fail(EIO), failure();
   const std::uint64_t deflatedSize = out_->tell() - entryDataStart_;
   if (size >= kMax32 || deflatedSize >= kMax32 || entryStart_ >= kMax32) zip64Entries_ = true;
   ++entries_;
-  return true;
+  return Status();
 }
 
-bool ZipContainer::finish() {
+Status ZipContainer::finish() {
   const std::uint64_t centralStart = out_->tell();
   void* zip = zip_;
   zip_ = nullptr;
-  if (zipClose(zip, nullptr) != ZIP_OK) return out_->fail(EIO), false;
-  return completeZip64(centralStart);
+  if (zipClose(zip, nullptr) != ZIP_OK) return out_->fail(EIO), failure();
+  return completeZip64(centralStart) ? Status() : failure();
 }
 
 // minizip 1.1 falls short of the format in two places, mended here on what it

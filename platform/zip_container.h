@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/status.h"
+
 namespace velmorin::platform {
 
 class ZipContainer {
@@ -18,22 +20,21 @@ class ZipContainer {
   ZipContainer(const ZipContainer&) = delete;
   ZipContainer& operator=(const ZipContainer&) = delete;
 
-  // Each call returns false once anything failed; error() then says why.
-  bool open();
+  // Once anything failed, every call fails with the first failure's errno code.
+  Status open();
   // Starts an entry for `name` with the type, permission bits and time of `st`.
   // Its data, given to write(), is raw deflate when `deflated`, else stored.
-  bool begin(const std::string& name, const struct stat& st, bool deflated);
-  bool write(const void* data, std::size_t size);
-  bool end(std::uint64_t size, std::uint32_t crc);
+  Status begin(const std::string& name, const struct stat& st, bool deflated);
+  Status write(const void* data, std::size_t size);
+  Status end(std::uint64_t size, std::uint32_t crc);
   // Writes the central directory and end records, and flushes.
-  bool finish();
+  Status finish();
   // Drops all further output: the archive is being abandoned.
   void abandon();
-  // The errno value of the first failure.
-  int error() const;
 
  private:
   class Output;
+  Status failure() const;  // the first failure's
   bool completeZip64(std::uint64_t centralStart);
 
   std::unique_ptr<Output> out_;

@@ -54,6 +54,12 @@ constexpr int kLevel = 6;
 constexpr double kIncompressibleBits = 7.99;
 
 Status readFailure(const fs::path& path, int err) { return failureFor("read", path, err); }
+
+// A container step that fails ends the writing, its failure told as the archive's.
+#define TRY_WRITE(step)                                              \
+  do {                                                               \
+    if (Status done_ = (step); !done_) return writeFailure(done_); \
+  } while (false)
 Status readFailure(const fs::path& path, const Status& cause) { return readFailure(path, cause.code()); }
 
 Status shrankFailure(const fs::path& path) {
@@ -93,7 +99,7 @@ class ZipPipeline {
   Status run(int archiveFd, UniqueFd source, const struct stat& st, bool isFolder, const std::string& topName,
              const fs::path& sourcePath) {
     ZipContainer zip(archiveFd);
-    if (!zip.open()) return writeFailure(zip);
+    if (Status opened = zip.open(); !opened) return writeFailure(opened);
     std::vector<std::thread> threads;
     Status result;
     {
@@ -412,7 +418,8 @@ class ZipPipeline {
       }
       space_.notify_all();
     }
-    return zip.finish() ? Status() : writeFailure(zip);
+    if (Status finished = zip.finish(); !finished) return writeFailure(finished);
+    return Status();
   }
 
   Status writeItem(ZipContainer& zip, Item& item) {
@@ -420,14 +427,16 @@ class ZipPipeline {
       case Item::Kind::Failure:
         return item.failure;
       case Item::Kind::Folder:
-        return zip.begin(item.name, item.st, false) && zip.end(0, 0) ? Status() : writeFailure(zip);
+        TRY_WRITE(zip.begin(item.name, item.st, false));
+        TRY_WRITE(zip.end(0, 0));
+        return Status();
       case Item::Kind::Link: {
         const std::string& target = item.linkTarget;
         const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(target.data()), static_cast<uInt>(target.size()));
-        return zip.begin(item.name, item.st, false) && zip.write(target.data(), target.size()) &&
-                       zip.end(target.size(), crc)
-                   ? Status()
-                   : writeFailure(zip);
+        TRY_WRITE(zip.begin(item.name, item.st, false));
+        TRY_WRITE(zip.write(target.data(), target.size()));
+        TRY_WRITE(zip.end(target.size(), crc));
+        return Status();
       }
       case Item::Kind::File:
         break;
@@ -442,8 +451,8 @@ class ZipPipeline {
         if (!piece.done) return walkFailure_;
       }
       if (!piece.failure) return piece.failure;
-      if (i == 0 && !zip.begin(item.name, item.st, !piece.stored)) return writeFailure(zip);
-      if (!zip.write(piece.data.data(), piece.data.size())) return writeFailure(zip);
+      if (i == 0) TRY_WRITE(zip.begin(item.name, item.st, !piece.stored));
+      TRY_WRITE(zip.write(piece.data.data(), piece.data.size()));
       crc = crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.size));
       size += piece.size;
       std::string().swap(piece.data);
@@ -453,11 +462,13 @@ class ZipPipeline {
       }
       space_.notify_all();
     }
-    if (item.pieces.empty() && !zip.begin(item.name, item.st, false)) return writeFailure(zip);
-    return zip.end(size, static_cast<std::uint32_t>(crc)) ? Status() : writeFailure(zip);
+    if (item.pieces.empty()) TRY_WRITE(zip.begin(item.name, item.st, false));
+    TRY_WRITE(zip.end(size, static_cast<std::uint32_t>(crc)));
+    return Status();
   }
 
-  Status writeFailure(const ZipContainer& zip) const { return failureFor("write archive", archivePath_, zip.error()); }
+  // The container's failure, told as the archive's.
+  Status writeFailure(const Status& cause) const { return failureFor("write archive", archivePath_, cause.code()); }
 
   void walkFailed(Status failure) {
     const std::lock_guard lock(mutex_);

@@ -37,9 +37,9 @@ std::vector<Reply> documents(const std::string& out) {
   for (std::string line; std::getline(lines, line);) {
     current += line + "\n";
     if (line == "}" || line == "{}") {
-      bool ok = false;
-      docs.push_back(parseJson(current, ok));
-      EXPECT_TRUE(ok) << current;
+      const auto parsed = parseJson(current);
+      EXPECT_TRUE(parsed) << current;
+      docs.push_back(parsed.value_or(Reply()));
       current.clear();
     }
   }
@@ -87,9 +87,9 @@ TEST(CommandLine, CommandFrontRunsOneCommand) {
   home.file("x/a.npno", "12");
   Outcome run = runProgram(home.root(), "--command scan " + testing::shellQuote("{\"dir\":\"" + (home / "x").string() + "\"}"));
   EXPECT_EQ(run.status, 0);
-  bool ok = false;
-  const Reply reply = parseJson(run.out, ok);
-  ASSERT_TRUE(ok) << run.out;
+  const auto parsed = parseJson(run.out);
+  ASSERT_TRUE(parsed) << run.out;
+  const Reply& reply = *parsed;
   EXPECT_EQ(reply["progs"]["model"], "Nord Piano");
   EXPECT_EQ(runProgram(home.root(), "--command Nope").out, "{\n  \"error\": \"cmd\"\n}\n");
   EXPECT_EQ(runProgram(home.root(), "--command mail").out, "{\n  \"ok\": true\n}\n");
@@ -120,18 +120,18 @@ TEST(CommandLine, InfoAnswersWhateverTheApplicationFoldersHold) {
                           " XDG_DATA_DIRS=" + testing::shellQuote((home / "none").string());
   const Outcome run = runProgram(home.root(), "--command info", env + " timeout 20");
   ASSERT_EQ(run.status, 0) << "124 means it hung";
-  bool ok = false;
-  const Reply reply = parseJson(run.out, ok);
-  ASSERT_TRUE(ok) << run.out;
+  const auto parsed = parseJson(run.out);
+  ASSERT_TRUE(parsed) << run.out;
+  const Reply& reply = *parsed;
   EXPECT_EQ(reply["nsm"]["name"], "Nord Sound Manager 5");
 }
 
 TEST(CommandLine, InfoPathsAreTidyAndFreeSpaceIsAWholeNumber) {
   TempTree home;
   const Outcome run = runProgram(home.root().string() + "//", "--command info");
-  bool ok = false;
-  const Reply reply = parseJson(run.out, ok);
-  ASSERT_TRUE(ok) << run.out;
+  const auto parsed = parseJson(run.out);
+  ASSERT_TRUE(parsed) << run.out;
+  const Reply& reply = *parsed;
   for (const char* key : {"dest", "exportDir"}) {
     const std::string path = reply[key];
     EXPECT_EQ(path.find("//"), std::string::npos) << path;

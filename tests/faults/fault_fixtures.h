@@ -68,9 +68,8 @@ inline Reply runCommand(const fs::path& home, const std::string& arguments, cons
   const std::string out = commandOutput(prefix + " env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 XDG_CONFIG_HOME= XDG_DATA_HOME= HOME=" +
                                             shellQuote(home.string()) + " " VELMORIN_BINARY " " + arguments + " 2>&1",
                                         &status);
-  bool ok = false;
-  Reply reply = parseJson(out, ok);
-  return ok ? reply : Reply{{"unparsed", out}, {"status", status}};
+  const auto reply = parseJson(out);
+  return reply ? *reply : Reply{{"unparsed", out}, {"status", status}};
 }
 
 }  // namespace velmorin::testing
