@@ -180,7 +180,8 @@ TEST_F(RouterTest, OpenUrlOpensWebAndMailLinksAndAlwaysAnswersOk) {
 
 TEST_F(RouterTest, OpenUrlRefusesLocalAndScriptSchemesButStillAnswersOk) {
   for (const char* url : {"file:///etc/passwd", "javascript:alert(1)", "smb://server/share", "ftp://x.org",
-                          "data:text/html,hi", "/usr/bin/xterm", "velmorin://ui/index.html", "", "https://"}) {
+                          "data:text/html,hi", "/usr/bin/xterm", "velmorin://ui/index.html", "", "https://",
+                          "https://user:pw@example.org/", "mailto:a@example.org?attach=/etc/passwd"}) {
     const auto calls = post(Reply{{"cmd", "openURL"}, {"id", 3}, {"args", {{"url", url}}}}.dump());
     ASSERT_EQ(calls.size(), 1u) << url;
     EXPECT_EQ(calls[0].reply, (Reply{{"ok", true}}));
