@@ -347,6 +347,19 @@ TEST(DesktopOpen, RevealWithoutAFileManagerServiceOpensTheFolder) {
   EXPECT_EQ(desktop->opened().back(), "files " + (desktop->home() / "Desktop").string());
 }
 
+TEST(DesktopOpen, RevealWithoutAFileManagerServiceNeverOpensAFileInPlaceOfItsFolder) {
+  TempTree tree;
+  const fs::path notes = tree.file("notes.txt", "a file, not a folder\n");
+  const std::size_t before = desktop->opened().size();
+  shell::revealInFileManager(notes / "Velmorin.zip");
+  shell::revealInFileManager(notes.parent_path() / "Velmorin.zip");  // answered too: shows both were handled
+  ASSERT_TRUE(pumpUntil([&] { return desktop->opened().size() > before; }, 40s));
+  pumpUntil([] { return false; }, 1s);  // room for a wrongly opened one to show up
+  const auto opened = desktop->opened();
+  EXPECT_EQ(std::vector<std::string>(opened.begin() + before, opened.end()),
+            std::vector<std::string>{"files " + tree.root().string()});
+}
+
 }  // namespace
 }  // namespace velmorin::testing
 
