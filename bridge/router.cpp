@@ -47,11 +47,11 @@ void Router::pickFolder(std::int64_t id, const std::string& kind) {
   std::weak_ptr<Router*> weak = self_;
   auto answered = std::make_shared<bool>(false);
   platform_.pickFolder(pickerOptions(kind, es, icloud),
-                       [weak, id, answered](std::optional<std::string> chosen) {
+                       [weak, id, answered, es](std::optional<std::string> chosen) {
                          // One reply per request, whatever the platform does.
                          if (*answered) return;
                          *answered = true;
-                         if (const auto self = weak.lock()) (*self)->reply(id, pickerReply(chosen));
+                         if (const auto self = weak.lock()) (*self)->reply(id, pickerReply(chosen, es));
                        });
 }
 

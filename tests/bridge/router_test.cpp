@@ -286,6 +286,20 @@ TEST_F(RouterTest, PickFolderRepliesOncePerRequestInWhateverOrderTheyClose) {
   EXPECT_EQ(readReplyCall(platform.scripts[1])->reply, (Reply{{"path", "/a"}}));
 }
 
+TEST_F(RouterTest, PickFolderAnswersAPathThatIsNotUtf8WithAnErrorInTheUsersLanguageNeverAnotherPath) {
+  for (const bool es : {false, true}) {
+    spanishNow = es;
+    router.onMessageJson(R"({"cmd":"pickFolder","id":6,"args":{"kind":"dest"}})");
+    platform.pickers.back().done(std::string("/home/ana/M\xfasica"));  // Latin-1 "Música"
+    const auto call = readReplyCall(platform.scripts.back());
+    ASSERT_TRUE(call);
+    EXPECT_EQ(call->id, 6);
+    EXPECT_FALSE(call->reply.contains("path")) << call->innerText;
+    EXPECT_NE(call->reply.value("error", "").find(es ? "no son texto UTF-8" : "not valid UTF-8"), std::string::npos)
+        << call->innerText;
+  }
+}
+
 TEST_F(RouterTest, PickFolderKindMustBeText) {
   icloud = "/home/ana/Library/Mobile Documents/com~apple~CloudDocs";
   router.onMessageJson(R"({"cmd":"pickFolder","id":5,"args":{"kind":2}})");

@@ -139,6 +139,26 @@ TEST_F(FolderPicker, SeveralChoosersAtOnceEachAnswerOnceInTheOrderTheyClose) {
   EXPECT_FALSE(results[1].second);
 }
 
+TEST_F(FolderPicker, AFolderWhosePathIsNotUtf8ComesBackAsItsBytesAndIsAnsweredWithAnError) {
+  const fs::path odd = tree.folder("M\xfasica");  // "Música" written in Latin-1
+  shell::showFolderPicker(GTK_WINDOW(parent), {"Odd names", "Choose", tree.root()}, record(1));
+  GtkFileChooserDialog* dialog = openChooser("Odd names");
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(pumpUntil([&] { return chooserFolder(dialog) == tree.root().string(); }));
+  gtk_file_chooser_select_filename(GTK_FILE_CHOOSER(dialog), odd.c_str());
+  pumpUntil([&] {
+    gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
+    const bool selected = name && odd == name;
+    g_free(name);
+    return selected;
+  });
+  gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+  ASSERT_TRUE(pumpUntil([&] { return !results.empty(); }));
+  EXPECT_EQ(results[0].second, odd.string());
+  const Reply reply = bridge::pickerReply(results[0].second);
+  EXPECT_TRUE(reply.contains("error") && !reply.contains("path")) << reply.dump(-1, ' ', true);
+}
+
 // --- the menu ------------------------------------------------------------------------
 
 TEST(MenuTexts, EnglishAndSpanish) {

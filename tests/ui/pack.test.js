@@ -62,6 +62,20 @@ describe('export folder, help and quit', { timeout: 120_000 }, () => {
     await ui.close();
   });
 
+  test('a chosen folder the application cannot use is explained wherever a folder is chosen', async () => {
+    const error = 'The chosen folder’s path has characters that are not valid UTF-8 text, so Velmorin Sync cannot use it.';
+    const ui = await browser.open({ rules: { pickFolder: [{ reply: { error } }] } });
+    await ui.button('Change destination').click();
+    await ui.shows('#install-result [role=alert]', error);
+    await ui.button('Search a folder…').click();
+    await ui.shows('#find-results [role=alert]', `The search failed. ${error}`);
+    await ui.button('Choose a folder and pack…').click();
+    await ui.shows('#pack-result [role=alert]', error);
+    await ui.shows('#dest-path', '/home/ana/Desktop/Velmorin');
+    assert.deepEqual([await ui.sent('scan'), await ui.sent('zip')], [[], []]);
+    await ui.close();
+  });
+
   test('help opens through "openURL"; quit sends "quit" and a refusal is reported', async () => {
     const ui = await browser.open({ rules: { quit: [{ reply: { error: 'cmd' } }] } });
     await ui.page.getByRole('link', { name: 'Help' }).click();
