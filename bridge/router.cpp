@@ -47,11 +47,12 @@ void Router::pickFolder(std::int64_t id, const std::string& kind) {
   std::weak_ptr<Router*> weak = self_;
   auto answered = std::make_shared<bool>(false);
   platform_.pickFolder(pickerOptions(kind, es, icloud),
-                       [weak, id, answered, es](std::optional<std::string> chosen) {
+                       [weak, id, answered, es, load = pageLoads_](std::optional<std::string> chosen) {
                          // One reply per request, whatever the platform does.
                          if (*answered) return;
                          *answered = true;
-                         if (const auto self = weak.lock()) (*self)->reply(id, pickerReply(chosen, es));
+                         const auto self = weak.lock();
+                         if (self && (*self)->pageLoads_ == load) (*self)->reply(id, pickerReply(chosen, es));
                        });
 }
 
@@ -83,6 +84,8 @@ void Router::quit(std::int64_t id) {
   platform_.postToMainAfter(kQuitDelay, [platform] { platform->endApplication(); });
 }
 
+void Router::pageLoaded() { ++pageLoads_; }
+
 void Router::runInBackground(const Message& message, std::size_t bytes) {
   // The one command that comes alone is taken whatever its size.
   if (inFlight_ >= kMaxInFlight || (inFlight_ > 0 && inFlightBytes_ + bytes > kMaxInFlightBytes))
@@ -91,7 +94,7 @@ void Router::runInBackground(const Message& message, std::size_t bytes) {
   inFlightBytes_ += bytes;
   std::weak_ptr<Router*> weak = self_;
   BridgePlatform* platform = &platform_;
-  platform_.runInBackground([weak, platform, work = services_.work, message, bytes] {
+  platform_.runInBackground([weak, platform, work = services_.work, message, bytes, load = pageLoads_] {
     if (weak.expired()) return;
     Reply result;
     try {
@@ -101,13 +104,15 @@ void Router::runInBackground(const Message& message, std::size_t bytes) {
     } catch (...) {
       result = Reply{{"ok", false}, {"error", "internal"}};
     }
-    platform->postToMain([weak, id = message.id, bytes, result = std::move(result)] {
+    platform->postToMain([weak, id = message.id, bytes, load, result = std::move(result)] {
       const auto self = weak.lock();
       if (!self) return;
       Router& router = **self;
       --router.inFlight_;
       router.inFlightBytes_ -= bytes;
-      router.reply(id, result);
+      // A page loaded since the command was sent would take the reply for
+      // one of its own requests that uses the same id.
+      if (router.pageLoads_ == load) router.reply(id, result);
     });
   });
 }

@@ -42,6 +42,11 @@ class Router {
   // Main thread. Sends exactly one reply call into the page.
   void reply(std::int64_t id, const Reply& reply);
 
+  // Main thread. A new page has been committed in the web view: replies to
+  // commands and folder choosers of earlier pages are dropped from now on, as
+  // the new page may reuse their ids.
+  void pageLoaded();
+
   // How long "quit" leaves its reply to reach the page before the application ends.
   static constexpr std::chrono::milliseconds kQuitDelay{200};
 
@@ -69,8 +74,10 @@ class Router {
   RouterServices services_;
   // Tasks still in flight hold this weakly: once the router is gone they do nothing.
   std::shared_ptr<Router*> self_;
-  std::size_t inFlight_ = 0;       // main thread only
-  std::size_t inFlightBytes_ = 0;  // main thread only
+  // Main thread only, all of them.
+  std::size_t inFlight_ = 0;
+  std::size_t inFlightBytes_ = 0;
+  std::uint64_t pageLoads_ = 0;  // pages committed so far
 };
 
 }  // namespace velmorin::bridge

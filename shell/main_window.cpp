@@ -75,6 +75,7 @@ MainWindow::MainWindow(GtkApplication* app, const Values& values, const WindowOp
   web_ = makeWebView(context_, content, options.automation);
   g_object_unref(content);
   g_signal_connect(web_, "decide-policy", G_CALLBACK(onDecidePolicy), nullptr);
+  g_signal_connect(web_, "load-changed", G_CALLBACK(onLoadChanged), this);
 
   window_ = gtk_application_window_new(app);
   GtkWindow* window = GTK_WINDOW(window_);
@@ -118,6 +119,11 @@ void MainWindow::onWindowDestroyed(GtkWidget*, gpointer data) {
   self->router_.reset();
   self->window_ = nullptr;
   self->web_ = nullptr;
+}
+
+void MainWindow::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+  auto* self = static_cast<MainWindow*>(data);
+  if (event == WEBKIT_LOAD_COMMITTED && self->router_) self->router_->pageLoaded();
 }
 
 void MainWindow::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {

@@ -41,6 +41,7 @@ class MainWindow {
   std::size_t commandsInFlight() const { return platform_->commandsInFlight(); }
 
  private:
+  static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self);
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                  gpointer);

@@ -331,6 +331,24 @@ TEST_F(RouterTest, APickerClosingAfterTheRouterIsGoneSendsNothing) {
   EXPECT_TRUE(platform.scripts.empty());
 }
 
+// --- page loads --------------------------------------------------------------------
+
+TEST_F(RouterTest, RepliesMeantForAnEarlierPageAreDroppedAndStillCounted) {
+  router.onMessageJson(R"({"cmd":"echo","id":1})");
+  router.onMessageJson(R"({"cmd":"pickFolder","id":2})");
+  router.pageLoaded();
+  platform.runBackground();
+  platform.runMain();
+  platform.pickers.at(0).done(std::string("/srv/Nord"));
+  EXPECT_TRUE(platform.scripts.empty());
+  EXPECT_EQ(router.commandsInFlight(), 0u);
+  // The new page's own requests, under the same ids, are answered.
+  EXPECT_EQ(post(R"({"cmd":"echo","id":1,"args":{"page":2}})").at(0).reply, (Reply{{"echo", {{"page", 2}}}}));
+  router.onMessageJson(R"({"cmd":"pickFolder","id":2})");
+  platform.pickers.at(1).done(std::nullopt);
+  EXPECT_EQ(readReplyCall(platform.scripts.at(1))->reply, (Reply{{"cancel", true}}));
+}
+
 // --- concurrency, with real threads ---------------------------------------------
 
 TEST(RouterThreads, ASlowCommandDoesNotHoldBackALaterOne) {
