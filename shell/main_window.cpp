@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include "bridge/core_services.h"
+#include "shell/context_menu.h"
 #include "shell/desktop_open.h"
 #include "shell/menu.h"
 #include "shell/navigation_policy.h"
@@ -76,6 +77,7 @@ MainWindow::MainWindow(GtkApplication* app, const Values& values, const WindowOp
   g_object_unref(content);
   g_signal_connect(web_, "decide-policy", G_CALLBACK(onDecidePolicy), nullptr);
   g_signal_connect(web_, "load-changed", G_CALLBACK(onLoadChanged), this);
+  limitContextMenu(web_);
 
   window_ = gtk_application_window_new(app);
   GtkWindow* window = GTK_WINDOW(window_);
