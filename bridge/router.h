@@ -47,7 +47,15 @@ class Router {
   // the new page may reuse their ids.
   void pageLoaded();
 
-  // How long "quit" leaves its reply to reach the page before the application ends.
+  // Main thread. Every way of quitting ends here. With no install or zip
+  // running the application ends at once; otherwise the page hears
+  // {"type": "finishing"}, new installs and zips are refused, and the
+  // application ends kQuitDelay after the last of them has replied. Other
+  // commands never hold it back.
+  void endWhenFinished();
+
+  // How long "quit", or the last install or zip it waited for, leaves its
+  // reply to reach the page before the application ends.
   static constexpr std::chrono::milliseconds kQuitDelay{200};
 
   // Commands waiting or running in the background, by number and by the size of
@@ -77,7 +85,9 @@ class Router {
   // Main thread only, all of them.
   std::size_t inFlight_ = 0;
   std::size_t inFlightBytes_ = 0;
-  std::uint64_t pageLoads_ = 0;  // pages committed so far
+  std::size_t writesInFlight_ = 0;  // installs and zips among them
+  std::uint64_t pageLoads_ = 0;     // pages committed so far
+  bool closing_ = false;            // a quit waits for the installs and zips
 };
 
 }  // namespace velmorin::bridge

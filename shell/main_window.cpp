@@ -90,7 +90,8 @@ MainWindow::MainWindow(GtkApplication* app, const Values& values, const WindowOp
   gtk_header_bar_set_title(GTK_HEADER_BAR(header), "Velmorin Sync");
   gtk_header_bar_set_show_close_button(GTK_HEADER_BAR(header), TRUE);
   gtk_header_bar_pack_start(GTK_HEADER_BAR(header),
-                            buildMenu(app, GTK_APPLICATION_WINDOW(window_), web_, options.spanish));
+                            buildMenu(app, GTK_APPLICATION_WINDOW(window_), web_, options.spanish,
+                                      [this] { requestQuit(); }));
   gtk_window_set_titlebar(window, header);
   // The page fills the whole window below the header bar, so the minimum is
   // the page's own: window geometry hints would also count the header bar
@@ -101,8 +102,14 @@ MainWindow::MainWindow(GtkApplication* app, const Values& values, const WindowOp
   platform_ = std::make_unique<GtkBridgePlatform>(G_APPLICATION(app), window, web_);
   router_ = std::make_unique<bridge::Router>(*platform_, bridge::coreServices(values));
   g_signal_connect(window_, "destroy", G_CALLBACK(onWindowDestroyed), this);
-  // The page or a WebDriver session closing the view closes the window, and so the application.
-  g_signal_connect_swapped(web_, "close", G_CALLBACK(gtk_widget_destroy), window_);
+  // Closing the window, or the page or a WebDriver session closing the view,
+  // quits like the menu: after any install or zip that is running.
+  g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) -> gboolean {
+                     static_cast<MainWindow*>(self)->requestQuit();
+                     return TRUE;
+                   }),
+                   this);
+  g_signal_connect_swapped(web_, "close", G_CALLBACK(+[](MainWindow* self) { self->requestQuit(); }), this);
 
   gtk_widget_show_all(window_);
   gtk_window_present(window);
@@ -121,6 +128,14 @@ void MainWindow::onWindowDestroyed(GtkWidget*, gpointer data) {
   self->router_.reset();
   self->window_ = nullptr;
   self->web_ = nullptr;
+}
+
+void MainWindow::requestQuit() {
+  if (router_) {
+    router_->endWhenFinished();
+  } else {
+    platform_->endApplication();
+  }
 }
 
 void MainWindow::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {

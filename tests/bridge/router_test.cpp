@@ -331,7 +331,7 @@ TEST_F(RouterTest, APickerClosingAfterTheRouterIsGoneSendsNothing) {
   EXPECT_TRUE(platform.scripts.empty());
 }
 
-// --- page loads --------------------------------------------------------------------
+// --- page loads and quitting ----------------------------------------------------
 
 TEST_F(RouterTest, RepliesMeantForAnEarlierPageAreDroppedAndStillCounted) {
   router.onMessageJson(R"({"cmd":"echo","id":1})");
@@ -347,6 +347,34 @@ TEST_F(RouterTest, RepliesMeantForAnEarlierPageAreDroppedAndStillCounted) {
   router.onMessageJson(R"({"cmd":"pickFolder","id":2})");
   platform.pickers.at(1).done(std::nullopt);
   EXPECT_EQ(readReplyCall(platform.scripts.at(1))->reply, (Reply{{"cancel", true}}));
+}
+
+TEST_F(RouterTest, QuittingWaitsForInstallsAndZipsAloneAndRefusesNewOnes) {
+  router.onMessageJson(R"({"cmd":"scan","id":1})");
+  router.endWhenFinished();  // a scan does not hold the quit back
+  EXPECT_EQ(platform.ends, 1);
+  router.onMessageJson(R"({"cmd":"install","id":2})");
+  router.onMessageJson(R"({"cmd":"zip","id":3})");
+  router.onMessageJson(R"({"cmd":"quit","id":4})");
+  EXPECT_EQ(readReplyCall(platform.scripts.at(0))->reply, (Reply{{"ok", true}}));
+  platform.delayed.at(0)();
+  router.endWhenFinished();  // Ctrl+Q as well: the page is told once
+  EXPECT_EQ(platform.ends, 1);
+  ASSERT_EQ(platform.scripts.size(), 2u);
+  EXPECT_EQ(platform.scripts[1], R"(typeof window.__vlEvent === "function" && window.__vlEvent({"type":"finishing"}))");
+  spanishNow = true;
+  router.onMessageJson(R"({"cmd":"zip","id":5})");
+  const auto refused = readReplyCall(platform.scripts.at(2));
+  EXPECT_EQ(refused->id, 5);
+  EXPECT_EQ(refused->reply["ok"], false);
+  EXPECT_NE(refused->reply.value("error", "").find("cerrando"), std::string::npos);
+  platform.runBackground();
+  platform.runMain();
+  EXPECT_EQ(platform.scripts.size(), 6u);  // scan, install and zip all answered
+  EXPECT_EQ(platform.ends, 1);
+  ASSERT_EQ(platform.delayed.size(), 2u);  // the end, once the last write has replied
+  platform.delayed[1]();
+  EXPECT_EQ(platform.ends, 2);
 }
 
 // --- concurrency, with real threads ---------------------------------------------

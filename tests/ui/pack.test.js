@@ -86,4 +86,23 @@ describe('export folder, help and quit', { timeout: 120_000 }, () => {
     await ui.shows('#notice', 'That did not work. This version of Velmorin Sync does not know the command “quit”.');
     await ui.close();
   });
+
+  test('while the application finishes its work before closing, the page says so and starts no install or pack', async () => {
+    const cases = [['en-US', 'Finishing the install or archive that is running.'], ['es-ES', 'Terminando la instalación o el archivo en curso.']];
+    for (const [locale, text] of cases) {
+      const ui = await browser.open({ locale });
+      await ui.$('#scan-usual').click();
+      await ui.waitForSent('scan');
+      await ui.page.evaluate(() => {
+        window.__vlEvent(null);
+        window.__vlEvent({ type: 'not yet known' });
+        window.__vlEvent({ type: 'finishing' });
+      });
+      await ui.shows('#notice.is-info', text);
+      await ui.$('#install-button').click({ force: true });
+      await ui.$('#pack-button').click({ force: true });
+      assert.deepEqual([await ui.sent('install'), await ui.sent('pickFolder')], [[], []]);
+      await ui.close();
+    }
+  });
 });
