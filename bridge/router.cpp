@@ -20,7 +20,7 @@ bool quitWaitsFor(const std::string& cmd) { return cmd == "install" || cmd == "z
 Reply closingReply(bool spanish) {
   return Reply{{"ok", false},
                {"error", spanish ? "Velmorin Sync se está cerrando: termina lo que ya empezó y no empieza nada nuevo."
-                                 : "Velmorin Sync is closing: it finishes what it has started and starts nothing new."}};
+                                 : "Velmorin Sync is closing: it finishes what it started and starts nothing new."}};
 }
 
 }  // namespace

@@ -154,16 +154,14 @@ TEST_F(Application, RevealWithoutAFileManagerServiceOpensTheContainingFolder) {
 }
 
 TEST_F(Application, RepliesToAnEarlierPageNeverReachTheReloadedOne) {
-  const fs::path folder = desktop_->home() / "Pack me";
-  fs::create_directories(folder);
-  std::ofstream(folder / "Piano.ns3f") << "x";
-  auto held = std::make_unique<HeldFolder>(desktop_->home() / "Desktop");  // the zip waits at its lock
-  app_->execute("window.post(arguments[0]); return 0", {{{"cmd", "zip"}, {"id", 801}, {"args", {{"path", folder.string()}}}}});
-  ASSERT_TRUE(held->waitedFor());
+  const fs::path folder = desktop_->tree().file("home/Pack me/Piano.ns3f").parent_path();
+  HeldFolder held(desktop_->home() / "Desktop");  // the zip waits at its lock
+  app_->execute("window.post(arguments[0]); return 0",
+                {{{"cmd", "zip"}, {"id", 801}, {"args", {{"path", folder.string()}}}}});
   app_->command("POST", "/refresh", json::object());
   // The reloaded page asks something else under the same id and hears its own answer…
   EXPECT_EQ(ask({{"cmd", "nosuch"}, {"id", 801}}), (json{{"error", "cmd"}}));
-  held.reset();
+  held.release();
   // …and nothing more once the zip has finished and had time to reply.
   const fs::path archive = desktop_->home() / "Desktop/Velmorin.zip";
   for (int i = 0; i < 600 && !fs::exists(archive); ++i) std::this_thread::sleep_for(50ms);

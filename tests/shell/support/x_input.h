@@ -59,22 +59,22 @@ class XWindowUser {
   }
 
  private:
-  Window find(Window at) {
-    XClassHint hint{};
-    if (XGetClassHint(display_, at, &hint)) {
-      const bool ours = hint.res_name && std::string(hint.res_name) == "velmorin-sync";
+  // Without a window manager every top-level window is a child of the root.
+  Window find(Window root) {
+    Window parent = 0, *children = nullptr, found = 0;
+    unsigned count = 0;
+    if (!XQueryTree(display_, root, &root, &parent, &children, &count)) return 0;
+    for (unsigned i = 0; i < count && !found; ++i) {
+      XClassHint hint{};
+      XWindowAttributes attributes{};
+      if (!XGetClassHint(display_, children[i], &hint)) continue;
+      if (hint.res_name && std::string(hint.res_name) == "velmorin-sync" &&
+          XGetWindowAttributes(display_, children[i], &attributes) && attributes.map_state == IsViewable &&
+          !attributes.override_redirect)
+        found = children[i];
       XFree(hint.res_name);
       XFree(hint.res_class);
-      XWindowAttributes attributes{};
-      if (ours && XGetWindowAttributes(display_, at, &attributes) && attributes.map_state == IsViewable &&
-          !attributes.override_redirect)
-        return at;
     }
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display_, at, &root, &parent, &children, &count)) return 0;
-    Window found = 0;
-    for (unsigned i = 0; i < count && !found; ++i) found = find(children[i]);
     if (children) XFree(children);
     return found;
   }
