@@ -76,7 +76,7 @@ TEST_P(QuitWhileInstalling, FinishesTheInstallThenEnds) {
   EXPECT_FALSE(app.exitStatus(0s)) << "the program ended with the install half done";
 
   held.release();
-  EXPECT_EQ(app.exitStatus(60s), 0);
+  EXPECT_EQ(app.exitStatus(60s), 0) << app.driverLog();
   std::size_t programs = 0, archives = 0;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(model / "Programs (.ns3f)", ec)) programs += entry.is_regular_file();

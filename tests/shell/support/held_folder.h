@@ -11,7 +11,9 @@ namespace velmorin::testing {
 
 class HeldFolder {
  public:
-  explicit HeldFolder(const std::filesystem::path& folder) : fd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY)) {
+  // Not inherited: a child holding the same open file would keep the lock after release().
+  explicit HeldFolder(const std::filesystem::path& folder)
+      : fd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
     if (fd_ >= 0) flock(fd_, LOCK_EX);
   }
   ~HeldFolder() { release(); }
