@@ -1,5 +1,7 @@
 #include "bridge/picker_options.h"
 
+#include "platform/utf8.h"
+
 namespace velmorin::bridge {
 
 PickerOptions pickerOptions(const std::string& kind, bool spanish,
@@ -20,8 +22,15 @@ PickerOptions pickerOptions(const std::string& kind, bool spanish,
   return options;
 }
 
-Reply pickerReply(const std::optional<std::string>& chosenFolder) {
+Reply pickerReply(const std::optional<std::string>& chosenFolder, bool spanish) {
   if (!chosenFolder || chosenFolder->empty()) return Reply{{"cancel", true}};
+  // JSON holds text only: such a path would reach the page with its bad bytes
+  // replaced, and naming a folder that is not the one chosen.
+  if (!platform::isValidUtf8(*chosenFolder))
+    return Reply{{"error", spanish ? "La ruta de la carpeta elegida tiene caracteres que no son texto UTF-8 válido, "
+                                     "y Velmorin Sync no puede usarla. Cambia el nombre de la carpeta o elige otra."
+                                   : "The chosen folder's path has characters that are not valid UTF-8 text, so "
+                                     "Velmorin Sync cannot use it. Rename the folder or choose another one."}};
   std::string path = *chosenFolder;
   // The root keeps its one "/".
   while (path.size() > 1 && path.back() == '/') path.pop_back();

@@ -19,7 +19,9 @@ struct PickerOptions {
 PickerOptions pickerOptions(const std::string& kind, bool spanish,
                             const std::optional<std::filesystem::path>& icloud);
 
-// {"path": folder without a trailing "/"} or, for nothing or an empty text, {"cancel": true}.
-Reply pickerReply(const std::optional<std::string>& chosenFolder);
+// {"path": folder without a trailing "/"} or, for nothing or an empty text,
+// {"cancel": true}; a path that is not UTF-8 gives {"error": a sentence in the
+// interface language}.
+Reply pickerReply(const std::optional<std::string>& chosenFolder, bool spanish = false);
 
 }  // namespace velmorin::bridge

@@ -16,4 +16,9 @@ std::string replyScript(std::int64_t id, const Reply& reply) {
   return "window.__vlReply(" + std::to_string(id) + ", " + array + "[0])";
 }
 
+std::string eventScript(const Reply& event) {
+  const std::string object = event.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
+  return "typeof window.__vlEvent === \"function\" && window.__vlEvent(" + object + ")";
+}
+
 }  // namespace velmorin::bridge

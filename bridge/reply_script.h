@@ -1,5 +1,5 @@
 #pragma once
-// The script text that hands a reply to the page.
+// The script texts that hand a reply, or an event, to the page.
 #include <cstdint>
 #include <string>
 
@@ -11,5 +11,9 @@ namespace velmorin::bridge {
 // The reply is serialised twice so the page receives it as text and parses it
 // itself. The whole script is ASCII: anything else is written as \u escapes.
 std::string replyScript(std::int64_t id, const Reply& reply);
+
+// window.__vlEvent(<event as a JSON object>), for news that answers no request;
+// a page without that function is left alone. ASCII too.
+std::string eventScript(const Reply& event);
 
 }  // namespace velmorin::bridge

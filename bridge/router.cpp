@@ -13,6 +13,16 @@ namespace {
 
 const Reply kOk = Reply{{"ok", true}};
 
+// The commands that write the user's files: quitting waits for them rather
+// than leave an install or an archive half done.
+bool quitWaitsFor(const std::string& cmd) { return cmd == "install" || cmd == "zip"; }
+
+Reply closingReply(bool spanish) {
+  return Reply{{"ok", false},
+               {"error", spanish ? "Velmorin Sync se está cerrando: termina lo que ya empezó y no empieza nada nuevo."
+                                 : "Velmorin Sync is closing: it finishes what it started and starts nothing new."}};
+}
+
 }  // namespace
 
 const Reply Router::kBusyReply = Reply{{"ok", false}, {"error", "busy"}};
@@ -47,11 +57,12 @@ void Router::pickFolder(std::int64_t id, const std::string& kind) {
   std::weak_ptr<Router*> weak = self_;
   auto answered = std::make_shared<bool>(false);
   platform_.pickFolder(pickerOptions(kind, es, icloud),
-                       [weak, id, answered](std::optional<std::string> chosen) {
+                       [weak, id, answered, es, load = pageLoads_](std::optional<std::string> chosen) {
                          // One reply per request, whatever the platform does.
                          if (*answered) return;
                          *answered = true;
-                         if (const auto self = weak.lock()) (*self)->reply(id, pickerReply(chosen));
+                         const auto self = weak.lock();
+                         if (self && (*self)->pageLoads_ == load) (*self)->reply(id, pickerReply(chosen, es));
                        });
 }
 
@@ -79,19 +90,37 @@ void Router::reveal(std::int64_t id, const Reply& args) {
 
 void Router::quit(std::int64_t id) {
   reply(id, kOk);
+  std::weak_ptr<Router*> weak = self_;
   BridgePlatform* platform = &platform_;
-  platform_.postToMainAfter(kQuitDelay, [platform] { platform->endApplication(); });
+  platform_.postToMainAfter(kQuitDelay, [weak, platform] {
+    if (const auto self = weak.lock()) {
+      (*self)->endWhenFinished();
+    } else {
+      platform->endApplication();
+    }
+  });
+}
+
+void Router::pageLoaded() { ++pageLoads_; }
+
+void Router::endWhenFinished() {
+  if (writesInFlight_ == 0) return platform_.endApplication();
+  if (!closing_) platform_.evaluateScript(eventScript(Reply{{"type", "finishing"}}));
+  closing_ = true;
 }
 
 void Router::runInBackground(const Message& message, std::size_t bytes) {
+  const bool writes = quitWaitsFor(message.cmd);
+  if (writes && closing_) return reply(message.id, closingReply(services_.spanish && services_.spanish()));
   // The one command that comes alone is taken whatever its size.
   if (inFlight_ >= kMaxInFlight || (inFlight_ > 0 && inFlightBytes_ + bytes > kMaxInFlightBytes))
     return reply(message.id, kBusyReply);
   ++inFlight_;
   inFlightBytes_ += bytes;
+  if (writes) ++writesInFlight_;
   std::weak_ptr<Router*> weak = self_;
   BridgePlatform* platform = &platform_;
-  platform_.runInBackground([weak, platform, work = services_.work, message, bytes] {
+  platform_.runInBackground([weak, platform, work = services_.work, message, bytes, writes, load = pageLoads_] {
     if (weak.expired()) return;
     Reply result;
     try {
@@ -101,13 +130,17 @@ void Router::runInBackground(const Message& message, std::size_t bytes) {
     } catch (...) {
       result = Reply{{"ok", false}, {"error", "internal"}};
     }
-    platform->postToMain([weak, id = message.id, bytes, result = std::move(result)] {
+    platform->postToMain([weak, platform, id = message.id, bytes, writes, load, result = std::move(result)] {
       const auto self = weak.lock();
       if (!self) return;
       Router& router = **self;
       --router.inFlight_;
       router.inFlightBytes_ -= bytes;
-      router.reply(id, result);
+      // A page loaded since the command was sent would take the reply for
+      // one of its own requests that uses the same id.
+      if (router.pageLoads_ == load) router.reply(id, result);
+      if (writes && --router.writesInFlight_ == 0 && router.closing_)
+        platform->postToMainAfter(kQuitDelay, [platform] { platform->endApplication(); });
     });
   });
 }

@@ -42,7 +42,20 @@ class Router {
   // Main thread. Sends exactly one reply call into the page.
   void reply(std::int64_t id, const Reply& reply);
 
-  // How long "quit" leaves its reply to reach the page before the application ends.
+  // Main thread. A new page has been committed in the web view: replies to
+  // commands and folder choosers of earlier pages are dropped from now on, as
+  // the new page may reuse their ids.
+  void pageLoaded();
+
+  // Main thread. Every way of quitting ends here. With no install or zip
+  // running the application ends at once; otherwise the page hears
+  // {"type": "finishing"}, new installs and zips are refused, and the
+  // application ends kQuitDelay after the last of them has replied. Other
+  // commands never hold it back.
+  void endWhenFinished();
+
+  // How long "quit", or the last install or zip it waited for, leaves its
+  // reply to reach the page before the application ends.
   static constexpr std::chrono::milliseconds kQuitDelay{200};
 
   // Commands waiting or running in the background, by number and by the size of
@@ -69,8 +82,12 @@ class Router {
   RouterServices services_;
   // Tasks still in flight hold this weakly: once the router is gone they do nothing.
   std::shared_ptr<Router*> self_;
-  std::size_t inFlight_ = 0;       // main thread only
-  std::size_t inFlightBytes_ = 0;  // main thread only
+  // Main thread only, all of them.
+  std::size_t inFlight_ = 0;
+  std::size_t inFlightBytes_ = 0;
+  std::size_t writesInFlight_ = 0;  // installs and zips among them
+  std::uint64_t pageLoads_ = 0;     // pages committed so far
+  bool closing_ = false;            // a quit waits for the installs and zips
 };
 
 }  // namespace velmorin::bridge

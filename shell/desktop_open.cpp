@@ -23,8 +23,20 @@ void unrefLater(GAppLaunchContext* context) {
 
 struct RevealRequest {
   std::string uri;
-  std::string parentUri;
+  std::filesystem::path parent;
 };
+
+// What a reveal falls back on: the folder that holds the item, and only when
+// that is a folder. A path whose parent is a file ("notes.txt/x") must never
+// hand that file to its default application.
+void openContainingFolder(const std::filesystem::path& parent) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(parent, ec)) return;
+  if (gchar* uri = g_filename_to_uri(parent.c_str(), nullptr, nullptr)) {
+    openUri(uri);
+    g_free(uri);
+  }
+}
 
 void revealAnswered(GObject* source, GAsyncResult* result, gpointer data) {
   RevealRequest* request = static_cast<RevealRequest*>(data);
@@ -34,7 +46,7 @@ void revealAnswered(GObject* source, GAsyncResult* result, gpointer data) {
     g_variant_unref(reply);
   } else {
     g_error_free(error);
-    openUri(request->parentUri);
+    openContainingFolder(request->parent);
   }
   delete request;
 }
@@ -45,7 +57,7 @@ void busReady(GObject*, GAsyncResult* result, gpointer data) {
   GDBusConnection* bus = g_bus_get_finish(result, &error);
   if (!bus) {
     g_error_free(error);
-    openUri(request->parentUri);
+    openContainingFolder(request->parent);
     delete request;
     return;
   }
@@ -100,13 +112,10 @@ void openApplication(const NsmApp& app) {
 }
 
 void revealInFileManager(const std::filesystem::path& path) {
-  gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
-  gchar* parentUri = g_filename_to_uri(path.parent_path().c_str(), nullptr, nullptr);
-  if (uri && parentUri) {
-    g_bus_get(G_BUS_TYPE_SESSION, nullptr, busReady, new RevealRequest{uri, parentUri});
+  if (gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr)) {
+    g_bus_get(G_BUS_TYPE_SESSION, nullptr, busReady, new RevealRequest{uri, path.parent_path()});
+    g_free(uri);
   }
-  g_free(uri);
-  g_free(parentUri);
 }
 
 }  // namespace velmorin::shell

@@ -16,7 +16,7 @@ void openApplication(const NsmApp& app);
 void openUri(const std::string& uri);
 
 // Shows `path` selected in a file-manager window (org.freedesktop.FileManager1);
-// when no file manager answers, opens the folder that holds it.
+// when no file manager answers, opens the folder that holds it, if that is a folder.
 void revealInFileManager(const std::filesystem::path& path);
 
 }  // namespace velmorin::shell

@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include "bridge/core_services.h"
+#include "shell/context_menu.h"
 #include "shell/desktop_open.h"
 #include "shell/menu.h"
 #include "shell/navigation_policy.h"
@@ -75,6 +76,8 @@ MainWindow::MainWindow(GtkApplication* app, const Values& values, const WindowOp
   web_ = makeWebView(context_, content, options.automation);
   g_object_unref(content);
   g_signal_connect(web_, "decide-policy", G_CALLBACK(onDecidePolicy), nullptr);
+  g_signal_connect(web_, "load-changed", G_CALLBACK(onLoadChanged), this);
+  limitContextMenu(web_);
 
   window_ = gtk_application_window_new(app);
   GtkWindow* window = GTK_WINDOW(window_);
@@ -87,7 +90,8 @@ MainWindow::MainWindow(GtkApplication* app, const Values& values, const WindowOp
   gtk_header_bar_set_title(GTK_HEADER_BAR(header), "Velmorin Sync");
   gtk_header_bar_set_show_close_button(GTK_HEADER_BAR(header), TRUE);
   gtk_header_bar_pack_start(GTK_HEADER_BAR(header),
-                            buildMenu(app, GTK_APPLICATION_WINDOW(window_), web_, options.spanish));
+                            buildMenu(app, GTK_APPLICATION_WINDOW(window_), web_, options.spanish,
+                                      [this] { requestQuit(); }));
   gtk_window_set_titlebar(window, header);
   // The page fills the whole window below the header bar, so the minimum is
   // the page's own: window geometry hints would also count the header bar
@@ -98,8 +102,14 @@ MainWindow::MainWindow(GtkApplication* app, const Values& values, const WindowOp
   platform_ = std::make_unique<GtkBridgePlatform>(G_APPLICATION(app), window, web_);
   router_ = std::make_unique<bridge::Router>(*platform_, bridge::coreServices(values));
   g_signal_connect(window_, "destroy", G_CALLBACK(onWindowDestroyed), this);
-  // The page or a WebDriver session closing the view closes the window, and so the application.
-  g_signal_connect_swapped(web_, "close", G_CALLBACK(gtk_widget_destroy), window_);
+  // Closing the window, or the page or a WebDriver session closing the view,
+  // quits like the menu: after any install or zip that is running.
+  g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) -> gboolean {
+                     static_cast<MainWindow*>(self)->requestQuit();
+                     return TRUE;
+                   }),
+                   this);
+  g_signal_connect_swapped(web_, "close", G_CALLBACK(+[](MainWindow* self) { self->requestQuit(); }), this);
 
   gtk_widget_show_all(window_);
   gtk_window_present(window);
@@ -118,6 +128,19 @@ void MainWindow::onWindowDestroyed(GtkWidget*, gpointer data) {
   self->router_.reset();
   self->window_ = nullptr;
   self->web_ = nullptr;
+}
+
+void MainWindow::requestQuit() {
+  if (router_) {
+    router_->endWhenFinished();
+  } else {
+    platform_->endApplication();
+  }
+}
+
+void MainWindow::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+  auto* self = static_cast<MainWindow*>(data);
+  if (event == WEBKIT_LOAD_COMMITTED && self->router_) self->router_->pageLoaded();
 }
 
 void MainWindow::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {

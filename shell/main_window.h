@@ -41,6 +41,9 @@ class MainWindow {
   std::size_t commandsInFlight() const { return platform_->commandsInFlight(); }
 
  private:
+  // Every way of quitting: the menu, Ctrl+Q, closing the window or the view.
+  void requestQuit();
+  static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self);
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                  gpointer);

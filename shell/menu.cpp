@@ -4,7 +4,19 @@ namespace velmorin::shell {
 
 namespace {
 
-void quit(GSimpleAction*, GVariant*, gpointer app) { g_application_quit(G_APPLICATION(app)); }
+using Handler = std::function<void()>;
+
+void addQuitAction(GtkApplication* app, Handler quit) {
+  if (!quit) quit = [app] { g_application_quit(G_APPLICATION(app)); };
+  GSimpleAction* action = g_simple_action_new("quit", nullptr);
+  g_signal_connect_data(
+      action, "activate",
+      G_CALLBACK(+[](GSimpleAction*, GVariant*, gpointer handler) { (*static_cast<Handler*>(handler))(); }),
+      new Handler(std::move(quit)), +[](gpointer handler, GClosure*) { delete static_cast<Handler*>(handler); },
+      GConnectFlags(0));
+  g_action_map_add_action(G_ACTION_MAP(app), G_ACTION(action));
+  g_object_unref(action);
+}
 
 void copy(GSimpleAction*, GVariant*, gpointer web) {
   webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(web), WEBKIT_EDITING_COMMAND_COPY);
@@ -26,9 +38,9 @@ MenuTexts menuTexts(bool spanish) {
   return {"Velmorin Sync", "Quit Velmorin Sync", "Edit", "Copy", "Select All"};
 }
 
-GtkWidget* buildMenu(GtkApplication* app, GtkApplicationWindow* window, WebKitWebView* web, bool spanish) {
-  const GActionEntry appActions[] = {{"quit", quit, nullptr, nullptr, nullptr, {}}};
-  g_action_map_add_action_entries(G_ACTION_MAP(app), appActions, G_N_ELEMENTS(appActions), app);
+GtkWidget* buildMenu(GtkApplication* app, GtkApplicationWindow* window, WebKitWebView* web, bool spanish,
+                     std::function<void()> quit) {
+  addQuitAction(app, std::move(quit));
   const GActionEntry windowActions[] = {{"copy", copy, nullptr, nullptr, nullptr, {}},
                                         {"select-all", selectAll, nullptr, nullptr, nullptr, {}}};
   g_action_map_add_action_entries(G_ACTION_MAP(window), windowActions, G_N_ELEMENTS(windowActions), web);

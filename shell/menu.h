@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <functional>
 #include <string>
 
 namespace velmorin::shell {
@@ -18,7 +19,9 @@ struct MenuTexts {
 MenuTexts menuTexts(bool spanish);
 
 // Adds the actions "app.quit" (Ctrl+Q), "win.copy" (Ctrl+C) and "win.select-all"
-// (Ctrl+A) and gives the menu bar that shows them, for the header bar.
-GtkWidget* buildMenu(GtkApplication* app, GtkApplicationWindow* window, WebKitWebView* web, bool spanish);
+// (Ctrl+A) and gives the menu bar that shows them, for the header bar. "app.quit"
+// runs `quit`; without one it ends the application at once.
+GtkWidget* buildMenu(GtkApplication* app, GtkApplicationWindow* window, WebKitWebView* web, bool spanish,
+                     std::function<void()> quit = {});
 
 }  // namespace velmorin::shell

@@ -33,6 +33,24 @@ inline void evaluateScript(WebKitWebView* web, const std::string& script) {
 #endif
 }
 
+// "context-menu" also hands over the GdkEvent that opened the menu with GTK 3
+// (not with GTK 4). `edit` may change the menu before it shows.
+using ContextMenuEdit = void (*)(WebKitContextMenu* menu);
+
+#if GTK_CHECK_VERSION(4, 0, 0)
+inline gboolean contextMenuOpening(WebKitWebView*, WebKitContextMenu* menu, WebKitHitTestResult*, gpointer edit) {
+#else
+inline gboolean contextMenuOpening(WebKitWebView*, WebKitContextMenu* menu, GdkEvent*, WebKitHitTestResult*,
+                                   gpointer edit) {
+#endif
+  reinterpret_cast<ContextMenuEdit>(edit)(menu);
+  return FALSE;  // shown, as edited
+}
+
+inline void onContextMenu(WebKitWebView* web, ContextMenuEdit edit) {
+  g_signal_connect(web, "context-menu", G_CALLBACK(contextMenuOpening), reinterpret_cast<gpointer>(edit));
+}
+
 // Answers a custom-scheme request with `bytes` (taken). Responses with their own
 // status and headers arrived in 2.36; before that the page gets the body and type only.
 inline void finishSchemeRequest(WebKitURISchemeRequest* request, GBytes* bytes, const char* mimeType,

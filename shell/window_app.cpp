@@ -72,8 +72,9 @@ int runWindow(int argc, char** argv) {
   const int status = g_application_run(G_APPLICATION(gtkApp), 0, nullptr);
 
   if (app.window && app.window->commandsInFlight() > 0) {
-    // Commands still running are abandoned: leave without the static destructors
-    // they may still be reading from.
+    // Commands still running (never an install or a zip: quitting waits for
+    // those) are abandoned: leave without the static destructors they may still
+    // be reading from.
     std::fflush(stdout);
     std::fflush(stderr);
     std::_Exit(status);

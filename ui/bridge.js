@@ -1,7 +1,8 @@
 // Client for the application's script-message bridge.
 // The page posts {cmd, id, args} to the "vl" handler; the application answers later by
 // calling window.__vlReply(id, replyJsonText). Answers can arrive in any order, so each
-// request waits on its own id.
+// request waits on its own id. News that answers no request comes through
+// window.__vlEvent(event), an object with a "type".
 
 export class BridgeError extends Error {
   constructor(code, cmd, message) {
@@ -13,6 +14,7 @@ export class BridgeError extends Error {
 }
 
 const pending = new Map();
+const listeners = new Set();
 let lastId = 0;
 
 function channel() {
@@ -66,4 +68,15 @@ function receive(id, text) {
   entry.resolve(reply);
 }
 
+// `listener(event)` hears every event the application sends.
+export function onAppEvent(listener) {
+  listeners.add(listener);
+}
+
+function announce(event) {
+  if (event === null || typeof event !== 'object' || typeof event.type !== 'string') return;
+  for (const listener of listeners) listener(event);
+}
+
 window.__vlReply = receive;
+window.__vlEvent = announce;

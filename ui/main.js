@@ -6,6 +6,7 @@ import { byId } from './dom.js';
 import { translatePage, t } from './i18n.js';
 import { bindExternalLink, runAndReport } from './actions.js';
 import { setupNotice } from './notice.js';
+import { setupFinishing } from './finishing.js';
 import { createStore } from './store.js';
 import { setupStatus } from './status-panel.js';
 import { setupFind } from './find-panel.js';
@@ -14,6 +15,7 @@ import { setupPack } from './pack-panel.js';
 
 translatePage();
 setupNotice();
+setupFinishing();
 
 const store = createStore({ dest: '', destLabel: '', exportDir: '', list: null, progs: null, findNote: null });
 setupFind(store);

@@ -2,8 +2,10 @@
 // area of their own.
 import { byId } from './dom.js';
 
-export function showNotice(text) {
+// `info`: news rather than a problem, shown in the page's plain colours.
+export function showNotice(text, { info = false } = {}) {
   byId('notice-text').textContent = text;
+  byId('notice').classList.toggle('is-info', info);
   byId('notice').hidden = false;
 }
 

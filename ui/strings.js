@@ -10,6 +10,7 @@ export const STRINGS = {
     help: 'Help',
     quit: 'Quit',
     quitting: 'Closing…',
+    finishing: 'Finishing the install or archive that is running. Velmorin Sync closes as soon as it is done.',
     topActions: 'Application',
     dismiss: 'Dismiss',
 
@@ -106,6 +107,7 @@ export const STRINGS = {
     help: 'Ayuda',
     quit: 'Salir',
     quitting: 'Cerrando…',
+    finishing: 'Terminando la instalación o el archivo en curso. Velmorin Sync se cerrará en cuanto acabe.',
     topActions: 'Aplicación',
     dismiss: 'Cerrar aviso',
 

@@ -180,7 +180,8 @@ TEST_F(RouterTest, OpenUrlOpensWebAndMailLinksAndAlwaysAnswersOk) {
 
 TEST_F(RouterTest, OpenUrlRefusesLocalAndScriptSchemesButStillAnswersOk) {
   for (const char* url : {"file:///etc/passwd", "javascript:alert(1)", "smb://server/share", "ftp://x.org",
-                          "data:text/html,hi", "/usr/bin/xterm", "velmorin://ui/index.html", "", "https://"}) {
+                          "data:text/html,hi", "/usr/bin/xterm", "velmorin://ui/index.html", "", "https://",
+                          "https://user:pw@example.org/", "mailto:a@example.org?attach=/etc/passwd"}) {
     const auto calls = post(Reply{{"cmd", "openURL"}, {"id", 3}, {"args", {{"url", url}}}}.dump());
     ASSERT_EQ(calls.size(), 1u) << url;
     EXPECT_EQ(calls[0].reply, (Reply{{"ok", true}}));
@@ -285,6 +286,20 @@ TEST_F(RouterTest, PickFolderRepliesOncePerRequestInWhateverOrderTheyClose) {
   EXPECT_EQ(readReplyCall(platform.scripts[1])->reply, (Reply{{"path", "/a"}}));
 }
 
+TEST_F(RouterTest, PickFolderAnswersAPathThatIsNotUtf8WithAnErrorInTheUsersLanguageNeverAnotherPath) {
+  for (const bool es : {false, true}) {
+    spanishNow = es;
+    router.onMessageJson(R"({"cmd":"pickFolder","id":6,"args":{"kind":"dest"}})");
+    platform.pickers.back().done(std::string("/home/ana/M\xfasica"));  // Latin-1 "Música"
+    const auto call = readReplyCall(platform.scripts.back());
+    ASSERT_TRUE(call);
+    EXPECT_EQ(call->id, 6);
+    EXPECT_FALSE(call->reply.contains("path")) << call->innerText;
+    EXPECT_NE(call->reply.value("error", "").find(es ? "no son texto UTF-8" : "not valid UTF-8"), std::string::npos)
+        << call->innerText;
+  }
+}
+
 TEST_F(RouterTest, PickFolderKindMustBeText) {
   icloud = "/home/ana/Library/Mobile Documents/com~apple~CloudDocs";
   router.onMessageJson(R"({"cmd":"pickFolder","id":5,"args":{"kind":2}})");
@@ -314,6 +329,47 @@ TEST_F(RouterTest, APickerClosingAfterTheRouterIsGoneSendsNothing) {
   shortLived.reset();
   platform.pickers.at(0).done(std::string("/x"));
   EXPECT_TRUE(platform.scripts.empty());
+}
+
+// --- page loads and quitting ----------------------------------------------------
+
+TEST_F(RouterTest, RepliesMeantForAnEarlierPageAreDroppedAndStillCounted) {
+  router.onMessageJson(R"({"cmd":"echo","id":1})");
+  router.onMessageJson(R"({"cmd":"pickFolder","id":2})");
+  router.pageLoaded();
+  platform.runBackground();
+  platform.runMain();
+  platform.pickers.at(0).done(std::string("/srv/Nord"));
+  EXPECT_TRUE(platform.scripts.empty());
+  EXPECT_EQ(router.commandsInFlight(), 0u);
+  // The new page's own requests, under the same ids, are answered.
+  EXPECT_EQ(post(R"({"cmd":"echo","id":1,"args":{"page":2}})").at(0).reply, (Reply{{"echo", {{"page", 2}}}}));
+  router.onMessageJson(R"({"cmd":"pickFolder","id":2})");
+  platform.pickers.at(1).done(std::nullopt);
+  EXPECT_EQ(readReplyCall(platform.scripts.at(1))->reply, (Reply{{"cancel", true}}));
+}
+
+TEST_F(RouterTest, QuittingWaitsForInstallsAndZipsAloneAndRefusesNewOnes) {
+  router.onMessageJson(R"({"cmd":"scan","id":1})");
+  router.endWhenFinished();  // a scan does not hold the quit back
+  EXPECT_EQ(platform.ends, 1);
+  router.onMessageJson(R"({"cmd":"install","id":2})");
+  router.onMessageJson(R"({"cmd":"quit","id":3})");  // the page's quit, then Ctrl+Q: the page is told once
+  platform.delayed.at(0)();
+  router.endWhenFinished();
+  spanishNow = true;
+  router.onMessageJson(R"({"cmd":"zip","id":4})");
+  ASSERT_EQ(platform.scripts.size(), 3u);
+  EXPECT_EQ(platform.scripts[1], R"(typeof window.__vlEvent === "function" && window.__vlEvent({"type":"finishing"}))");
+  const auto refused = readReplyCall(platform.scripts[2]);
+  EXPECT_EQ(refused->reply["ok"], false);
+  EXPECT_NE(refused->reply.value("error", "").find("cerrando"), std::string::npos);
+  platform.runBackground();
+  platform.runMain();
+  EXPECT_EQ(platform.scripts.size(), 5u);  // the scan and the install answered
+  EXPECT_EQ(platform.ends, 1);
+  platform.delayed.at(1)();  // the end, after the last write's reply
+  EXPECT_EQ(platform.ends, 2);
 }
 
 // --- concurrency, with real threads ---------------------------------------------

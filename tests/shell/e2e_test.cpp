@@ -7,6 +7,7 @@
 
 #include "shell/support/child_process.h"
 #include "shell/support/fake_desktop.h"
+#include "shell/support/held_folder.h"
 #include "shell/support/shared_app.h"
 #include "shell/support/test_page.h"
 #include "shell/support/webdriver.h"
@@ -150,6 +151,23 @@ TEST_F(Application, RevealWithoutAFileManagerServiceOpensTheContainingFolder) {
   EXPECT_EQ(ask({{"cmd", "reveal"}, {"id", 701}, {"args", {{"path", file.string()}}}}), (json{{"ok", true}}));
   ASSERT_TRUE(desktop_->waitForOpened(before + 1, 40s));
   EXPECT_EQ(desktop_->opened().back(), "files " + (desktop_->home() / "Desktop").string());
+}
+
+TEST_F(Application, RepliesToAnEarlierPageNeverReachTheReloadedOne) {
+  const fs::path folder = desktop_->tree().file("home/Pack me/Piano.ns3f").parent_path();
+  HeldFolder held(desktop_->home() / "Desktop");  // the zip waits at its lock
+  app_->execute("window.post(arguments[0]); return 0",
+                {{{"cmd", "zip"}, {"id", 801}, {"args", {{"path", folder.string()}}}}});
+  app_->command("POST", "/refresh", json::object());
+  // The reloaded page asks something else under the same id and hears its own answer…
+  EXPECT_EQ(ask({{"cmd", "nosuch"}, {"id", 801}}), (json{{"error", "cmd"}}));
+  held.release();
+  // …and nothing more once the zip has finished and had time to reply.
+  const fs::path archive = desktop_->home() / "Desktop/Velmorin.zip";
+  for (int i = 0; i < 600 && !fs::exists(archive); ++i) std::this_thread::sleep_for(50ms);
+  ASSERT_TRUE(fs::exists(archive));
+  exchange({{{"cmd", "info"}, {"id", 802}}}, 802, 1500);
+  EXPECT_EQ(app_->execute("return window.replies.filter((r) => r.id === 801).length"), 1);
 }
 
 // --- the page stays in its folder and on its scheme --------------------------------

@@ -7,8 +7,13 @@
 
 #include "shell/desktop_open.h"
 #include "shell/folder_picker.h"
+#include "shell/main_window.h"
 #include "shell/menu.h"
 #include "shell/support/fake_desktop.h"
+
+// Last: Xlib's macros (None, Bool) would clash with names in the headers above.
+#include <X11/extensions/XTest.h>
+#include <gdk/gdkx.h>
 
 namespace velmorin::testing {
 namespace {
@@ -139,6 +144,19 @@ TEST_F(FolderPicker, SeveralChoosersAtOnceEachAnswerOnceInTheOrderTheyClose) {
   EXPECT_FALSE(results[1].second);
 }
 
+TEST_F(FolderPicker, AFolderWhosePathIsNotUtf8ComesBackAsItsBytesAndIsAnsweredWithAnError) {
+  const fs::path odd = tree.folder("M\xfasica");  // "Música" written in Latin-1
+  shell::showFolderPicker(GTK_WINDOW(parent), {"Odd names", "Choose", odd}, record(1));
+  GtkFileChooserDialog* dialog = openChooser("Odd names");
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(pumpUntil([&] { return chooserFolder(dialog) == odd.string(); }));
+  gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);  // confirms the folder shown
+  ASSERT_TRUE(pumpUntil([&] { return !results.empty(); }));
+  EXPECT_EQ(results[0].second, odd.string());
+  const Reply reply = bridge::pickerReply(results[0].second);
+  EXPECT_TRUE(reply.contains("error") && !reply.contains("path")) << reply.dump(-1, ' ', true);
+}
+
 // --- the menu ------------------------------------------------------------------------
 
 TEST(MenuTexts, EnglishAndSpanish) {
@@ -238,6 +256,59 @@ TEST(Menu, SpanishMenus) {
   runWithMenu(run);
   EXPECT_EQ(run.labels, (std::vector<std::string>{"Velmorin Sync", "  Salir de Velmorin Sync", "Edición",
                                                   "  Copiar", "  Seleccionar todo"}));
+}
+
+// --- the web view's own menu -------------------------------------------------------------
+
+// Right-clicks the view at (x, y) through the X server, as a mouse does, and
+// gives the labels of the menu that opens; the menu is closed again.
+std::vector<std::string> rightClickMenu(WebKitWebView* web, int x, int y) {
+  int left = 0, top = 0;
+  gdk_window_get_origin(gtk_widget_get_window(GTK_WIDGET(web)), &left, &top);
+  Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+  XTestFakeMotionEvent(display, -1, left + x, top + y, CurrentTime);
+  XTestFakeButtonEvent(display, 3, True, CurrentTime);
+  XTestFakeButtonEvent(display, 3, False, CurrentTime);
+  XFlush(display);
+  GtkWidget* menu = nullptr;
+  pumpUntil([&] {
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* w = windows; w; w = w->next) {
+      GtkWidget* child = gtk_bin_get_child(GTK_BIN(w->data));
+      if (gtk_widget_get_visible(GTK_WIDGET(w->data)) && child && GTK_IS_MENU(child)) menu = child;
+    }
+    g_list_free(windows);
+    return menu != nullptr;
+  });
+  if (!menu) return {};
+  const auto labels = menuLabels(menu);
+  gtk_menu_shell_cancel(GTK_MENU_SHELL(menu));
+  pumpUntil([&] { return !gtk_widget_get_visible(menu); });
+  return labels;
+}
+
+TEST(WebViewMenu, OffersOnlyCopyAndSelectAllOnLinksAndOnText) {
+  static TempTree page;
+  static std::vector<std::string> onLink, onText;
+  page.file("index.html", "<link rel=stylesheet href=style.css><a href='https://example.org/x'>link</a><p>text</p>");
+  page.file("style.css", "body { margin: 0 } a { display: block; height: 200px }");
+  GtkApplication* app = gtk_application_new(nullptr, G_APPLICATION_NON_UNIQUE);
+  g_signal_connect(app, "activate", G_CALLBACK(+[](GtkApplication* app) {
+                     shell::MainWindow window(app, valuesForHome(desktop->home()), {page.root(), {}, false, false});
+                     WebKitWebView* web = window.webView();
+                     pumpUntil([&] {
+                       return !webkit_web_view_is_loading(web) && gtk_widget_get_mapped(GTK_WIDGET(web));
+                     });
+                     pumpUntil([] { return false; }, 500ms);  // laid out and painted
+                     onLink = rightClickMenu(web, 40, 100);
+                     onText = rightClickMenu(web, 40, 220);
+                   }),
+                   nullptr);
+  g_application_run(G_APPLICATION(app), 0, nullptr);
+  g_object_unref(app);
+  // No reload, no back or forward, nothing that opens or downloads the link.
+  EXPECT_EQ(onLink, (std::vector<std::string>{"_Copy", "Select _All"}));
+  EXPECT_EQ(onText, (std::vector<std::string>{"_Copy", "Select _All"}));
 }
 
 // --- handing things to the desktop ------------------------------------------------------
@@ -345,6 +416,19 @@ TEST(DesktopOpen, RevealWithoutAFileManagerServiceOpensTheFolder) {
   shell::revealInFileManager(desktop->home() / "Desktop/Velmorin.zip");
   ASSERT_TRUE(pumpUntil([&] { return desktop->opened().size() > before; }, 40s));
   EXPECT_EQ(desktop->opened().back(), "files " + (desktop->home() / "Desktop").string());
+}
+
+TEST(DesktopOpen, RevealWithoutAFileManagerServiceNeverOpensAFileInPlaceOfItsFolder) {
+  TempTree tree;
+  const fs::path notes = tree.file("notes.txt", "a file, not a folder\n");
+  const std::size_t before = desktop->opened().size();
+  shell::revealInFileManager(notes / "Velmorin.zip");
+  shell::revealInFileManager(notes.parent_path() / "Velmorin.zip");  // answered too: shows both were handled
+  ASSERT_TRUE(pumpUntil([&] { return desktop->opened().size() > before; }, 40s));
+  pumpUntil([] { return false; }, 1s);  // room for a wrongly opened one to show up
+  const auto opened = desktop->opened();
+  EXPECT_EQ(std::vector<std::string>(opened.begin() + before, opened.end()),
+            std::vector<std::string>{"files " + tree.root().string()});
 }
 
 }  // namespace

@@ -62,6 +62,20 @@ describe('export folder, help and quit', { timeout: 120_000 }, () => {
     await ui.close();
   });
 
+  test('a chosen folder the application cannot use is explained wherever a folder is chosen', async () => {
+    const error = 'The chosen folder’s path has characters that are not valid UTF-8 text, so Velmorin Sync cannot use it.';
+    const ui = await browser.open({ rules: { pickFolder: [{ reply: { error } }] } });
+    await ui.button('Change destination').click();
+    await ui.shows('#install-result [role=alert]', error);
+    await ui.button('Search a folder…').click();
+    await ui.shows('#find-results [role=alert]', `The search failed. ${error}`);
+    await ui.button('Choose a folder and pack…').click();
+    await ui.shows('#pack-result [role=alert]', error);
+    await ui.shows('#dest-path', '/home/ana/Desktop/Velmorin');
+    assert.deepEqual([await ui.sent('scan'), await ui.sent('zip')], [[], []]);
+    await ui.close();
+  });
+
   test('help opens through "openURL"; quit sends "quit" and a refusal is reported', async () => {
     const ui = await browser.open({ rules: { quit: [{ reply: { error: 'cmd' } }] } });
     await ui.page.getByRole('link', { name: 'Help' }).click();
@@ -71,5 +85,24 @@ describe('export folder, help and quit', { timeout: 120_000 }, () => {
     await ui.waitForSent('quit');
     await ui.shows('#notice', 'That did not work. This version of Velmorin Sync does not know the command “quit”.');
     await ui.close();
+  });
+
+  test('while the application finishes its work before closing, the page says so and starts no install or pack', async () => {
+    const cases = [['en-US', 'Finishing the install or archive that is running.'], ['es-ES', 'Terminando la instalación o el archivo en curso.']];
+    for (const [locale, text] of cases) {
+      const ui = await browser.open({ locale });
+      await ui.$('#scan-usual').click();
+      await ui.waitForSent('scan');
+      await ui.page.evaluate(() => {
+        window.__vlEvent(null);
+        window.__vlEvent({ type: 'not yet known' });
+        window.__vlEvent({ type: 'finishing' });
+      });
+      await ui.shows('#notice.is-info', text);
+      await ui.$('#install-button').click({ force: true });
+      await ui.$('#pack-button').click({ force: true });
+      assert.deepEqual([await ui.sent('install'), await ui.sent('pickFolder')], [[], []]);
+      await ui.close();
+    }
   });
 });

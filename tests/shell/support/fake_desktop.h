@@ -1,7 +1,7 @@
 #pragma once
-// A desktop of our own for tests: XDG folders whose default browser, mail client
-// and file manager, and a "Nord Sound Manager" entry, only write down what they
-// were asked to open. Real GIO resolves and launches them.
+// A desktop of our own for tests: XDG folders whose default browser, mail client,
+// file manager and text viewer, and a "Nord Sound Manager" entry, only write down
+// what they were asked to open. Real GIO resolves and launches them.
 #include <sys/stat.h>
 
 #include <chrono>
@@ -25,12 +25,14 @@ class FakeDesktop {
     entry("fake-browser.desktop", "Fake Browser", recorder.string() + " browser %u",
           "x-scheme-handler/http;x-scheme-handler/https;x-scheme-handler/mailto;");
     entry("fake-files.desktop", "Fake Files", recorder.string() + " files %u", "inode/directory;");
+    entry("fake-viewer.desktop", "Fake Viewer", recorder.string() + " viewer %u", "text/plain;");
     tree_.file("config/mimeapps.list",
                "[Default Applications]\n"
                "x-scheme-handler/http=fake-browser.desktop\n"
                "x-scheme-handler/https=fake-browser.desktop\n"
                "x-scheme-handler/mailto=fake-browser.desktop\n"
-               "inode/directory=fake-files.desktop\n");
+               "inode/directory=fake-files.desktop\n"
+               "text/plain=fake-viewer.desktop\n");
     tree_.folder("home/Desktop");
     tree_.folder("data-dirs");
     tree_.folder("runtime");
