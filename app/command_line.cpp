@@ -1,12 +1,16 @@
 #include "app/command_line.h"
 
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "app/selftest.h"
 #include "app/startup.h"
 #include "commands/dispatcher.h"
+#include "platform/file_checks.h"
+#include "platform/own_program.h"
 
 namespace velmorin {
 
@@ -40,9 +44,38 @@ int runOneCommand(int argc, char** argv) {
   return 0;
 }
 
+// The window program: beside this one (a build, or an installation that keeps
+// them together), in the libexec folder beside the bin folder, or where this
+// build was configured to install it.
+std::vector<std::filesystem::path> windowPrograms() {
+  const std::filesystem::path own = platform::ownProgram();
+  std::vector<std::filesystem::path> places;
+  if (!own.empty()) {
+    places.push_back(own.parent_path() / "velmorin-sync-window");
+    places.push_back(own.parent_path().parent_path() / "libexec" / "velmorin-sync-window");
+  }
+  places.emplace_back(VELMORIN_INSTALLED_WINDOW);
+  return places;
+}
+
+int runWindow(char** argv) {
+  std::string tried;
+  for (const auto& program : windowPrograms()) {
+    if (!platform::isFolder(program) && platform::kindOf(program) != platform::EntryKind::Missing) {
+      const Status started = platform::runInstead(program, argv);
+      std::cerr << "velmorin-sync: " << started.error() << '\n';
+      return 1;
+    }
+    tried += (tried.empty() ? "" : ", ") + program.string();
+  }
+  std::cerr << "velmorin-sync: this installation has no window program (looked for " << tried
+            << "); use --selftest or --command, see --help\n";
+  return 1;
+}
+
 }  // namespace
 
-int runCommandLine(int argc, char** argv, WindowRunner window) {
+int runCommandLine(int argc, char** argv) {
   setProcessValues(valuesFromEnvironment(platform::processEnvironment()));
   const std::string first = argc > 1 ? argv[1] : "";
 
@@ -56,12 +89,7 @@ int runCommandLine(int argc, char** argv, WindowRunner window) {
     std::cout << "velmorin-sync " << VELMORIN_VERSION << '\n';
     return 0;
   }
-  if (!window) {
-    std::cerr << "velmorin-sync: this build has no window (GTK/WebKitGTK were not found when it was built); "
-                 "use --selftest or --command, see --help\n";
-    return 1;
-  }
-  return window(argc, argv);
+  return runWindow(argv);
 }
 
 }  // namespace velmorin

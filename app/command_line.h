@@ -1,13 +1,11 @@
 #pragma once
-// The command line: self-test, the command-line front, help, version or the window.
+// The command line: self-test, the command-line front, help, version, or the
+// window (another program, started in this process's place).
 
 namespace velmorin {
 
-// Starts the window and runs its event loop; returns the exit status.
-using WindowRunner = int (*)(int argc, char** argv);
-
 // Sets the process's values from the environment, then takes the road the
-// command line asks for. `window` is null in a build without a window.
-int runCommandLine(int argc, char** argv, WindowRunner window);
+// command line asks for; returns the exit status.
+int runCommandLine(int argc, char** argv);
 
 }  // namespace velmorin

@@ -2,7 +2,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/values.h"
+#include "vocabulary/values.h"
 
 namespace velmorin {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/values.h"
+#include "vocabulary/values.h"
 #include "platform/environment.h"
 
 namespace velmorin {

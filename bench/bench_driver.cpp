@@ -13,8 +13,8 @@
 #include <iostream>
 #include <string>
 
-#include "app/json_text.h"
-#include "app/values.h"
+#include "vocabulary/json_text.h"
+#include "vocabulary/values.h"
 #include "commands/commands.h"
 #include "commands/text_util.h"
 #include "platform/change_journal.h"

@@ -2,14 +2,14 @@
 
 #include <system_error>
 
-#include "app/language.h"
+#include "vocabulary/language.h"
 #include "commands/dispatcher.h"
 
 namespace velmorin::bridge {
 
 RouterServices coreServices(const Values& values) {
   RouterServices services;
-  services.work = [&values](const std::string& cmd, const Reply& args) { return work(values, cmd, args); };
+  services.work = [&values](const std::string& cmd, const Json& args) { return work(values, cmd, args); };
   services.findNsm = [&values] { return findNSM(values); };
   services.spanish = [&values] { return spanish(values); };
   services.icloud = [&values]() -> std::optional<std::filesystem::path> {

@@ -1,6 +1,6 @@
 #pragma once
 // The router's services as the core provides them.
-#include "app/values.h"
+#include "vocabulary/values.h"
 #include "bridge/router.h"
 
 namespace velmorin::bridge {

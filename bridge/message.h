@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/json_text.h"
+#include "vocabulary/json_text.h"
 
 namespace velmorin::bridge {
 

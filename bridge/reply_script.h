@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/json_text.h"
+#include "vocabulary/json_text.h"
 
 namespace velmorin::bridge {
 

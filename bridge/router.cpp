@@ -72,13 +72,13 @@ void Router::openNsm(std::int64_t id) {
   reply(id, Reply{{"ok", app.has_value()}});
 }
 
-void Router::openUrl(std::int64_t id, const Reply& args) {
+void Router::openUrl(std::int64_t id, const Json& args) {
   const std::string url = textMember(args, "url").value_or("");
   if (openableExternally(url)) platform_.openURL(url);
   reply(id, kOk);
 }
 
-void Router::reveal(std::int64_t id, const Reply& args) {
+void Router::reveal(std::int64_t id, const Json& args) {
   if (const auto text = textMember(args, "path")) {
     // A relative path is taken from the process's current folder.
     std::error_code ec;

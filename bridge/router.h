@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/json_text.h"
+#include "vocabulary/json_text.h"
 #include "bridge/bridge_platform.h"
 #include "bridge/message.h"
 #include "commands/nsm.h"
@@ -20,7 +20,7 @@ namespace velmorin::bridge {
 
 // What the router asks of the core; coreServices() wires the real ones.
 struct RouterServices {
-  std::function<Reply(const std::string& cmd, const Reply& args)> work;  // any thread, may be slow
+  std::function<Reply(const std::string& cmd, const Json& args)> work;  // any thread, may be slow
   std::function<std::optional<NsmApp>()> findNsm;
   std::function<bool()> spanish;                                   // asked afresh for each picker
   std::function<std::optional<std::filesystem::path>()> icloud;    // the folder, when something exists there
@@ -73,8 +73,8 @@ class Router {
   void route(const Message& message, std::size_t bytes);
   void pickFolder(std::int64_t id, const std::string& kind);
   void openNsm(std::int64_t id);
-  void openUrl(std::int64_t id, const Reply& args);
-  void reveal(std::int64_t id, const Reply& args);
+  void openUrl(std::int64_t id, const Json& args);
+  void reveal(std::int64_t id, const Json& args);
   void quit(std::int64_t id);
   void runInBackground(const Message& message, std::size_t bytes);
 

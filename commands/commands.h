@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "app/json_text.h"
-#include "app/values.h"
+#include "vocabulary/json_text.h"
+#include "vocabulary/values.h"
 
 namespace velmorin {
 
@@ -25,7 +25,7 @@ Reply nord(const Values& values);
 Reply scan(const Values& values, double since, const std::optional<std::string>& dir);
 
 // Copies a list and one model's programs into the destination, with a dated archive.
-Reply install(const Values& values, const Reply& args);
+Reply install(const Values& values, const Json& args);
 
 // Packs a folder into DESKTOP/Velmorin.zip.
 Reply zip(const Values& values, const std::string& path);

@@ -5,7 +5,7 @@
 namespace velmorin {
 
 namespace {
-const Reply* member(const Reply& args, const char* key) {
+const Json* member(const Json& args, const char* key) {
   if (!args.is_object()) return nullptr;
   const auto it = args.find(key);
   return it == args.end() ? nullptr : &*it;
@@ -13,22 +13,22 @@ const Reply* member(const Reply& args, const char* key) {
 }  // namespace
 
 namespace {
-Reply dispatch(const Values& values, const std::string& cmd, const Reply& args) {
+Reply dispatch(const Values& values, const std::string& cmd, const Json& args) {
   if (cmd == "info") return info(values);
   if (cmd == "prepare") return prepare(values);
   if (cmd == "nord") return nord(values);
   if (cmd == "scan") {
-    const Reply* since = member(args, "since");
+    const Json* since = member(args, "since");
     return scan(values, since && since->is_number() ? since->get<double>() : 0.0, textMember(args, "dir"));
   }
-  if (cmd == "install") return install(values, args.is_object() ? args : Reply::object());
+  if (cmd == "install") return install(values, args.is_object() ? args : Json::object());
   if (cmd == "zip") return zip(values, textMember(args, "path").value_or(""));
   if (cmd == "mail") return {{"ok", true}};
   return {{"error", "cmd"}};
 }
 }  // namespace
 
-Reply work(const Values& values, const std::string& cmd, const Reply& args) {
+Reply work(const Values& values, const std::string& cmd, const Json& args) {
   // The commands report failures in their replies; this only keeps a stray
   // exception (such as running out of memory) from crossing into the caller.
   try {

@@ -2,14 +2,14 @@
 // The one entry into the commands: a name and its arguments in, a reply out.
 #include <string>
 
-#include "app/json_text.h"
-#include "app/values.h"
+#include "vocabulary/json_text.h"
+#include "vocabulary/values.h"
 
 namespace velmorin {
 
 // Runs command `cmd` with the argument dictionary `args` against `values`.
 // Never throws; every outcome is a reply dictionary ({"error": "cmd"} for an
 // unknown name). Safe to call from several threads at once.
-Reply work(const Values& values, const std::string& cmd, const Reply& args);
+Reply work(const Values& values, const std::string& cmd, const Json& args);
 
 }  // namespace velmorin

@@ -1,6 +1,6 @@
 #include <system_error>
 
-#include "app/language.h"
+#include "vocabulary/language.h"
 #include "commands/commands.h"
 #include "commands/nsm.h"
 #include "platform/disk_space.h"

@@ -125,7 +125,7 @@ StatusOr<Outcome> installLocked(const InstallPlan& plan) {
 
 }  // namespace
 
-Reply install(const Values& values, const Reply& args) {
+Reply install(const Values& values, const Json& args) {
   const auto plan = readInstallPlan(values, args);
   if (!plan) return failed(plan.error());
   if (Status checked = checkBeforeChanging(*plan); !checked) return failed(checked.error());

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <ctime>
 
-#include "app/language.h"
+#include "vocabulary/language.h"
 #include "platform/file_checks.h"
 #include "platform/paths.h"
 
@@ -85,7 +85,7 @@ Status checkNotNested(const InstallPlan& plan) {
 
 }  // namespace
 
-StatusOr<InstallPlan> readInstallPlan(const Values& values, const Reply& args) {
+StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args) {
   const auto dest = textMember(args, "dest");
   if (!dest) return Status::failure("dest");
   InstallPlan plan;

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "app/json_text.h"
-#include "app/values.h"
+#include "vocabulary/json_text.h"
+#include "vocabulary/values.h"
 #include "platform/status.h"
 
 namespace velmorin {
@@ -30,7 +30,7 @@ struct InstallPlan {
 
 // Reads the arguments; a failure's text is the reply's "error" ("dest" when
 // the destination is missing).
-StatusOr<InstallPlan> readInstallPlan(const Values& values, const Reply& args);
+StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args);
 
 // Refuses, with the reason, what would fail after the first change: names the
 // file system cannot hold, a folder where the archive goes, a destination

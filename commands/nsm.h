@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/values.h"
+#include "vocabulary/values.h"
 
 namespace velmorin {
 

@@ -2,7 +2,7 @@
 // Finding a Nord keyboard among the USB devices plugged in.
 #include <vector>
 
-#include "app/json_text.h"
+#include "vocabulary/json_text.h"
 #include "platform/usb_devices.h"
 
 namespace velmorin {

@@ -1,4 +1,4 @@
-#include "app/language.h"
+#include "vocabulary/language.h"
 #include "commands/commands.h"
 #include "platform/change_journal.h"
 #include "platform/file_checks.h"

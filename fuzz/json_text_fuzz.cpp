@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/json_text.h"
+#include "vocabulary/json_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "app/language.h"
+#include "vocabulary/language.h"
 #include "platform/environment.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -15,20 +15,20 @@ EnvLookup processEnvironment() {
 }
 
 namespace {
-std::string nonEmpty(const EnvLookup& env, const char* name) {
+std::string variableOrEmpty(const EnvLookup& env, const char* name) {
   const char* value = env(name);
   return value ? std::string(value) : std::string();
 }
 
 fs::path configHome(const fs::path& home, const EnvLookup& env) {
-  fs::path dir = nonEmpty(env, "XDG_CONFIG_HOME");
+  fs::path dir = variableOrEmpty(env, "XDG_CONFIG_HOME");
   return dir.is_absolute() ? dir : home / ".config";
 }
 }  // namespace
 
 fs::path homeFolder(const EnvLookup& env) {
   // Tidied ("/home/ana//" is "/home/ana"), so that every path built on it is too.
-  fs::path home = nonEmpty(env, "HOME");
+  fs::path home = variableOrEmpty(env, "HOME");
   if (home.is_absolute()) return absolutePath(home.string());
   if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir && entry->pw_dir[0] == '/')
     return absolutePath(entry->pw_dir);
@@ -64,9 +64,9 @@ fs::path userFolder(const fs::path& home, const EnvLookup& env, std::string_view
 
 std::vector<fs::path> desktopEntryFolders(const fs::path& home, const EnvLookup& env) {
   std::vector<fs::path> folders;
-  fs::path dataHome = nonEmpty(env, "XDG_DATA_HOME");
+  fs::path dataHome = variableOrEmpty(env, "XDG_DATA_HOME");
   folders.push_back((dataHome.is_absolute() ? dataHome : home / ".local/share") / "applications");
-  std::string dirs = nonEmpty(env, "XDG_DATA_DIRS");
+  std::string dirs = variableOrEmpty(env, "XDG_DATA_DIRS");
   if (dirs.empty()) dirs = "/usr/local/share:/usr/share";
   std::string::size_type from = 0;
   while (from <= dirs.size()) {
@@ -90,7 +90,7 @@ std::string languageTagFromLocale(std::string_view locale) {
 
 std::vector<std::string> preferredLanguageTags(const EnvLookup& env) {
   std::vector<std::string> tags;
-  const std::string list = nonEmpty(env, "LANGUAGE");
+  const std::string list = variableOrEmpty(env, "LANGUAGE");
   if (!list.empty()) {
     std::string::size_type from = 0;
     while (from <= list.size()) {
@@ -105,7 +105,7 @@ std::vector<std::string> preferredLanguageTags(const EnvLookup& env) {
     return tags;
   }
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const std::string value = nonEmpty(env, name);
+    const std::string value = variableOrEmpty(env, name);
     if (value.empty()) continue;
     std::string tag = languageTagFromLocale(value);
     if (!tag.empty()) tags.push_back(tag);

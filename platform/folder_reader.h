@@ -5,12 +5,12 @@
 #include <fcntl.h>  // AT_FDCWD for openFolderAt
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/file_id.h"
 #include "platform/status.h"
 #include "platform/unique_fd.h"
 
@@ -47,18 +47,5 @@ StatusOr<OpenedFile> openRegularFile(int folderFd, const char* name, bool follow
 // Opens `name` relative to `parentFd` as a folder (a link followed only when
 // `followLinks`).
 StatusOr<UniqueFd> openFolderAt(int parentFd, const char* name, bool followLinks = false);
-
-// Which file a stat describes, whatever name it was reached by.
-struct FileId {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  static FileId of(const struct stat& st) { return {st.st_dev, st.st_ino}; }
-  bool matches(const struct stat& st) const { return st.st_dev == dev && st.st_ino == ino; }
-};
-
-// Whether `st` describes one of `files`.
-inline bool isOneOf(const struct stat& st, const std::vector<FileId>& files) {
-  return std::any_of(files.begin(), files.end(), [&](const FileId& id) { return id.matches(st); });
-}
 
 }  // namespace velmorin::platform

@@ -17,7 +17,7 @@ GAppLaunchContext* launchContext() {
   return display ? G_APP_LAUNCH_CONTEXT(gdk_display_get_app_launch_context(display)) : nullptr;
 }
 
-void unrefLater(GAppLaunchContext* context) {
+void unrefIfAny(GAppLaunchContext* context) {
   if (context) g_object_unref(context);
 }
 
@@ -87,7 +87,7 @@ void openUri(const std::string& uri) {
         if (!g_app_info_launch_default_for_uri_finish(result, &error)) g_error_free(error);
       },
       nullptr);
-  unrefLater(context);
+  unrefIfAny(context);
 }
 
 void openApplication(const NsmApp& app) {
@@ -108,7 +108,7 @@ void openApplication(const NsmApp& app) {
     openUri(uri);
     g_free(uri);
   }
-  unrefLater(context);
+  unrefIfAny(context);
 }
 
 void revealInFileManager(const std::filesystem::path& path) {

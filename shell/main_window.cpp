@@ -176,7 +176,7 @@ gboolean MainWindow::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
 void MainWindow::onAutomationStarted(WebKitWebContext*, WebKitAutomationSession* session, gpointer data) {
   WebKitApplicationInfo* info = webkit_application_info_new();
   webkit_application_info_set_name(info, "velmorin-sync");
-  webkit_application_info_set_version(info, 0, 1, 0);
+  webkit_application_info_set_version(info, VELMORIN_VERSION_MAJOR, VELMORIN_VERSION_MINOR, VELMORIN_VERSION_PATCH);
   webkit_automation_session_set_application_info(session, info);
   webkit_application_info_unref(info);
   // The session drives the one web view there is; it never gets another.

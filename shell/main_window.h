@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/values.h"
+#include "vocabulary/values.h"
 #include "bridge/router.h"
 #include "shell/gtk_bridge_platform.h"
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string_view>
 
-#include "app/language.h"
-#include "app/values.h"
+#include "vocabulary/language.h"
+#include "vocabulary/values.h"
 #include "shell/main_window.h"
 #include "shell/ui_location.h"
 

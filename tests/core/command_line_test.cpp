@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "app/json_text.h"
+#include "vocabulary/json_text.h"
 #include "support/temp_tree.h"
 
 namespace velmorin {
@@ -139,6 +139,22 @@ TEST(CommandLine, InfoPathsAreTidyAndFreeSpaceIsAWholeNumber) {
   }
   EXPECT_TRUE(reply["diskFree"].is_number_integer());
   EXPECT_EQ(run.out.find(".0,"), std::string::npos) << run.out;
+}
+
+TEST(CommandLine, TheCommandLineNeverLoadsTheWindowToolkit) {
+  TempTree home;
+  home.file("scan/p/A.ns3f", "abc");
+  // The dynamic loader names every library it maps, dlopen()ed ones too.
+  for (const std::string& arguments :
+       {std::string("--version"), std::string("--command info"), "--selftest " + testing::shellQuote((home / "scan").string()) + " " +
+                                            testing::shellQuote((home / "dest").string())}) {
+    const std::string loaded =
+        testing::commandOutput("env LD_DEBUG=files HOME=" + testing::shellQuote(home.root().string()) +
+                               " " VELMORIN_BINARY " " + arguments + " 2>&1 >/dev/null");
+    EXPECT_NE(loaded.find("libstdc++"), std::string::npos) << "the loader said nothing: " << loaded.substr(0, 200);
+    for (const char* library : {"libgtk", "libgdk", "libwebkit", "libjavascriptcore"})
+      EXPECT_EQ(loaded.find(library), std::string::npos) << arguments << " maps " << library;
+  }
 }
 
 TEST(CommandLine, HelpVersionAndWindowModeWithoutDisplay) {

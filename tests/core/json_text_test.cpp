@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/json_text.h"
+#include "vocabulary/json_text.h"
 
 namespace velmorin {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "app/language.h"
+#include "vocabulary/language.h"
 #include "app/startup.h"
 #include "platform/environment.h"
 #include "support/temp_tree.h"

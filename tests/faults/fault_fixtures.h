@@ -8,7 +8,7 @@
 #include <random>
 #include <set>
 
-#include "app/json_text.h"
+#include "vocabulary/json_text.h"
 #include "support/temp_tree.h"
 
 namespace velmorin::testing {

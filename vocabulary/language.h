@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/values.h"
+#include "vocabulary/values.h"
 
 namespace velmorin {
 

@@ -6,8 +6,11 @@
 
 namespace velmorin {
 
+// Any JSON value, such as a command's arguments.
+using Json = nlohmann::json;
+
 // A command's reply: a string-keyed dictionary of JSON values (keys kept sorted).
-using Reply = nlohmann::json;
+using Reply = Json;
 
 // Compact JSON; text that is not valid UTF-8 has the bad bytes replaced by U+FFFD.
 std::string compactJson(const Reply& reply);
@@ -18,7 +21,7 @@ std::string prettyJson(const Reply& reply);
 
 // The text under `key` of a dictionary; nothing when `object` is not a
 // dictionary or the value is missing or not text.
-std::optional<std::string> textMember(const Reply& object, const char* key);
+std::optional<std::string> textMember(const Json& object, const char* key);
 
 // Parses `text` as JSON; nothing when it is not JSON.
 std::optional<Reply> parseJson(const std::string& text);

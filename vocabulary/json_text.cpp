@@ -1,4 +1,4 @@
-#include "app/json_text.h"
+#include "vocabulary/json_text.h"
 
 namespace velmorin {
 
@@ -24,7 +24,7 @@ std::optional<Reply> parseJson(const std::string& text) {
   return value;
 }
 
-std::optional<std::string> textMember(const Reply& object, const char* key) {
+std::optional<std::string> textMember(const Json& object, const char* key) {
   if (!object.is_object()) return std::nullopt;
   const auto it = object.find(key);
   if (it == object.end() || !it->is_string()) return std::nullopt;

@@ -1,4 +1,4 @@
-#include "app/values.h"
+#include "vocabulary/values.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "app/language.h"
+#include "vocabulary/language.h"
 
 namespace velmorin {
 
