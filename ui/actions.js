@@ -1,27 +1,26 @@
 // Requests shared by several parts of the page: choosing a folder, showing a file in
 // the file viewer and opening web links outside the page.
-import { request } from './bridge.js';
 import { bindAction } from './busy.js';
 import { el } from './dom.js';
-import { describeError, expectOk, replyFailure } from './errors.js';
+import { ask } from './ask.js';
 import { t } from './i18n.js';
 import { baseName } from './format.js';
 import { showNotice } from './notice.js';
 
 // The chosen folder's path, or null when the user cancelled.
 export async function pickFolder(kind) {
-  const reply = await request('pickFolder', { kind });
-  if (typeof reply.path === 'string' && reply.path !== '') return reply.path;
-  if (reply.cancel === true) return null;
-  throw new Error(replyFailure(reply, 'pickFolder'));
+  const reply = await ask('pickFolder', { kind }, {
+    succeeded: (answer) => (typeof answer.path === 'string' && answer.path !== '') || answer.cancel === true,
+  });
+  return reply.cancel === true ? null : reply.path;
 }
 
 // For requests whose only news is a failure: it goes to the page-wide notice.
 export async function runAndReport(cmd, args = {}) {
   try {
-    expectOk(await request(cmd, args), cmd);
+    await ask(cmd, args);
   } catch (error) {
-    showNotice(t('actionFailed', { error: describeError(error) }));
+    showNotice(t('actionFailed', { error: error.message }));
   }
 }
 

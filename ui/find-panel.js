@@ -1,9 +1,8 @@
 // Step 1: search the usual folders or a chosen one for a program list and a folder of
 // program files, optionally only files changed since a date.
-import { request } from './bridge.js';
 import { bindAction } from './busy.js';
 import { byId, el, replaceContent, show } from './dom.js';
-import { describeError, replyFailure } from './errors.js';
+import { ask } from './ask.js';
 import { baseName, dirName, formatBytes, sinceMillis } from './format.js';
 import { formatNumber, t } from './i18n.js';
 import { pickFolder, revealButton } from './actions.js';
@@ -95,7 +94,8 @@ export function setupFind(store) {
     if (sinceValue !== null) args.since = sinceValue;
     control.label(t('searching'));
     control.progress(true);
-    return request('scan', args);
+    // A scan finds nothing, or something; only an error without findings failed.
+    return ask('scan', args, { succeeded: (reply) => Boolean(reply.list || reply.progs) || typeof reply.error !== 'string' });
   }
 
   // A search of the usual folders or of one chosen folder: what it finds replaces
@@ -112,13 +112,9 @@ export function setupFind(store) {
       const reply = await scan(control, dir, sinceValue);
       const list = asList(reply.list);
       const progs = asProgs(reply.progs);
-      if (!list && !progs && typeof reply.error === 'string') {
-        store.set({ findNote: { kind: 'error', text: t('findFailed', { error: replyFailure(reply, 'scan') }) } });
-        return;
-      }
       store.set({ list, progs, findNote: list || progs ? null : { kind: 'info', text: t('nothingFound') } });
     } catch (error) {
-      store.set({ findNote: { kind: 'error', text: t('findFailed', { error: describeError(error) }) } });
+      store.set({ findNote: { kind: 'error', text: t('findFailed', { error: error.message }) } });
     }
   }
 
@@ -129,14 +125,11 @@ export function setupFind(store) {
     try {
       const dir = await pickFolder('list');
       if (dir === null) return;
-      const reply = await scan(control, dir, sinceValue);
-      const list = asList(reply.list);
+      const list = asList((await scan(control, dir, sinceValue)).list);
       if (list) store.set({ list, findNote: null });
-      else if (typeof reply.error === 'string') {
-        store.set({ findNote: { kind: 'error', text: t('findFailed', { error: replyFailure(reply, 'scan') }) } });
-      } else store.set({ findNote: { kind: 'info', text: t('noListInFolder', { folder: baseName(dir) }) } });
+      else store.set({ findNote: { kind: 'info', text: t('noListInFolder', { folder: baseName(dir) }) } });
     } catch (error) {
-      store.set({ findNote: { kind: 'error', text: t('findFailed', { error: describeError(error) }) } });
+      store.set({ findNote: { kind: 'error', text: t('findFailed', { error: error.message }) } });
     }
   }
 

@@ -1,9 +1,8 @@
 // Step 2: copy the list and program files found into the destination, under a folder
 // named after the keyboard model.
-import { request } from './bridge.js';
 import { bindAction } from './busy.js';
 import { byId, el, replaceContent } from './dom.js';
-import { describeError, replyFailure } from './errors.js';
+import { ask, replyFailure } from './ask.js';
 import { formatBytes } from './format.js';
 import { t } from './i18n.js';
 import { pickFolder, revealButton } from './actions.js';
@@ -68,8 +67,10 @@ export function setupInstall(store) {
     replaceContent(result);
     control.progress(true);
     try {
-      const reply = await request('install', args);
-      if (reply.ok !== true) return showProblem(t('installFailed', { error: replyFailure(reply, 'install') }), retryButton);
+      const reply = await ask('install', args, {
+        // The one reason the install gives as a key rather than a sentence.
+        reason: (answer) => (answer.error === 'dest' ? t('errorDest') : replyFailure(answer, 'install')),
+      });
       const count = Number.isFinite(reply.count) ? reply.count : 0;
       const lists = Number.isFinite(reply.lists) ? reply.lists : 0;
       const done = t('installDone', {
@@ -83,7 +84,7 @@ export function setupInstall(store) {
         where ? el('p', { className: 'path', text: where }) : null,
         where ? revealButton(where) : null));
     } catch (error) {
-      showProblem(t('installFailed', { error: describeError(error) }), retryButton);
+      showProblem(t('installFailed', { error: error.message }), retryButton);
     }
   }
 
@@ -92,7 +93,7 @@ export function setupInstall(store) {
       const path = await pickFolder('dest');
       if (path !== null) store.set({ dest: path, destLabel: labelFor(path) });
     } catch (error) {
-      showProblem(describeError(error));
+      showProblem(error.message);
     }
   }
 

@@ -1,9 +1,8 @@
 // Packing a chosen folder into Velmorin.zip on the Desktop, and creating the export
 // folder where files for Velmorin are left.
-import { request } from './bridge.js';
 import { bindAction } from './busy.js';
 import { byId, el, replaceContent } from './dom.js';
-import { describeError, expectOk, replyFailure } from './errors.js';
+import { ask, replyFailure } from './ask.js';
 import { baseName, formatBytes } from './format.js';
 import { t } from './i18n.js';
 import { pickFolder, revealButton } from './actions.js';
@@ -24,33 +23,30 @@ export function setupPack(store) {
       control.label(t('packing'));
       control.progress(true);
       replaceContent(packResult);
-      const reply = await request('zip', { path: folder });
-      const archive = typeof reply.path === 'string' && reply.path !== '' ? reply.path : null;
-      if (reply.ok === true && archive) {
-        replaceContent(packResult, el('div', { className: 'success', attrs: { role: 'status' } },
-          el('p', { text: t('packDone', { size: formatBytes(reply.bytes) ?? t('diskUnknown') }) }),
-          el('p', { className: 'path', text: archive }),
-          revealButton(archive)));
-        return;
-      }
-      // A plain failure carries no reason; anything else that is not a success might.
-      const reason = reply.ok === false && !reply.error ? null : replyFailure(reply, 'zip');
-      replaceContent(packResult, problem(t('packFailed', { folder: baseName(folder) }), reason));
+      const reply = await ask('zip', { path: folder }, {
+        succeeded: (answer) => answer.ok === true && typeof answer.path === 'string' && answer.path !== '',
+        // A plain failure carries no reason; anything else that is not a success might.
+        reason: (answer) => (answer.ok === false && !answer.error ? '' : replyFailure(answer, 'zip')),
+      });
+      replaceContent(packResult, el('div', { className: 'success', attrs: { role: 'status' } },
+        el('p', { text: t('packDone', { size: formatBytes(reply.bytes) ?? t('diskUnknown') }) }),
+        el('p', { className: 'path', text: reply.path }),
+        revealButton(reply.path)));
     } catch (error) {
       const failed = folder ? t('packFailed', { folder: baseName(folder) }) : null;
-      replaceContent(packResult, problem(failed, describeError(error)));
+      replaceContent(packResult, problem(failed, error.message || null));
     }
   }
 
   async function prepare() {
     try {
-      expectOk(await request('prepare'), 'prepare');
+      await ask('prepare');
       const where = store.get().exportDir;
       replaceContent(exportResult, el('div', { className: 'success', attrs: { role: 'status' } },
         el('p', { text: t('exportDone') }),
         where ? revealButton(where) : null));
     } catch (error) {
-      replaceContent(exportResult, problem(t('actionFailed', { error: describeError(error) })));
+      replaceContent(exportResult, problem(t('actionFailed', { error: error.message })));
     }
   }
 

@@ -1,9 +1,8 @@
 // The top tiles: the keyboard, Nord Sound Manager and free disk space. "info" also
 // brings the destination and export folder that the other parts use.
-import { request } from './bridge.js';
 import { bindAction } from './busy.js';
 import { byId, show } from './dom.js';
-import { describeError, replyFailure } from './errors.js';
+import { ask } from './ask.js';
 import { formatBytes } from './format.js';
 import { t } from './i18n.js';
 import { bindExternalLink } from './actions.js';
@@ -46,11 +45,9 @@ export function setupStatus(store) {
 
   async function loadInfo() {
     try {
-      const reply = await request('info');
-      if (typeof reply.dest !== 'string' && typeof reply.error === 'string') {
-        failInfo(replyFailure(reply, 'info'));
-        return;
-      }
+      const reply = await ask('info', {}, {
+        succeeded: (answer) => typeof answer.dest === 'string' || typeof answer.error !== 'string',
+      });
       show(byId('status-error'), false);
       showInfo(reply);
       store.set({
@@ -59,40 +56,34 @@ export function setupStatus(store) {
         exportDir: typeof reply.exportDir === 'string' ? reply.exportDir : '',
       });
     } catch (error) {
-      failInfo(describeError(error));
+      failInfo(error.message);
     }
   }
 
   async function checkKeyboard() {
     setState(keyboardState, 'unknown', t('checking'));
     try {
-      const reply = await request('nord');
-      if (reply.connected === true) {
+      const reply = await ask('nord', {}, { succeeded: (answer) => typeof answer.connected === 'boolean' });
+      if (reply.connected) {
         const name = typeof reply.name === 'string' && reply.name !== '' ? reply.name : 'Nord';
         setState(keyboardState, 'good', t('keyboardConnected', { name }));
-      } else if (reply.connected === false) {
-        setState(keyboardState, 'none', t('keyboardNone'));
       } else {
-        setState(keyboardState, 'unknown', t('keyboardFailed', { error: replyFailure(reply, 'nord') }));
+        setState(keyboardState, 'none', t('keyboardNone'));
       }
     } catch (error) {
-      setState(keyboardState, 'unknown', t('keyboardFailed', { error: describeError(error) }));
+      setState(keyboardState, 'unknown', t('keyboardFailed', { error: error.message }));
     }
   }
 
   async function openNsm() {
     try {
-      const reply = await request('openNSM');
-      if (reply.ok === true) return;
-      if (reply.ok === false) {
-        showNsm(false);
-        showNotice(t('nsmGone'));
-        byId('nsm-download').focus();
-      } else {
-        showNotice(t('actionFailed', { error: replyFailure(reply, 'openNSM') }));
-      }
+      const reply = await ask('openNSM', {}, { succeeded: (answer) => typeof answer.ok === 'boolean' });
+      if (reply.ok) return;
+      showNsm(false);
+      showNotice(t('nsmGone'));
+      byId('nsm-download').focus();
     } catch (error) {
-      showNotice(t('actionFailed', { error: describeError(error) }));
+      showNotice(t('actionFailed', { error: error.message }));
     }
   }
 
