@@ -40,12 +40,15 @@ PACKAGE_EXT = {"app", "bundle", "framework", "photoslibrary", "musiclibrary", "t
 # Debian packages: the tools compared against, the plot, and what the build needs.
 APT_PACKAGES = ["fd-find", "7zip", "zip", "unzip", "libarchive-tools", "time", "gnuplot-nox", "findutils",
                 "coreutils", "util-linux", "cmake", "g++", "make", "pkg-config", "nlohmann-json3-dev", "libgtest-dev",
-                "libminizip-dev", "zlib1g-dev", "libdeflate-dev"]
+                "libminizip-dev", "zlib1g-dev", "libdeflate-dev", "libglib2.0-dev", "libgtk-3-dev",
+                "libwebkit2gtk-4.1-dev", "xvfb"]
 
 GOALS = {  # ratio of medians, ours / peer: at most this
     "scan/find": 0.5, "scan/fdfind": 0.7, "size/du": 0.5, "stage/cp": 1.1, "archive/zip": 0.6, "zipcmd/zip": 0.6,
 }
 SIZE_GOAL = 1.05  # archive bytes / zip's
+START_GOAL_S, START_GOAL_KIB = 0.005, 12 * 1024  # velmorin-sync --version
+WINDOW_GOAL = 1.3  # window start to status shown / a bare WebKitGTK window showing a static page
 MEM_SLACK_KB = 1024  # per 100,000 entries, on top of what the output itself needs
 
 
@@ -85,17 +88,21 @@ def ensure_packages():
 
 def build(build_dir, jobs):
     log(f"building Release in {build_dir}")
-    sh(["cmake", "-S", str(REPO), "-B", str(build_dir), "-DVELMORIN_WINDOW=OFF",
-        "-DCMAKE_BUILD_TYPE=Release"], stdout=subprocess.DEVNULL)
-    built = subprocess.run(["cmake", "--build", str(build_dir), "-j", str(jobs), "--target", "velmorin-sync",
-                            "velmorin_bench"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    sh(["cmake", "-S", str(REPO), "-B", str(build_dir), "-DCMAKE_BUILD_TYPE=Release", "-DBUILD_TESTING=OFF"],
+       stdout=subprocess.DEVNULL)
+    # The window (and the bare WebKitGTK window it is timed against) where GTK and WebKitGTK are there.
+    window = "VELMORIN_WINDOW:BOOL=ON" in (build_dir / "CMakeCache.txt").read_text()
+    targets = ["velmorin-sync", "velmorin_bench"] + (["velmorin_minimal_window"] if window else [])
+    built = subprocess.run(["cmake", "--build", str(build_dir), "-j", str(jobs), "--target", *targets],
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     if built.returncode != 0:
         sys.exit(f"run.py: the build failed:\n{built.stdout.decode(errors='replace')[-4000:]}")
     app, driver = build_dir / "velmorin-sync", build_dir / "bench" / "velmorin_bench"
-    for binary in (app, driver):
+    minimal = build_dir / "bench" / "velmorin_minimal_window" if window else None
+    for binary in (app, driver) + ((minimal,) if minimal else ()):
         if not os.access(binary, os.X_OK):
             sys.exit(f"run.py: {binary} was not built")
-    return app, driver
+    return app, driver, minimal
 
 
 # ---------------------------------------------------------------- test data
@@ -449,8 +456,17 @@ def lower_ext(name):
     return name[dot + 1:].lower() if dot >= 0 else ""
 
 
+def is_utf8(raw):
+    try:
+        raw.decode("utf-8")
+        return True
+    except UnicodeDecodeError:
+        return False
+
+
 def visible_to_scan(path, roots):
-    """Whether the scan looks at `path`: every name UTF-8, no package folder on the way."""
+    """Whether the scan looks at `path`: every folder's name on the way UTF-8 (the
+    file's own may be anything), no package folder on the way."""
     for root in roots:
         r = bytes(root) + b"/"
         if path.startswith(r):
@@ -459,10 +475,10 @@ def visible_to_scan(path, roots):
     else:
         return False
     try:
-        names = [p.decode("utf-8") for p in parts]
+        folders = [p.decode("utf-8") for p in parts[:-1]]
     except UnicodeDecodeError:
         return False
-    return not any(lower_ext(folder) in PACKAGE_EXT for folder in names[:-1])
+    return not any(lower_ext(folder) in PACKAGE_EXT for folder in folders)
 
 
 def reference_scan(rows, roots):
@@ -471,8 +487,8 @@ def reference_scan(rows, roots):
     for kind, size, mtime, path in rows:
         if kind not in "fl" or not visible_to_scan(path, roots):
             continue
-        folder, _, name = path.rpartition(b"/")
-        name = name.decode()
+        folder, _, raw_name = path.rpartition(b"/")
+        name = raw_name.decode(errors="surrogateescape")
         if kind == "l":
             try:
                 st = os.stat(path)
@@ -483,7 +499,8 @@ def reference_scan(rows, roots):
             size, mtime = st.st_size, st.st_mtime
         ext = lower_ext(name)
         if ext in ("html", "htm") and "program" in name.lower():
-            lists.append((mtime, path.decode(), size))
+            if is_utf8(raw_name):  # a list's name must be UTF-8 to be reported
+                lists.append((mtime, path.decode(), size))
         elif ext in PROG_EXT:
             tally[(folder.decode(), ext)] = tally.get((folder.decode(), ext), 0) + 1
     expected = {}
@@ -647,7 +664,7 @@ def main():
     quick = args.quick
 
     ensure_packages()
-    app, driver = build(Path(args.build_dir), args.jobs)
+    app, driver, minimal = build(Path(args.build_dir), args.jobs)
 
     tmp_base = Path(os.environ.get("TMPDIR", "/tmp"))
     need = (300 if quick else 1600) << 20
@@ -661,15 +678,43 @@ def main():
     for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
         signal.signal(sig, lambda s, f: (cleanup(), sys.exit(128 + s)))
     try:
-        run(args, quick, write_readme, app, driver, tmp)
+        run(args, quick, write_readme, app, driver, minimal, tmp)
     finally:
         cleanup()
 
 
-def run(args, quick, write_readme, app, driver, tmp):
+def time_windows(app, minimal, tmp, env, reps):
+    """The application's window and a bare WebKitGTK window, interleaved, each
+    from its start to its page painted; medians of time and resident memory."""
+    sys.path.insert(0, str(BENCH / "window"))
+    from static_page import write_static_page
+    from startup import PrivateDisplay, time_window
+    page = tmp / "static.html"
+    page_bytes = write_static_page(REPO / "ui", page)
+    tools = [("velmorin window", [str(app)], "Velmorin Sync: status shown"),
+             ("minimal WebKitGTK window", [str(minimal), str(page)], "static page shown")]
+    runs = {label: {"runs": [], "rss": []} for label, _, _ in tools}
+    with PrivateDisplay() as display:
+        env = dict(env, DISPLAY=display.display, VELMORIN_WEB_CONSOLE="1", NO_AT_BRIDGE="1", GTK_USE_PORTAL="0")
+        for label, cmd, marker in tools:
+            time_window(cmd, marker, env)  # warm-up: the disk cache, WebKit's own caches
+        for rep in range(reps):
+            for k in range(len(tools)):
+                label, cmd, marker = tools[(k + rep) % len(tools)]
+                seconds, rss = time_window(cmd, marker, env)
+                runs[label]["runs"].append(seconds)
+                runs[label]["rss"].append(rss)
+    result = {label: {"median": statistics.median(r["runs"]), "runs": r["runs"], "rss": statistics.median(r["rss"])}
+              for label, r in runs.items()}
+    result["page_bytes"] = page_bytes
+    return result
+
+
+def run(args, quick, write_readme, app, driver, minimal, tmp):
     seed = args.seed
     scales = (0.05, 0.2) if quick else (0.5, 1.0)
-    reps = {"fast": 5 if quick else 9, "copy": 3 if quick else 5, "archive": 3, "cold": 3}
+    reps = {"fast": 5 if quick else 9, "copy": 3 if quick else 5, "archive": 3, "cold": 3,
+            "start": 20 if quick else 60, "window": 3 if quick else 9}
     results_dir = Path(tempfile.mkdtemp(prefix="velmorin-bench-results.", dir=tmp.parent))
     machine = machine_info(tmp)
     runner = Runner(tmp, not args.no_cold)
@@ -775,7 +820,7 @@ def run(args, quick, write_readme, app, driver, tmp):
     top_dir = expected["progs"]["dir"].encode()
     in_top = sum(1 for p in find_progs if p.rpartition(b"/")[0] == top_dir and visible_to_scan(p, roots))
     checks.append(("scan: find lists the reported folder's visible program files", in_top ==
-                   sum(1 for n in os.listdir(top_dir) if not n.startswith(b".") and lower_ext(n.decode()) == "ns3f"),
+                   sum(1 for n in os.listdir(top_dir) if not n.startswith(b".") and lower_ext(n.decode(errors="replace")) == "ns3f"),
                    f"{in_top} visible + {expected['progs']['count'] - in_top} hidden AppleDouble copies"))
 
     # ------------------------------------------------ folder size
@@ -891,6 +936,21 @@ def run(args, quick, write_readme, app, driver, tmp):
                    f"count {reply.get('count')}, {len(archives)} archive"))
     fresh(dest)()
     fresh(selftest_dest)()
+
+    # ------------------------------------------------ start-up
+    log("start-up")
+    start_home = tmp / "start-home"
+    (start_home / "Desktop").mkdir(parents=True)
+    start_tools = [
+        {"label": "velmorin-sync --version", "cmd": [str(app), "--version"], "env": env_home(start_home)},
+        {"label": "velmorin-sync --command info", "cmd": [str(app), "--command", "info"], "env": env_home(start_home)},
+        {"label": "true", "cmd": ["true"]},
+    ]
+    record("start", runner.compare(start_tools, reps["start"]), warm)
+    window_runs = None
+    if minimal and shutil.which("Xvfb"):
+        log("window start-up")
+        window_runs = time_windows(app, minimal, tmp, env_home(start_home), reps["window"])
 
     # ------------------------------------------------ memory growth
     log("memory growth with the number of entries")
@@ -1032,6 +1092,32 @@ def run(args, quick, write_readme, app, driver, tmp):
                  f"{fmt_s(parts)}. The self-test (`--selftest $T/home-1/Documents DEST`: info, nord, scan, install of "
                  f"{expected['progs']['count']} programs found) took "
                  f"{fmt_s(warm['install']['velmorin --selftest']['median'])} in total (median of {reps['archive']}).\n")
+
+    lines.append("### Start-up\n")
+    lines.append("The command line never loads GTK or WebKit (the window is another program that it hands over to). "
+                 "Each time includes starting the timing tool itself (`/usr/bin/time`); `true` shows what that costs.\n")
+    lines.append("| program | median | max RSS | goal | met |")
+    lines.append("|---|---:|---:|---|---|")
+    version = warm["start"]["velmorin-sync --version"]
+    version_met = version["median"] <= START_GOAL_S and version["rss"] <= START_GOAL_KIB
+    for label, r in warm["start"].items():
+        goal = f"≤ {START_GOAL_S * 1000:.0f} ms, ≤ {START_GOAL_KIB // 1024} MB" if label.endswith("--version") else "info"
+        met = ("yes" if version_met else "no") if label.endswith("--version") else "-"
+        lines.append(f"| {label} | {fmt_s(r['median'])} | {fmt_mb(r['rss'])} | {goal} | {met} |")
+    summary.append(("--version start, share of 5 ms", version["median"] / START_GOAL_S, None, 1.0, version_met))
+    if window_runs:
+        ours, bare = window_runs["velmorin window"], window_runs["minimal WebKitGTK window"]
+        ratio_window = ours["median"] / bare["median"]
+        window_met = ratio_window <= WINDOW_GOAL
+        lines.append(f"\nWindow, from start to the page showing the status report, under Xvfb (median of "
+                     f"{len(ours['runs'])}, the two interleaved): **{fmt_s(ours['median'])}** against "
+                     f"{fmt_s(bare['median'])} for a bare WebKitGTK window showing a static page of the same size "
+                     f"({window_runs['page_bytes']:,} bytes): ratio **{ratio_window:.2f}** (goal ≤ {WINDOW_GOAL}: "
+                     f"{'met' if window_met else 'missed'}). Resident memory of the window and its WebKit processes "
+                     f"then: {fmt_mb(ours['rss'])} (the bare window: {fmt_mb(bare['rss'])}).\n")
+        summary.append(("window start / bare WebKitGTK window", ratio_window, None, WINDOW_GOAL, window_met))
+    else:
+        lines.append("\nWindow start-up: not measured (no window build or no Xvfb on this machine).\n")
 
     lines.append("### Archives\n")
     lines.append("| archive | tool | bytes | vs zip -6 | files | unzip -tq |")
