@@ -16,7 +16,7 @@
 #include "vocabulary/json_text.h"
 #include "vocabulary/values.h"
 #include "commands/commands.h"
-#include "commands/text_util.h"
+#include "vocabulary/text.h"
 #include "platform/change_journal.h"
 #include "platform/file_checks.h"
 #include "platform/file_copy.h"

@@ -1,5 +1,6 @@
 #include "bridge/picker_options.h"
 
+#include "platform/paths.h"
 #include "platform/utf8.h"
 
 namespace velmorin::bridge {
@@ -31,10 +32,8 @@ Reply pickerReply(const std::optional<std::string>& chosenFolder, bool spanish) 
                                      "y Velmorin Sync no puede usarla. Cambia el nombre de la carpeta o elige otra."
                                    : "The chosen folder's path has characters that are not valid UTF-8 text, so "
                                      "Velmorin Sync cannot use it. Rename the folder or choose another one."}};
-  std::string path = *chosenFolder;
-  // The root keeps its one "/".
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return Reply{{"path", path}};
+  // Tidied as every path is: no trailing "/" (the root keeps its one), no "//".
+  return Reply{{"path", platform::absolutePath(*chosenFolder)}};
 }
 
 }  // namespace velmorin::bridge

@@ -1,11 +1,11 @@
 #include "bridge/url_policy.h"
 
-#include <cctype>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "platform/utf8.h"
+#include "vocabulary/text.h"
 
 namespace velmorin::bridge {
 
@@ -19,12 +19,6 @@ int hexValue(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-std::string lowered(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
 }
 
 // One round of percent-decoding; a "%" not followed by two hex digits stays.
@@ -86,13 +80,15 @@ std::string authorityOf(const std::string& url, const std::string& scheme) {
 // "attachment"); the names are compared in any letter case, however encoded.
 bool asksForAttachment(const std::vector<std::string>& forms) {
   for (const auto& form : forms) {
-    const std::string text = lowered(form);
+    const std::string text = lowerAscii(form);
     std::size_t start = text.find_first_of("?&;");
     while (start != std::string::npos) {
       const auto end = text.find_first_of("?&;", start + 1);
       std::string_view field(text.data() + start + 1, (end == std::string::npos ? text.size() : end) - start - 1);
       field = field.substr(0, field.find('='));
-      while (!field.empty() && std::isspace(static_cast<unsigned char>(field.front()))) field.remove_prefix(1);
+      // White space before the name, as a mail program may skip it; never the locale's idea of it.
+      while (!field.empty() && std::string_view(" \t\r\n\f\v").find(field.front()) != std::string_view::npos)
+        field.remove_prefix(1);
       if (field.starts_with("attach")) return true;
       start = end;
     }
@@ -109,7 +105,7 @@ std::string urlScheme(const std::string& url) {
   for (char c : url) {
     if (c == ':') return scheme;
     if (!isAsciiAlpha(c) && !isAsciiDigit(c) && c != '+' && c != '-' && c != '.') return {};
-    scheme += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    scheme += lowerAscii(c);
   }
   return {};
 }

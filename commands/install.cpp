@@ -9,7 +9,7 @@
 
 #include "commands/commands.h"
 #include "commands/install_plan.h"
-#include "commands/text_util.h"
+#include "vocabulary/text.h"
 #include "platform/change_journal.h"
 #include "platform/file_checks.h"
 #include "platform/file_copy.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "commands/numeric_compare.h"
-#include "commands/text_util.h"
+#include "vocabulary/text.h"
 #include "platform/file_checks.h"
 #include "platform/folder.h"
 

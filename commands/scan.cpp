@@ -13,7 +13,7 @@
 
 #include "commands/commands.h"
 #include "commands/scan_roots.h"
-#include "commands/text_util.h"
+#include "vocabulary/text.h"
 #include "platform/folder.h"
 #include "platform/tree_workers.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "commands/text_util.h"
+#include "vocabulary/text.h"
 
 namespace velmorin {
 

@@ -1,7 +1,6 @@
 // Any message body the page could post: the router either drops it without a
 // trace or answers it exactly once, with the body's own id and valid JSON; it
 // opens only web and mail links and reveals only absolute paths.
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -10,6 +9,7 @@
 #include "bridge/reply_call.h"
 #include "bridge/router.h"
 #include "commands/dispatcher.h"
+#include "vocabulary/text.h"
 
 namespace {
 
@@ -51,10 +51,6 @@ RouterServices services() {
   return s;
 }
 
-std::string lower(std::string text) {
-  for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // True when the router must answer: a dictionary with a text "cmd" and an "id"
 // that is a whole number within 64 bits.
@@ -104,7 +100,7 @@ void runOne(const std::string& text, bool asValue) {
   const auto call = readReplyCall(platform.scripts[0]);
   check(call.has_value() && call->id == id && call->reply.is_object());
   for (const auto& url : platform.openedUrls) {
-    const std::string l = lower(url);
+    const std::string l = velmorin::lowerAscii(url);
     check(l.starts_with("http://") || l.starts_with("https://") || l.starts_with("mailto:"));
   }
   for (const auto& path : platform.revealed) check(path.is_absolute());

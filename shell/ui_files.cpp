@@ -1,9 +1,10 @@
 #include "shell/ui_files.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <system_error>
+
+#include "vocabulary/text.h"
 
 namespace velmorin::shell {
 
@@ -34,17 +35,12 @@ std::optional<std::string> percentDecoded(std::string_view text) {
   return out;
 }
 
-std::string lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-  return out;
-}
 
 }  // namespace
 
 std::optional<std::string> uiRelativePath(std::string_view uri) {
   const std::string prefix = std::string(kUiScheme) + "://" + std::string(kUiHost);
-  if (uri.size() < prefix.size() || lower(uri.substr(0, prefix.size())) != prefix) return std::nullopt;
+  if (uri.size() < prefix.size() || lowerAscii(uri.substr(0, prefix.size())) != prefix) return std::nullopt;
   std::string_view rest = uri.substr(prefix.size());
   rest = rest.substr(0, rest.find_first_of("?#"));
   if (!rest.empty() && rest.front() != '/') return std::nullopt;  // "velmorin://uix/…" or a port
@@ -104,7 +100,7 @@ std::string mimeTypeFor(const std::filesystem::path& file) {
       {".txt", "text/plain"},
       {".wasm", "application/wasm"},
   };
-  const auto found = kTypes.find(lower(file.extension().string()));
+  const auto found = kTypes.find(lowerAscii(file.extension().string()));
   return found == kTypes.end() ? "application/octet-stream" : found->second;
 }
 

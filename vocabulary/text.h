@@ -1,5 +1,5 @@
 #pragma once
-// Small text helpers shared by the commands.
+// Small text helpers every layer uses: none depends on the locale.
 #include <string>
 #include <string_view>
 
@@ -10,6 +10,7 @@ namespace velmorin {
 using platform::isValidUtf8;
 
 // ASCII lower case; other bytes unchanged.
+char lowerAscii(char c);
 std::string lowerAscii(std::string_view text);
 
 // The text after the last "." of a file name, lower-cased; "" when there is none.

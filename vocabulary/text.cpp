@@ -1,11 +1,12 @@
-#include "commands/text_util.h"
+#include "vocabulary/text.h"
 
 namespace velmorin {
 
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 std::string lowerAscii(std::string_view text) {
   std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (char& c : out) c = lowerAscii(c);
   return out;
 }
 
