@@ -76,11 +76,7 @@ int runWindow(char** argv) {
 }  // namespace
 
 int runCommandLine(int argc, char** argv) {
-  setProcessValues(valuesFromEnvironment(platform::processEnvironment()));
   const std::string first = argc > 1 ? argv[1] : "";
-
-  if (argc >= 4 && first == "--selftest") return runSelfTest(processValues(), argv[2], argv[3], std::cout);
-  if (first == "--command") return runOneCommand(argc, argv);
   if (first == "--help" || first == "-h") {
     std::cout << kUsage;
     return 0;
@@ -89,6 +85,9 @@ int runCommandLine(int argc, char** argv) {
     std::cout << "velmorin-sync " << VELMORIN_VERSION << '\n';
     return 0;
   }
+  setProcessValues(valuesFromEnvironment(platform::processEnvironment()));
+  if (argc >= 4 && first == "--selftest") return runSelfTest(processValues(), argv[2], argv[3], std::cout);
+  if (first == "--command") return runOneCommand(argc, argv);
   return runWindow(argv);
 }
 

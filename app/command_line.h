@@ -4,8 +4,8 @@
 
 namespace velmorin {
 
-// Sets the process's values from the environment, then takes the road the
-// command line asks for; returns the exit status.
+// Takes the road the command line asks for (setting the process's values from
+// the environment first, where it needs them); returns the exit status.
 int runCommandLine(int argc, char** argv);
 
 }  // namespace velmorin
