@@ -46,6 +46,7 @@ WebKitWebView* makeWebView(WebKitWebContext* context, WebKitUserContentManager* 
   webkit_settings_set_allow_file_access_from_file_urls(settings, FALSE);
   webkit_settings_set_allow_universal_access_from_file_urls(settings, FALSE);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+  compat::paintWithoutCompositing(settings);
   // For whoever works on the page: its console on standard output, only when asked.
   if (const char* console = g_getenv("VELMORIN_WEB_CONSOLE"); console && g_strcmp0(console, "1") == 0)
     webkit_settings_set_enable_write_console_messages_to_stdout(settings, TRUE);

@@ -51,6 +51,18 @@ inline void onContextMenu(WebKitWebView* web, ContextMenuEdit edit) {
   g_signal_connect(web, "context-menu", G_CALLBACK(contextMenuOpening), reinterpret_cast<gpointer>(edit));
 }
 
+// Paints the page without GPU compositing. The page is a few panels of text:
+// entering the compositing mode (for a spinner, say) cost it 140 ms at its
+// first paint, a seventh of the window's whole start, for nothing it needs.
+// The policy is gone from the 6.0 API, where the toolkit decides.
+inline void paintWithoutCompositing(WebKitSettings* settings) {
+#if !WEBKIT_CHECK_VERSION(2, 90, 0)
+  webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+#else
+  (void)settings;
+#endif
+}
+
 // Answers a custom-scheme request with `bytes` (taken). Responses with their own
 // status and headers arrived in 2.36; before that the page gets the body and type only.
 inline void finishSchemeRequest(WebKitURISchemeRequest* request, GBytes* bytes, const char* mimeType,
