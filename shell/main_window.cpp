@@ -54,9 +54,10 @@ WebKitWebView* makeWebView(WebKitWebContext* context, WebKitUserContentManager* 
                                            content, "settings", settings, "is-controlled-by-automation",
                                            automation ? TRUE : FALSE, nullptr));
   g_object_unref(settings);
-  // Transparent: the window's colour shows wherever the page paints nothing.
-  const GdkRGBA clear = {0, 0, 0, 0};
-  webkit_web_view_set_background_color(web, &clear);
+  // The window's colour wherever the page paints nothing, and before its first
+  // paint. Opaque: without compositing a transparent view shows black.
+  const GdkRGBA windowColour = {28 / 255.0, 28 / 255.0, 30 / 255.0, 1.0};
+  webkit_web_view_set_background_color(web, &windowColour);
   return web;
 }
 
