@@ -12,6 +12,7 @@ Values valuesFromEnvironment(const platform::EnvLookup& env) {
   v.EXPORT_DIR = v.DESKTOP / "Para Velmorin";
   v.applicationFolders = {"/Applications", v.HOME / "Applications"};
   v.desktopEntryFolders = platform::desktopEntryFolders(v.HOME, env);
+  v.settingsFile = platform::configHome(v.HOME, env) / "velmorin-sync/settings.json";
   v.usbDevices = "/sys/bus/usb/devices";
   // The environment is read again at every call, as the language may be asked
   // from any thread at any time.

@@ -9,7 +9,9 @@ namespace velmorin::bridge {
 
 RouterServices coreServices(const Values& values) {
   RouterServices services;
-  services.work = [&values](const std::string& cmd, const Json& args) { return work(values, cmd, args); };
+  services.work = [&values](const std::string& cmd, const Json& args, platform::WorkControl& control) {
+    return work(values, cmd, args, &control);
+  };
   services.findNsm = [&values] { return findNSM(values); };
   services.spanish = [&values] { return spanish(values); };
   services.icloud = [&values]() -> std::optional<std::filesystem::path> {

@@ -21,4 +21,10 @@ std::string eventScript(const Reply& event) {
   return "typeof window.__vlEvent === \"function\" && window.__vlEvent(" + object + ")";
 }
 
+std::string progressScript(std::int64_t id, const Reply& progress) {
+  const std::string object = progress.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
+  return "typeof window.__vlProgress === \"function\" && window.__vlProgress(" + std::to_string(id) + ", " + object +
+         ")";
+}
+
 }  // namespace velmorin::bridge

@@ -16,4 +16,8 @@ std::string replyScript(std::int64_t id, const Reply& reply);
 // a page without that function is left alone. ASCII too.
 std::string eventScript(const Reply& event);
 
+// window.__vlProgress(<id>, <progress as a JSON object>), for how far a
+// command has come; a page without that function is left alone. ASCII too.
+std::string progressScript(std::int64_t id, const Reply& progress);
+
 }  // namespace velmorin::bridge

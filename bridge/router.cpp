@@ -17,15 +17,34 @@ const Reply kOk = Reply{{"ok", true}};
 // than leave an install or an archive half done.
 bool quitWaitsFor(const std::string& cmd) { return cmd == "install" || cmd == "zip"; }
 
+// The commands whose progress the page hears.
+bool reportsProgress(const std::string& cmd) {
+  return cmd == "scan" || cmd == "install" || cmd == "zip" || cmd == "plan";
+}
+
 Reply closingReply(bool spanish) {
   return Reply{{"ok", false},
                {"error", spanish ? "Velmorin Sync se está cerrando: termina lo que ya empezó y no empieza nada nuevo."
-                                 : "Velmorin Sync is closing: it finishes what it started and starts nothing new."}};
+                                 : "Velmorin Sync is closing: it finishes what it started and starts nothing new."},
+               {"code", "busy"}};
+}
+
+Reply progressReply(const platform::WorkProgress& progress) {
+  return Reply{{"phase", platform::phaseName(progress.phase)},
+               {"done", progress.done},
+               {"total", progress.total},
+               {"bytes", progress.bytes},
+               {"totalBytes", progress.totalBytes}};
 }
 
 }  // namespace
 
-const Reply Router::kBusyReply = Reply{{"ok", false}, {"error", "busy"}};
+Reply Router::busyReply(bool spanish) {
+  return Reply{{"ok", false},
+               {"error", spanish ? "Velmorin Sync tiene demasiadas peticiones a la vez. Inténtalo de nuevo en un momento."
+                                 : "Velmorin Sync has too many requests at once. Try again in a moment."},
+               {"code", "busy"}};
+}
 
 Router::Router(BridgePlatform& platform, RouterServices services)
     : platform_(platform), services_(std::move(services)), self_(std::make_shared<Router*>(this)) {}
@@ -48,6 +67,7 @@ void Router::route(const Message& message, std::size_t bytes) {
   if (message.cmd == "openURL") return openUrl(message.id, message.args);
   if (message.cmd == "reveal") return reveal(message.id, message.args);
   if (message.cmd == "quit") return quit(message.id);
+  if (message.cmd == "cancel") return cancel(message.id, message.args);
   runInBackground(message, bytes);
 }
 
@@ -101,6 +121,30 @@ void Router::quit(std::int64_t id) {
   });
 }
 
+void Router::cancel(std::int64_t id, const Json& args) {
+  bool found = false;
+  const auto target = args.find("id");
+  if (target != args.end() && target->is_number_integer()) {
+    const auto targetId = target->get<std::int64_t>();
+    for (const Running& command : running_) {
+      // Only this page's own commands: an earlier page's may share the id.
+      if (command.id != targetId || command.load != pageLoads_) continue;
+      command.control->cancel();
+      found = true;
+    }
+  }
+  reply(id, Reply{{"ok", true}, {"found", found}});
+}
+
+void Router::progress(std::uint64_t serial, const platform::WorkProgress& progress) {
+  for (const Running& command : running_) {
+    if (command.serial != serial) continue;
+    // Never after the reply (the command is then no longer running), nor to a later page.
+    if (command.load == pageLoads_) platform_.evaluateScript(progressScript(command.id, progressReply(progress)));
+    return;
+  }
+}
+
 void Router::pageLoaded() { ++pageLoads_; }
 
 void Router::endWhenFinished() {
@@ -111,31 +155,47 @@ void Router::endWhenFinished() {
 
 void Router::runInBackground(const Message& message, std::size_t bytes) {
   const bool writes = quitWaitsFor(message.cmd);
-  if (writes && closing_) return reply(message.id, closingReply(services_.spanish && services_.spanish()));
+  if (writes && closing_) return reply(message.id, closingReply(spanish()));
   // The one command that comes alone is taken whatever its size.
   if (inFlight_ >= kMaxInFlight || (inFlight_ > 0 && inFlightBytes_ + bytes > kMaxInFlightBytes))
-    return reply(message.id, kBusyReply);
+    return reply(message.id, busyReply(spanish()));
   ++inFlight_;
   inFlightBytes_ += bytes;
   if (writes) ++writesInFlight_;
   std::weak_ptr<Router*> weak = self_;
   BridgePlatform* platform = &platform_;
-  platform_.runInBackground([weak, platform, work = services_.work, message, bytes, writes, load = pageLoads_] {
+  const std::uint64_t serial = ++serials_;
+  platform::WorkControl::Listener listener;
+  if (reportsProgress(message.cmd)) {
+    // From the worker's thread: the page is reached on the main thread only.
+    listener = [weak, platform, serial](const platform::WorkProgress& progress) {
+      platform->postToMain([weak, serial, progress] {
+        if (const auto self = weak.lock()) (*self)->progress(serial, progress);
+      });
+    };
+  }
+  auto control = std::make_shared<platform::WorkControl>(std::move(listener));
+  running_.push_back({serial, message.id, pageLoads_, control});
+  platform_.runInBackground([weak, platform, work = services_.work, message, bytes, writes, load = pageLoads_,
+                             serial, control, es = spanish()] {
     if (weak.expired()) return;
     Reply result;
     try {
-      result = work ? work(message.cmd, message.args) : Reply{{"error", "cmd"}};
+      result = work ? work(message.cmd, message.args, *control) : Reply{{"error", "cmd"}};
     } catch (const std::exception& e) {
-      result = Reply{{"ok", false}, {"error", e.what()}};
+      result = Reply{{"ok", false}, {"error", e.what()}, {"code", "failed"}};
     } catch (...) {
-      result = Reply{{"ok", false}, {"error", "internal"}};
+      result = Reply{{"ok", false},
+                     {"error", es ? "Error interno." : "Internal error."},
+                     {"code", "failed"}};
     }
-    platform->postToMain([weak, platform, id = message.id, bytes, writes, load, result = std::move(result)] {
+    platform->postToMain([weak, platform, id = message.id, bytes, writes, load, serial, result = std::move(result)] {
       const auto self = weak.lock();
       if (!self) return;
       Router& router = **self;
       --router.inFlight_;
       router.inFlightBytes_ -= bytes;
+      std::erase_if(router.running_, [serial](const Running& command) { return command.serial == serial; });
       // A page loaded since the command was sent would take the reply for
       // one of its own requests that uses the same id.
       if (router.pageLoads_ == load) router.reply(id, result);

@@ -1,7 +1,8 @@
 #pragma once
-// The script-message router: checks each message from the page, serves the five
-// requests that need the desktop on the main thread, sends every other command
-// to the dispatcher in the background and hands every answer back to the page.
+// The script-message router: checks each message from the page, serves the
+// requests that need the desktop (or the router itself) on the main thread,
+// sends every other command to the dispatcher in the background and hands
+// every answer, and the progress of long commands, back to the page.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -10,8 +11,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "vocabulary/json_text.h"
+#include "platform/work_control.h"
 #include "bridge/bridge_platform.h"
 #include "bridge/message.h"
 #include "commands/nsm.h"
@@ -20,7 +23,8 @@ namespace velmorin::bridge {
 
 // What the router asks of the core; coreServices() wires the real ones.
 struct RouterServices {
-  std::function<Reply(const std::string& cmd, const Json& args)> work;  // any thread, may be slow
+  // Any thread, may be slow; `control` may stop it and hears its progress.
+  std::function<Reply(const std::string& cmd, const Json& args, platform::WorkControl& control)> work;
   std::function<std::optional<NsmApp>()> findNsm;
   std::function<bool()> spanish;                                   // asked afresh for each picker
   std::function<std::optional<std::filesystem::path>()> icloud;    // the folder, when something exists there
@@ -60,11 +64,12 @@ class Router {
 
   // Commands waiting or running in the background, by number and by the size of
   // their arguments. Past either bound a command is answered at once with
-  // kBusyReply instead of queued, so a page that floods the bridge cannot make
-  // the queue, and the memory it holds, grow without end.
+  // a "busy" failure instead of queued, so a page that floods the bridge
+  // cannot make the queue, and the memory it holds, grow without end.
   static constexpr std::size_t kMaxInFlight = 256;
   static constexpr std::size_t kMaxInFlightBytes = 64u << 20;
-  static const Reply kBusyReply;  // {"ok": false, "error": "busy"}
+  // {"ok": false, "error": <text in the user's language>, "code": "busy"}
+  static Reply busyReply(bool spanish);
 
   // Main thread. Commands handed to the background and not yet answered.
   std::size_t commandsInFlight() const { return inFlight_; }
@@ -76,7 +81,18 @@ class Router {
   void openUrl(std::int64_t id, const Json& args);
   void reveal(std::int64_t id, const Json& args);
   void quit(std::int64_t id);
+  void cancel(std::int64_t id, const Json& args);
   void runInBackground(const Message& message, std::size_t bytes);
+  void progress(std::uint64_t serial, const platform::WorkProgress& progress);
+  bool spanish() const { return services_.spanish && services_.spanish(); }
+
+  // A background command not yet answered.
+  struct Running {
+    std::uint64_t serial;  // this router's own number for it
+    std::int64_t id;       // the page's
+    std::uint64_t load;    // the page it came from
+    std::shared_ptr<platform::WorkControl> control;
+  };
 
   BridgePlatform& platform_;
   RouterServices services_;
@@ -88,6 +104,8 @@ class Router {
   std::size_t writesInFlight_ = 0;  // installs and zips among them
   std::uint64_t pageLoads_ = 0;     // pages committed so far
   bool closing_ = false;            // a quit waits for the installs and zips
+  std::vector<Running> running_;
+  std::uint64_t serials_ = 0;
 };
 
 }  // namespace velmorin::bridge

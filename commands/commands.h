@@ -1,6 +1,8 @@
 #pragma once
 // The commands behind the dispatcher. Each takes the process values and its own
 // arguments, keeps no state between calls and answers with a reply dictionary.
+// A `control` given to the long ones can stop them, which then change nothing,
+// and hears how far they have come.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -8,6 +10,7 @@
 
 #include "vocabulary/json_text.h"
 #include "vocabulary/values.h"
+#include "platform/work_control.h"
 
 namespace velmorin {
 
@@ -22,15 +25,30 @@ Reply nord(const Values& values);
 
 // The newest program list and the folder with the most program files of one model.
 // `since` is in milliseconds since 1970; `dir` replaces the usual folders.
-Reply scan(const Values& values, double since, const std::optional<std::string>& dir);
+// Also every folder where program files were met.
+Reply scan(const Values& values, double since, const std::optional<std::string>& dir,
+           platform::WorkControl* control = nullptr);
 
 // Copies a list and one model's programs into the destination, with a dated archive.
-Reply install(const Values& values, const Json& args);
+Reply install(const Values& values, const Json& args, platform::WorkControl* control = nullptr);
+
+// What install would do with the same arguments, changing nothing.
+Reply plan(const Values& values, const Json& args, platform::WorkControl* control = nullptr);
 
 // Packs a folder into DESKTOP/Velmorin.zip.
-Reply zip(const Values& values, const std::string& path);
+Reply zip(const Values& values, const std::string& path, platform::WorkControl* control = nullptr);
 
-// Logical bytes of a file, or of every file beneath a folder (links not followed).
+// The page's lasting settings, and storing some of them.
+Reply settings(const Values& values);
+Reply saveSettings(const Values& values, const Json& changes);
+
+// Logical bytes of a file, or of every file beneath a folder (links not
+// followed), and how many regular files that is.
+struct TreeSize {
+  std::int64_t bytes = 0;
+  std::int64_t files = 0;
+};
+TreeSize treeSize(const std::filesystem::path& location);
 std::int64_t folderSize(const std::filesystem::path& location);
 
 }  // namespace velmorin

@@ -1,6 +1,8 @@
 #include "commands/dispatcher.h"
 
 #include "commands/commands.h"
+#include "commands/failure_reply.h"
+#include "vocabulary/language.h"
 
 namespace velmorin {
 
@@ -13,28 +15,34 @@ const Json* member(const Json& args, const char* key) {
 }  // namespace
 
 namespace {
-Reply dispatch(const Values& values, const std::string& cmd, const Json& args) {
+Reply dispatch(const Values& values, const std::string& cmd, const Json& args, platform::WorkControl* control) {
   if (cmd == "info") return info(values);
   if (cmd == "prepare") return prepare(values);
   if (cmd == "nord") return nord(values);
   if (cmd == "scan") {
     const Json* since = member(args, "since");
-    return scan(values, since && since->is_number() ? since->get<double>() : 0.0, textMember(args, "dir"));
+    return scan(values, since && since->is_number() ? since->get<double>() : 0.0, textMember(args, "dir"), control);
   }
-  if (cmd == "install") return install(values, args.is_object() ? args : Json::object());
-  if (cmd == "zip") return zip(values, textMember(args, "path").value_or(""));
+  if (cmd == "install") return install(values, args.is_object() ? args : Json::object(), control);
+  if (cmd == "plan") return plan(values, args.is_object() ? args : Json::object(), control);
+  if (cmd == "zip") return zip(values, textMember(args, "path").value_or(""), control);
+  if (cmd == "settings") return settings(values);
+  if (cmd == "saveSettings") return saveSettings(values, args.is_object() ? args : Json::object());
   if (cmd == "mail") return {{"ok", true}};
-  return {{"error", "cmd"}};
+  // The one reply of an unknown name; callers look for this exact word.
+  return {{"error", "cmd"}, {"code", "invalid"}};
 }
 }  // namespace
 
-Reply work(const Values& values, const std::string& cmd, const Json& args) {
+Reply work(const Values& values, const std::string& cmd, const Json& args, platform::WorkControl* control) {
   // The commands report failures in their replies; this only keeps a stray
   // exception (such as running out of memory) from crossing into the caller.
   try {
-    return dispatch(values, cmd, args);
+    return dispatch(values, cmd, args, control);
   } catch (const std::exception& e) {
-    return {{"ok", false}, {"error", std::string("Internal error: ") + e.what()}};
+    return failureReply(Status::failure(Problem::Failed, std::string("Internal error: ") + e.what(),
+                                        std::string("Error interno: ") + e.what()),
+                        spanish(values));
   }
 }
 

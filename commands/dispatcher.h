@@ -4,12 +4,14 @@
 
 #include "vocabulary/json_text.h"
 #include "vocabulary/values.h"
+#include "platform/work_control.h"
 
 namespace velmorin {
 
 // Runs command `cmd` with the argument dictionary `args` against `values`.
 // Never throws; every outcome is a reply dictionary ({"error": "cmd"} for an
-// unknown name). Safe to call from several threads at once.
-Reply work(const Values& values, const std::string& cmd, const Json& args);
+// unknown name). Safe to call from several threads at once. A `control` can
+// stop the long commands and hears their progress.
+Reply work(const Values& values, const std::string& cmd, const Json& args, platform::WorkControl* control = nullptr);
 
 }  // namespace velmorin

@@ -31,19 +31,25 @@ StatusOr<platform::Folder> openPending(const Pending& folder) {
 
 // Adds the sizes of a folder's non-folder entries (a link counts its own
 // length; nothing is followed) and gives its sub-folders back.
-std::vector<Pending> measureFolder(const Pending& pending, std::atomic<std::int64_t>& total) {
+struct Totals {
+  std::atomic<std::int64_t> bytes = 0;
+  std::atomic<std::int64_t> files = 0;
+};
+
+std::vector<Pending> measureFolder(const Pending& pending, Totals& totals) {
   std::vector<Pending> subfolders;
   auto opened = openPending(pending);
   if (!opened) return subfolders;
   const auto folder = std::make_shared<const platform::Folder>(std::move(*opened));
   const bool hold = pending.depth < kMaxHeldParents;
-  std::int64_t sum = 0;
+  std::int64_t sum = 0, files = 0;
   const Status listed = folder->forEach([&](const char* name, platform::EntryKind kind) {
     if (kind == platform::EntryKind::Folder) {
       subfolders.push_back({hold ? folder : nullptr, pending.path + "/" + name, pending.path.size() + 1,
                             pending.depth + 1});
     } else if (const auto facts = folder->facts(name, false)) {
       sum += facts->size;
+      if (facts->kind == platform::EntryKind::File) ++files;
     }
   });
   // A folder that could not be read to its end counts for nothing, as if unreadable.
@@ -51,23 +57,26 @@ std::vector<Pending> measureFolder(const Pending& pending, std::atomic<std::int6
     subfolders.clear();
     return subfolders;
   }
-  total += sum;
+  totals.bytes += sum;
+  totals.files += files;
   return subfolders;
 }
 
 }  // namespace
 
-std::int64_t folderSize(const std::filesystem::path& location) {
+std::int64_t folderSize(const std::filesystem::path& location) { return treeSize(location).bytes; }
+
+TreeSize treeSize(const std::filesystem::path& location) {
   const auto facts = platform::factsOf(location.string(), true);
-  if (!facts) return 0;
-  if (facts->kind != platform::EntryKind::Folder) return facts->size;
+  if (!facts) return {};
+  if (facts->kind != platform::EntryKind::Folder) return {facts->size, facts->kind == platform::EntryKind::File ? 1 : 0};
   // The measured location itself may be a link to a folder; below it nothing is followed.
   std::string root = location.string();
   if (const auto own = platform::factsOf(root, false); own && own->kind == platform::EntryKind::Link) root += "/.";
-  std::atomic<std::int64_t> total = 0;
+  Totals totals;
   platform::runTreeTasks<Pending>(Pending{nullptr, root, 0, 0},
-                                  [&](Pending& folder) { return measureFolder(folder, total); });
-  return total;
+                                  [&](Pending& folder) { return measureFolder(folder, totals); });
+  return {totals.bytes, totals.files};
 }
 
 }  // namespace velmorin

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "commands/commands.h"
+#include "commands/failure_reply.h"
 #include "commands/install_plan.h"
-#include "vocabulary/text.h"
+#include "vocabulary/language.h"
 #include "platform/change_journal.h"
 #include "platform/file_checks.h"
 #include "platform/file_copy.h"
@@ -22,8 +23,6 @@ namespace velmorin {
 namespace {
 
 constexpr const char* kStaging = ".nuevo";
-
-Reply failed(const std::string& error) { return {{"ok", false}, {"error", error}}; }
 
 struct Outcome {
   std::int64_t count = 0;
@@ -72,32 +71,45 @@ struct Temporaries {
   }
 };
 
+// How many entries the copy will take, for its progress; read only when watched.
+std::uint64_t wantedEntries(const InstallPlan& plan, const platform::WorkControl* control) {
+  std::uint64_t count = 0;
+  if (!control) return count;
+  if (const auto folder = platform::Folder::open(plan.progs->string(), true))
+    (void)folder->forEach([&](const char* name, platform::EntryKind) { count += isWantedProgram(plan, name) ? 1 : 0; });
+  return count;
+}
+
 // Makes every new item under its temporary name; nothing visible changes.
 Status prepare(const InstallPlan& plan, const Temporaries& made, Outcome& outcome,
-               std::vector<fs::path>& madeFolders) {
+               std::vector<fs::path>& madeFolders, platform::WorkControl* control) {
   if (made.list) {
     const fs::path folder = plan.modelFolder / made.list->folder;
     const auto folders = TRY_VALUE(platform::makeFolders(folder));
     madeFolders.insert(madeFolders.end(), folders.begin(), folders.end());
-    TRY(platform::copyTree(*plan.list, folder / made.list->temporary));
+    TRY(platform::copyTree(*plan.list, folder / made.list->temporary, nullptr, control));
     outcome.lists = 1;
   }
   if (made.programs) {
     const fs::path staging = plan.modelFolder / made.programs->temporary;
     TRY(platform::makeFolder(staging));
+    if (control) control->begin(platform::WorkPhase::Copy, wantedEntries(plan, control));
     platform::CopyReport report;
     TRY(platform::copyEntries(
-        *plan.progs, staging, [&](const char* name) { return lowerExtension(name) == plan.extension; }, &report));
+        *plan.progs, staging, [&](const char* name) { return isWantedProgram(plan, name); }, &report, control));
     outcome.count = static_cast<std::int64_t>(report.entries);
     outcome.skipped = static_cast<std::int64_t>(report.skipped);
     // The archive is made from the staged copy: it holds exactly what the program folder will.
+    if (control) control->begin(platform::WorkPhase::Archive, report.files, report.bytes);
     TRY(platform::writeZipFile(staging, plan.modelFolder / made.archive->temporary, platform::ZipLayout::ContentsAtTop,
-                               plan.modelFolder / plan.archiveName));
+                               plan.modelFolder / plan.archiveName, {}, control));
   }
+  // The last moment to stop: after this the new set takes its place.
+  if (platform::isCancelled(control)) return Status::cancelled();
   return Status();
 }
 
-StatusOr<Outcome> installLocked(const InstallPlan& plan) {
+StatusOr<Outcome> installLocked(const InstallPlan& plan, platform::WorkControl* control) {
   // Whatever a run killed in this folder left is finished or undone first.
   (void)TRY_VALUE(platform::ChangeJournal::settle(plan.modelFolder));
   clearOlderLeftovers(plan);
@@ -114,7 +126,7 @@ StatusOr<Outcome> installLocked(const InstallPlan& plan) {
   platform::ChangeJournal journal(plan.modelFolder);
   TRY(journal.prepare(made.all()));
   std::vector<fs::path> madeFolders;
-  if (Status prepared = prepare(plan, made, outcome, madeFolders); !prepared) {
+  if (Status prepared = prepare(plan, made, outcome, madeFolders, control); !prepared) {
     journal.abandon();  // a full disk gets its space back; nothing earlier was touched
     platform::removeMadeFolders(madeFolders);
     return prepared;
@@ -125,18 +137,20 @@ StatusOr<Outcome> installLocked(const InstallPlan& plan) {
 
 }  // namespace
 
-Reply install(const Values& values, const Json& args) {
+Reply install(const Values& values, const Json& args, platform::WorkControl* control) {
   const auto plan = readInstallPlan(values, args);
-  if (!plan) return failed(plan.error());
-  if (Status checked = checkBeforeChanging(*plan); !checked) return failed(checked.error());
+  if (!plan) return failureReply(plan.status(), spanish(values));
+  if (Status checked = checkBeforeChanging(*plan); !checked) return failureReply(checked, plan->spanish);
+  if (platform::isCancelled(control)) return failureReply(Status::cancelled(), plan->spanish);
 
   // The model folder stays once made, as another install may be waiting for it.
-  if (const auto made = platform::makeFolders(plan->modelFolder); !made) return failed(made.error());
+  if (const auto made = platform::makeFolders(plan->modelFolder); !made)
+    return failureReply(made.status(), plan->spanish);
   // Installs into one model folder take turns, so they never share its
   // temporaries, and what a killed run left can be finished.
   platform::FolderLock lock(plan->modelFolder);
-  const auto outcome = installLocked(*plan);
-  if (!outcome) return failed(outcome.error());
+  const auto outcome = installLocked(*plan, control);
+  if (!outcome) return failureReply(outcome.status(), plan->spanish);
   return {{"ok", true},
           {"count", outcome->count},
           {"lists", outcome->lists},
@@ -144,7 +158,9 @@ Reply install(const Values& values, const Json& args) {
           {"path", plan->modelFolder.string()},
           {"root", plan->root.string()},
           {"trashed", outcome->trashed},
-          {"skipped", outcome->skipped}};
+          {"skipped", outcome->skipped},
+          {"programBytes", plan->progs ? folderSize(plan->modelFolder / plan->programsName) : 0},
+          {"archiveBytes", plan->progs ? folderSize(plan->modelFolder / plan->archiveName) : 0}};
 }
 
 }  // namespace velmorin

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "vocabulary/language.h"
+#include "vocabulary/text.h"
 #include "platform/file_checks.h"
 #include "platform/paths.h"
 
@@ -35,13 +36,13 @@ bool isDate(std::string_view text) {
   return true;
 }
 
-Status refused(bool spanish, const std::string& english, const std::string& castilian) {
-  return Status::failure(spanish ? castilian : english);
+Status refused(Problem problem, const std::string& english, const std::string& castilian) {
+  return Status::failure(problem, english, castilian);
 }
 
 Status checkNameFits(const InstallPlan& plan, const std::string& name, std::size_t limit) {
   if (name.size() <= limit) return Status();
-  return refused(plan.spanish,
+  return refused(Problem::NameTooLong,
                  "The name " + inQuotes(name) + " is too long for the destination's disk (" +
                      std::to_string(name.size()) + " bytes; it takes at most " + std::to_string(limit) +
                      "). Use a shorter name.",
@@ -62,7 +63,7 @@ Status checkList(const InstallPlan& plan) {
   if (real && folder && *real != *folder && platform::isSameOrInside(*real, *folder) &&
       platform::kindOf(*real) == platform::EntryKind::File)
     return Status();
-  return refused(plan.spanish,
+  return refused(Problem::Link,
                  "The program list " + inQuotes(list) +
                      " is a link to something outside its own folder. Choose the list file itself.",
                  "La lista de programas " + inQuotes(list) +
@@ -75,7 +76,7 @@ Status checkNotNested(const InstallPlan& plan) {
   const auto model = platform::realLocation(plan.modelFolder);
   if (!progs || !model) return Status();
   if (!platform::isSameOrInside(*model, *progs) && !platform::isSameOrInside(*progs, *model)) return Status();
-  return refused(plan.spanish,
+  return refused(Problem::Nested,
                  "The destination " + inQuotes(plan.modelFolder) + " and the program folder " +
                      inQuotes(*plan.progs) +
                      " lie one inside the other. Choose a destination outside the program folder.",
@@ -87,18 +88,19 @@ Status checkNotNested(const InstallPlan& plan) {
 
 StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args) {
   const auto dest = textMember(args, "dest");
-  if (!dest) return Status::failure("dest");
+  // The one reply whose "error" is a fixed word that callers look for.
+  if (!dest) return Status::failure(Problem::Invalid, "dest", "dest");
   InstallPlan plan;
   plan.spanish = spanish(values);
   if (!isUsablePath(*dest))
-    return refused(plan.spanish, "The destination folder " + inQuotes(*dest) + " is not a valid path.",
+    return refused(Problem::Invalid, "The destination folder " + inQuotes(*dest) + " is not a valid path.",
                    "La carpeta de destino " + inQuotes(*dest) + " no es una ruta válida.");
 
   plan.safeModel = textMember(args, "model").value_or("Nord");
   for (char& c : plan.safeModel)
     if (c == '/') c = '-';
   if (!isSafeName(plan.safeModel))
-    return refused(plan.spanish, "The model name " + inQuotes(plan.safeModel) + " cannot name a folder.",
+    return refused(Problem::Invalid, "The model name " + inQuotes(plan.safeModel) + " cannot name a folder.",
                    "El nombre de modelo " + inQuotes(plan.safeModel) + " no sirve como nombre de carpeta.");
   plan.root = platform::absolutePath(*dest);
   plan.modelFolder = plan.root / plan.safeModel;
@@ -106,7 +108,7 @@ StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args) {
   if (const auto list = textMember(args, "list")) {
     const fs::path path = isUsablePath(*list) ? fs::path(platform::absolutePath(*list)) : fs::path();
     if (path.empty() || !isSafeName(path.filename().string()))
-      return refused(plan.spanish, "The program list " + inQuotes(*list) + " is not a file that can be copied.",
+      return refused(Problem::Invalid, "The program list " + inQuotes(*list) + " is not a file that can be copied.",
                      "La lista de programas " + inQuotes(*list) + " no es un archivo que se pueda copiar.");
     plan.list = path;
     plan.listsFolderName = plan.spanish ? "Listas de programas" : "Program lists";
@@ -116,10 +118,10 @@ StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args) {
   const auto extension = textMember(args, "ext");
   if (progs && extension) {
     if (extension->find('/') != std::string::npos || extension->find('\0') != std::string::npos)
-      return refused(plan.spanish, "The extension " + inQuotes(*extension) + " cannot name a folder.",
+      return refused(Problem::Invalid, "The extension " + inQuotes(*extension) + " cannot name a folder.",
                      "La extensión " + inQuotes(*extension) + " no sirve como nombre de carpeta.");
     if (!isUsablePath(*progs))
-      return refused(plan.spanish, "The program folder " + inQuotes(*progs) + " is not a valid path.",
+      return refused(Problem::Invalid, "The program folder " + inQuotes(*progs) + " is not a valid path.",
                      "La carpeta de programas " + inQuotes(*progs) + " no es una ruta válida.");
     plan.progs = platform::absolutePath(*progs);
     plan.extension = *extension;
@@ -150,7 +152,7 @@ Status checkBeforeChanging(const InstallPlan& plan) {
     TRY(checkNameFits(plan, plan.archiveName, limit));
     const fs::path archive = plan.modelFolder / plan.archiveName;
     if (platform::kindOf(archive) == platform::EntryKind::Folder)
-      return refused(plan.spanish,
+      return refused(Problem::Invalid,
                      "A folder named " + inQuotes(plan.archiveName) + " stands where the archive goes, in " +
                          inQuotes(plan.modelFolder) + ". Rename or move that folder.",
                      "Hay una carpeta llamada " + inQuotes(plan.archiveName) +
@@ -159,6 +161,8 @@ Status checkBeforeChanging(const InstallPlan& plan) {
   }
   return Status();
 }
+
+bool isWantedProgram(const InstallPlan& plan, const char* name) { return lowerExtension(name) == plan.extension; }
 
 bool isOwnArchive(const std::string& name, const std::string& safeModel) {
   if (!name.starts_with(safeModel) || !name.ends_with(".zip")) return false;

@@ -29,7 +29,7 @@ struct InstallPlan {
 };
 
 // Reads the arguments; a failure's text is the reply's "error" ("dest" when
-// the destination is missing).
+// the destination is missing) in both languages.
 StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args);
 
 // Refuses, with the reason, what would fail after the first change: names the
@@ -37,6 +37,9 @@ StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args);
 // inside the programs (or the reverse), a list that leads out of its folder,
 // sources that cannot be read, a destination that cannot be written.
 Status checkBeforeChanging(const InstallPlan& plan);
+
+// Whether the install copies the entry `name` of the program folder.
+bool isWantedProgram(const InstallPlan& plan, const char* name);
 
 // Whether `name` is one of this model's dated archives, in either language.
 bool isOwnArchive(const std::string& name, const std::string& safeModel);

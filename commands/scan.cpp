@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "commands/commands.h"
+#include "commands/failure_reply.h"
+#include "vocabulary/language.h"
 #include "commands/scan_roots.h"
 #include "vocabulary/text.h"
 #include "platform/folder.h"
@@ -62,12 +64,14 @@ class FolderReader {
  public:
   // `roots`: every folder the scan starts from. One met inside another is
   // walked as a root of its own, to its own depth, and so only once.
-  FolderReader(long double sinceMs, const std::unordered_set<std::string>& roots)
-      : sinceMs_(sinceMs), roots_(roots) {}
+  FolderReader(long double sinceMs, const std::unordered_set<std::string>& roots, platform::WorkControl* control)
+      : sinceMs_(sinceMs), roots_(roots), control_(control) {}
 
   // Fills `node`; returns the children that still need reading.
   std::vector<FolderNode*> read(FolderNode& node) const {
     std::vector<FolderNode*> children;
+    if (platform::isCancelled(control_)) return children;
+    platform::advance(control_, 1);
     const auto folder = platform::Folder::open(node.path, node.depth == 1);
     if (!folder) return children;
     // Entries are taken as the kernel hands them over: a big flat folder
@@ -129,6 +133,7 @@ class FolderReader {
 
   long double sinceMs_;
   const std::unordered_set<std::string>& roots_;
+  platform::WorkControl* control_;
 };
 
 struct ListCandidate {
@@ -142,7 +147,11 @@ struct TallyEntry {
   std::string folder;
   std::string extension;
   std::int64_t count = 0;
+  long double newestMs = kDistantPastMs;
 };
+
+// How many folders the reply lists, newest first.
+constexpr std::size_t kMaxFolders = 200;
 
 // The scan's findings, taken in discovery order.
 class Findings {
@@ -160,13 +169,17 @@ class Findings {
       }
       const auto [it, added] = tallyIndex_.try_emplace(node.path + "|" + file.extension, tally_.size());
       if (added) tally_.push_back({node.path, file.extension, 0});
-      ++tally_[it->second].count;
+      TallyEntry& entry = tally_[it->second];
+      ++entry.count;
+      entry.newestMs = std::max(entry.newestMs, file.dateMs);
     }
   }
 
   Reply reply() const;
 
  private:
+  Json folders() const;
+
   std::vector<ListCandidate> lists_;
   std::vector<TallyEntry> tally_;                            // in order of discovery
   std::unordered_map<std::string, std::size_t> tallyIndex_;  // "folder|ext" -> index in tally_
@@ -219,24 +232,49 @@ Reply Findings::reply() const {
                       {"ext", most->extension},
                       {"model", PROG_EXT.at(most->extension)},
                       {"size", size}};
+    reply["folders"] = folders();
   }
   return reply;
 }
 
+// Every folder where programs were met, newest first (of equal dates the
+// first found), each with its full count as the install would see it.
+Json Findings::folders() const {
+  std::vector<const TallyEntry*> order;
+  for (const auto& entry : tally_) order.push_back(&entry);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const TallyEntry* a, const TallyEntry* b) { return a->newestMs > b->newestMs; });
+  if (order.size() > kMaxFolders) order.resize(kMaxFolders);
+  Json list = Json::array();
+  for (const TallyEntry* entry : order) {
+    std::int64_t count = 0, size = 0;
+    countInFolder(entry->folder, entry->extension, count, size);
+    list.push_back({{"dir", entry->folder},
+                    {"ext", entry->extension},
+                    {"model", PROG_EXT.at(entry->extension)},
+                    {"count", count},
+                    {"newest", static_cast<double>(entry->newestMs)}});
+  }
+  return list;
+}
+
 }  // namespace
 
-Reply scan(const Values& values, double since, const std::optional<std::string>& dir) {
+Reply scan(const Values& values, double since, const std::optional<std::string>& dir,
+           platform::WorkControl* control) {
   const std::vector<std::string> roots = scanRoots(values, dir);
   const std::unordered_set<std::string> allRoots(roots.begin(), roots.end());
   std::unordered_set<std::string> walked;
   Findings findings;
-  const FolderReader reader(since, allRoots);
+  const FolderReader reader(since, allRoots, control);
+  if (control) control->begin(platform::WorkPhase::Scan);
   for (const std::string& root : roots) {
     if (!walked.insert(root).second) continue;
     FolderNode tree{root, 1, {}};
     platform::runTreeTasks<FolderNode*>(&tree, [&](FolderNode*& node) { return reader.read(*node); });
     findings.take(tree);
   }
+  if (platform::isCancelled(control)) return failureReply(Status::cancelled(), spanish(values));
   return findings.reply();
 }
 

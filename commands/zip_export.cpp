@@ -1,5 +1,6 @@
 #include "vocabulary/language.h"
 #include "commands/commands.h"
+#include "commands/failure_reply.h"
 #include "platform/change_journal.h"
 #include "platform/file_checks.h"
 #include "platform/folder_lock.h"
@@ -8,42 +9,59 @@
 
 namespace velmorin {
 
-Reply zip(const Values& values, const std::string& path) {
+Reply zip(const Values& values, const std::string& path, platform::WorkControl* control) {
   const std::filesystem::path archive = values.DESKTOP / "Velmorin.zip";
+  const bool es = spanish(values);
   // The earlier archive stays in place when this call makes none.
-  const auto failed = [&](const std::string& error) -> Reply {
-    return {{"ok", false}, {"path", archive.string()}, {"bytes", 0}, {"error", error}};
+  const auto failed = [&](const Status& failure) -> Reply {
+    Reply reply = failureReply(failure, es);
+    reply["path"] = archive.string();
+    reply["bytes"] = 0;
+    return reply;
   };
-  if (path.empty()) return failed("No folder was given to pack.");
-  if (path.find('\0') != std::string::npos) return failed("The folder " + inQuotes(path) + " is not a valid path.");
+  if (path.empty())
+    return failed(Status::failure(Problem::Invalid, "No folder was given to pack.", "No se indicó qué carpeta comprimir."));
+  if (path.find('\0') != std::string::npos)
+    return failed(Status::failure(Problem::Invalid, "The folder " + inQuotes(path) + " is not a valid path.",
+                                  "La carpeta " + inQuotes(path) + " no es una ruta válida."));
   if (platform::kindOf(archive) == platform::EntryKind::Folder) {
-    return failed(spanish(values) ? "Hay una carpeta llamada \"Velmorin.zip\" en " + inQuotes(values.DESKTOP) +
-                                        ", donde va el archivo comprimido. Cámbiale el nombre o muévela."
-                                  : "A folder named \"Velmorin.zip\" stands where the archive goes, in " +
-                                        inQuotes(values.DESKTOP) + ". Rename or move that folder.");
+    return failed(Status::failure(Problem::Invalid,
+                                  "A folder named \"Velmorin.zip\" stands where the archive goes, in " +
+                                      inQuotes(values.DESKTOP) + ". Rename or move that folder.",
+                                  "Hay una carpeta llamada \"Velmorin.zip\" en " + inQuotes(values.DESKTOP) +
+                                      ", donde va el archivo ZIP. Cámbiale el nombre o muévela."));
   }
 
   const auto made = platform::makeFolders(values.DESKTOP);
-  if (!made) return failed(made.error());
-  if (Status writable = platform::checkWritable(values.DESKTOP); !writable) return failed(writable.error());
+  if (!made) return failed(made.status());
+  if (Status writable = platform::checkWritable(values.DESKTOP); !writable) return failed(writable);
+  const fs::path source = platform::absolutePath(path);
+  if (control) {
+    // Counted first only for a watcher, who sees "n of m files".
+    const TreeSize size = treeSize(source);
+    control->begin(platform::WorkPhase::Archive, static_cast<std::uint64_t>(size.files),
+                   static_cast<std::uint64_t>(size.bytes));
+  }
+  if (platform::isCancelled(control)) return failed(Status::cancelled());
 
   // Zips take turns, so that what a killed one left can be finished or cleared.
   platform::FolderLock lock(values.DESKTOP);
   const auto settled = platform::ChangeJournal::settle(values.DESKTOP);
-  if (!settled) return failed(settled.error());
+  if (!settled) return failed(settled.status());
   platform::removeLeftovers(values.DESKTOP, ".Velmorin.zip.", ".part");  // an earlier version's
 
   const platform::Replacement item{"", platform::temporaryName(), archive.filename().string()};
   platform::ChangeJournal journal(values.DESKTOP);
-  if (Status prepared = journal.prepare({item}); !prepared) return failed(prepared.error());
-  if (Status written = platform::writeZipFile(platform::absolutePath(path), values.DESKTOP / item.temporary,
-                                              platform::ZipLayout::FolderAtTop, archive, {journal.file()});
-      !written) {
+  if (Status prepared = journal.prepare({item}); !prepared) return failed(prepared);
+  Status written = platform::writeZipFile(source, values.DESKTOP / item.temporary, platform::ZipLayout::FolderAtTop,
+                                          archive, {journal.file()}, control);
+  if (written && platform::isCancelled(control)) written = Status::cancelled();
+  if (!written) {
     journal.abandon();
-    return failed(written.error());
+    return failed(written);
   }
   const auto trashed = journal.commit();
-  if (!trashed) return failed(trashed.error());
+  if (!trashed) return failed(trashed.status());
   return {{"ok", true}, {"path", archive.string()}, {"bytes", folderSize(archive)}, {"trashed", *trashed}};
 }
 

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "platform/atomic_file.h"
 #include "platform/file_copy.h"
 #include "platform/folder_reader.h"
 #include "platform/trash.h"
@@ -113,24 +114,7 @@ StatusOr<UniqueFd> openFolder(const fs::path& folder) {
 }
 
 Status writeJournal(const fs::path& base, const Record& record) {
-  const UniqueFd folder = TRY_VALUE(openFolder(base));
-  const std::string text = encode(record);
-  const auto failure = [&](int err) {
-    unlinkat(folder.get(), kJournalDraft, 0);
-    return failureFor("write", base / kJournal, err);
-  };
-  const UniqueFd file(openat(folder.get(), kJournalDraft, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (!file.valid()) return failure(errno);
-  for (std::size_t done = 0; done < text.size();) {
-    const ssize_t put = write(file.get(), text.data() + done, text.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) return failure(errno);
-    done += static_cast<std::size_t>(put);
-  }
-  if (fsync(file.get()) != 0) return failure(errno);
-  if (renameat(folder.get(), kJournalDraft, folder.get(), kJournal) != 0) return failure(errno);
-  if (fsync(folder.get()) != 0) return failure(errno);
-  return Status();
+  return writeFileAtomically(base, kJournal, kJournalDraft, encode(record));
 }
 
 std::optional<Record> readJournal(const fs::path& base) {

@@ -19,12 +19,12 @@ std::string variableOrEmpty(const EnvLookup& env, const char* name) {
   const char* value = env(name);
   return value ? std::string(value) : std::string();
 }
+}  // namespace
 
 fs::path configHome(const fs::path& home, const EnvLookup& env) {
   fs::path dir = variableOrEmpty(env, "XDG_CONFIG_HOME");
   return dir.is_absolute() ? dir : home / ".config";
 }
-}  // namespace
 
 fs::path homeFolder(const EnvLookup& env) {
   // Tidied ("/home/ana//" is "/home/ana"), so that every path built on it is too.

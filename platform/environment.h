@@ -17,6 +17,9 @@ EnvLookup processEnvironment();
 // $HOME when set and absolute, else the password database's entry.
 fs::path homeFolder(const EnvLookup& env);
 
+// $XDG_CONFIG_HOME when set and absolute, else home/.config.
+fs::path configHome(const fs::path& home, const EnvLookup& env);
+
 // A folder from $XDG_CONFIG_HOME/user-dirs.dirs (key such as "XDG_DESKTOP_DIR"),
 // else home/fallbackName.
 fs::path userFolder(const fs::path& home, const EnvLookup& env, std::string_view key,

@@ -19,19 +19,20 @@ namespace velmorin::platform {
 
 namespace {
 
-Status copyFailure(const fs::path& from, const fs::path& to, const std::string& reason) {
-  return Status::failure("Could not copy " + inQuotes(from) + " to " + inQuotes(to) + ": " + reason);
+Status copyFailure(const fs::path& from, const fs::path& to, const Status& cause) {
+  if (cause.problem() == Problem::Cancelled) return cause;
+  return Status::failure(cause.problem(),
+                         "Could not copy " + inQuotes(from) + " to " + inQuotes(to) + ": " + reasonText(cause, false),
+                         "No se pudo copiar " + inQuotes(from) + " a " + inQuotes(to) + ": " + reasonText(cause, true),
+                         cause.code());
 }
 
 Status copyFailure(const fs::path& from, const fs::path& to, int err) {
-  return copyFailure(from, to, errnoText(err));
+  return copyFailure(from, to, Status::fromErrno(err));
 }
 
-Status copyFailure(const fs::path& from, const fs::path& to, const Status& cause) {
-  return copyFailure(from, to, cause.code() != 0 ? errnoText(cause.code()) : cause.error());
-}
-
-const char kNotFileOrFolder[] = "it is neither a regular file nor a folder";
+const Status kNotFileOrFolder = Status::failure(Problem::Invalid, "it is neither a regular file nor a folder",
+                                                "no es ni un archivo normal ni una carpeta");
 
 // Errors with which copy_file_range declines a pair of files (other file
 // system, old kernel, special file system); plain reads and writes still work.
@@ -46,6 +47,26 @@ bool rangeCopyUnsupported(int err) {
 thread_local dev_t noCloneDevice = 0;
 thread_local bool noCloneKnown = false;
 
+// The watcher of the copy running on this thread, if any. A copy runs on its
+// caller's thread alone, so this reaches the innermost loops without every
+// step passing it on.
+thread_local WorkControl* watcher = nullptr;
+
+class Watching {
+ public:
+  explicit Watching(WorkControl* control) : previous_(watcher) { watcher = control; }
+  ~Watching() { watcher = previous_; }
+  Watching(const Watching&) = delete;
+  Watching& operator=(const Watching&) = delete;
+
+ private:
+  WorkControl* previous_;
+};
+
+// Data moves in steps this big when watched, so a cancel is seen within a
+// fraction of a second even on a slow stick.
+constexpr std::size_t kWatchedStep = std::size_t{8} << 20;
+
 // Copies the data of `in`, a regular file described by `st`, to the empty file
 // `out`; returns 0 or an errno value.
 int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
@@ -54,7 +75,10 @@ int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
   if (!(noCloneKnown && noCloneDevice == st.st_dev)) {
     if (ioctl(out, FICLONE, in) == 0) {
       struct stat cloned;
-      if (fstat(out, &cloned) == 0) copied += cloned.st_size;
+      if (fstat(out, &cloned) == 0) {
+        copied += cloned.st_size;
+        advance(watcher, 0, cloned.st_size);
+      }
       return 0;
     }
     // Same file system without reflinks; another device (EXDEV) may differ.
@@ -67,11 +91,14 @@ int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
   // offsets advance, so the fallback continues where this one stopped.
   std::uint64_t done = 0;
   const auto expected = static_cast<std::uint64_t>(st.st_size);
+  const std::size_t step = watcher ? kWatchedStep : std::size_t{1} << 30;
   for (;;) {
-    const ssize_t n = copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+    if (isCancelled(watcher)) return ECANCELED;
+    const ssize_t n = copy_file_range(in, nullptr, out, nullptr, step, 0);
     if (n > 0) {
       done += n;
       copied += n;
+      advance(watcher, 0, n);
       // The length read at open: no call just to be told the end was reached.
       if (done == expected) return 0;
       continue;
@@ -88,6 +115,7 @@ int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
   constexpr std::size_t kChunk = 128 * 1024;
   const std::unique_ptr<char[]> buffer(new char[kChunk]);
   for (;;) {
+    if (isCancelled(watcher)) return ECANCELED;
     const ssize_t got = read(in, buffer.get(), kChunk);
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -103,6 +131,7 @@ int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
       done += put;
     }
     copied += got;
+    advance(watcher, 0, got);
   }
 }
 
@@ -128,7 +157,7 @@ Status copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* t
   if (close(out) != 0 && err == 0 && errno != EINTR) err = errno;
   if (err == 0) return Status();
   unlinkat(toFolderFd, toName, 0);
-  return Status::fromErrno(err);
+  return err == ECANCELED ? Status::cancelled() : Status::fromErrno(err);
 }
 
 // Keeps a created folder's permission bits and times for the end: writing the
@@ -176,6 +205,7 @@ class TreeCopier {
     std::vector<std::string> subfolders;
     Status status;
     const Status listed = visitFolder(fromFd, [&](const char* name, unsigned char type) {
+      if (status && isCancelled(watcher)) status = Status::cancelled();
       if (status) status = copyEntry(fromFd, toFd, name, type, from, to, subfolders);
     });
     if (!status) return status;
@@ -339,7 +369,8 @@ bool removeFolderAt(int parentFd, const char* name) {
 
 }  // namespace
 
-Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report) {
+Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report, WorkControl* control) {
+  const Watching watching(control);
   CopyReport scratch;
   CopyReport& counts = report ? *report : scratch;
   counts = CopyReport();
@@ -359,7 +390,8 @@ Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report) {
 }
 
 Status copyEntries(const fs::path& from, const fs::path& to, const std::function<bool(const char* name)>& wanted,
-                   CopyReport* report) {
+                   CopyReport* report, WorkControl* control) {
+  const Watching watching(control);
   CopyReport scratch;
   CopyReport& counts = report ? *report : scratch;
   counts = CopyReport();
@@ -378,6 +410,10 @@ Status copyEntries(const fs::path& from, const fs::path& to, const std::function
   Status status;
   const Status listed = visitFolder(sourceFd, [&](const char* name, unsigned char) {
     if (!status || !wanted(name)) return;
+    if (isCancelled(control)) {
+      status = Status::cancelled();
+      return;
+    }
     if (fstatat(sourceFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone since the listing
     const std::uint64_t before = counts.files + counts.folders;
     if (S_ISREG(st.st_mode)) {
@@ -392,7 +428,10 @@ Status copyEntries(const fs::path& from, const fs::path& to, const std::function
       ++counts.skipped;  // FIFO, socket, device: opening a FIFO would wait forever
       return;
     }
-    if (status && counts.files + counts.folders > before) ++counts.entries;
+    if (status && counts.files + counts.folders > before) {
+      ++counts.entries;
+      advance(control, 1);
+    }
   });
   if (!status) return status;
   if (!listed) return failureFor("list folder", from, listed.code());

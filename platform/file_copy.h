@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/status.h"
+#include "platform/work_control.h"
 
 namespace velmorin::platform {
 
@@ -30,7 +31,12 @@ struct CopyReport {
 // file's data goes by reflink or in-kernel copy where the file systems allow,
 // else in chunks; its permission bits and modification time are kept where
 // the target can store them (FAT cannot), and their loss is no failure.
-Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report = nullptr);
+//
+// A `control` may stop the copy (the failure is Status::cancelled(), and what
+// was made is removed as on any failure) and hears of the bytes copied and,
+// from copyEntries, of each entry done.
+Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report = nullptr,
+                WorkControl* control = nullptr);
 
 // Copies each entry of the folder `from` whose name `wanted` accepts into the
 // existing folder `to`, as copyTree would copy it, except for links: at any
@@ -42,7 +48,7 @@ Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report = n
 // grow with the number of its entries. On failure the entry being copied is
 // removed again, the ones before it stay, and the text is copyTree's.
 Status copyEntries(const fs::path& from, const fs::path& to, const std::function<bool(const char* name)>& wanted,
-                   CopyReport* report = nullptr);
+                   CopyReport* report = nullptr, WorkControl* control = nullptr);
 
 // Best-effort removal of a file, a link (not what it points to) or a folder
 // with all its contents; read-only folders inside are made writable first.

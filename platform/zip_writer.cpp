@@ -60,10 +60,11 @@ Status readFailure(const fs::path& path, int err) { return failureFor("read", pa
   do {                                                               \
     if (Status done_ = (step); !done_) return writeFailure(done_); \
   } while (false)
-Status readFailure(const fs::path& path, const Status& cause) { return readFailure(path, cause.code()); }
+Status readFailure(const fs::path& path, const Status& cause) { return failureFor("read", path, cause); }
 
 Status shrankFailure(const fs::path& path) {
-  return Status::failure("Could not read " + inQuotes(path) + ": it got shorter while being archived");
+  return Status::failure(Problem::Failed, "Could not read " + inQuotes(path) + ": it got shorter while being archived",
+                         "No se pudo leer " + inQuotes(path) + ": se acortó mientras se comprimía");
 }
 
 // One piece of a file, as a worker leaves it for the writer.
@@ -93,8 +94,8 @@ struct Item {
 // entries in order as their pieces come in.
 class ZipPipeline {
  public:
-  ZipPipeline(const fs::path& archivePath, std::vector<FileId> leaveOut)
-      : archivePath_(archivePath), leaveOut_(std::move(leaveOut)) {}
+  ZipPipeline(const fs::path& archivePath, std::vector<FileId> leaveOut, WorkControl* control)
+      : archivePath_(archivePath), leaveOut_(std::move(leaveOut)), control_(control) {}
 
   Status run(int archiveFd, UniqueFd source, const struct stat& st, bool isFolder, const std::string& topName,
              const fs::path& sourcePath) {
@@ -411,6 +412,7 @@ class ZipPipeline {
         if (items_.empty()) break;
         item = items_.front().get();
       }
+      if (isCancelled(control_)) return Status::cancelled();
       if (Status written = writeItem(zip, *item); !written) return written;
       {
         const std::lock_guard lock(mutex_);
@@ -451,10 +453,12 @@ class ZipPipeline {
         if (!piece.done) return walkFailure_;
       }
       if (!piece.failure) return piece.failure;
+      if (isCancelled(control_)) return Status::cancelled();
       if (i == 0) TRY_WRITE(zip.begin(item.name, item.st, !piece.stored));
       TRY_WRITE(zip.write(piece.data.data(), piece.data.size()));
       crc = crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.size));
       size += piece.size;
+      advance(control_, 0, piece.size);
       std::string().swap(piece.data);
       {
         const std::lock_guard lock(mutex_);
@@ -464,11 +468,12 @@ class ZipPipeline {
     }
     if (item.pieces.empty()) TRY_WRITE(zip.begin(item.name, item.st, false));
     TRY_WRITE(zip.end(size, static_cast<std::uint32_t>(crc)));
+    advance(control_, 1);
     return Status();
   }
 
   // The container's failure, told as the archive's.
-  Status writeFailure(const Status& cause) const { return failureFor("write archive", archivePath_, cause.code()); }
+  Status writeFailure(const Status& cause) const { return failureFor("write archive", archivePath_, cause); }
 
   void walkFailed(Status failure) {
     const std::lock_guard lock(mutex_);
@@ -479,11 +484,13 @@ class ZipPipeline {
 
   // An exception in a thread of the pipeline fails the archive, not the process.
   Status internalFailure(const std::string& what) const {
-    return Status::failure("Could not write archive " + inQuotes(archivePath_) + ": " + what);
+    return Status::failure(Problem::Failed, "Could not write archive " + inQuotes(archivePath_) + ": " + what,
+                           "No se pudo escribir el archivo ZIP " + inQuotes(archivePath_) + ": " + what);
   }
 
   const fs::path archivePath_;
   const std::vector<FileId> leaveOut_;
+  WorkControl* const control_;  // may stop the writing; hears of each file and its bytes
 
   std::mutex mutex_;
   std::condition_variable space_;     // the walker waits for room in the window
@@ -518,12 +525,13 @@ void syncFolderOf(const fs::path& file) {
 }  // namespace
 
 Status writeZipFile(const fs::path& source, const fs::path& file, ZipLayout layout, const fs::path& replaces,
-                    const std::vector<fs::path>& alsoLeaveOut) {
+                    const std::vector<fs::path>& alsoLeaveOut, WorkControl* control) {
   struct stat st;
   if (stat(source.c_str(), &st) != 0) return failureFor("archive", source, errno);
   const bool isFolder = S_ISDIR(st.st_mode);
   if (!isFolder && !S_ISREG(st.st_mode))
-    return Status::failure("Could not archive " + inQuotes(source) + ": it is neither a file nor a folder");
+    return Status::failure(Problem::Invalid, "Could not archive " + inQuotes(source) + ": it is neither a file nor a folder",
+                           "No se pudo comprimir " + inQuotes(source) + ": no es ni un archivo ni una carpeta");
   UniqueFd sourceFd;
   if (isFolder) {
     auto folder = openFolderAt(AT_FDCWD, source.c_str(), true);
@@ -550,7 +558,7 @@ Status writeZipFile(const fs::path& source, const fs::path& file, ZipLayout layo
   for (const fs::path& path : alsoLeaveOut)
     if (lstat(path.c_str(), &own) == 0) leaveOut.push_back(FileId::of(own));
 
-  Status result = ZipPipeline(replaces, std::move(leaveOut))
+  Status result = ZipPipeline(replaces, std::move(leaveOut), control)
                       .run(fd, UniqueFd(sourceFd.release()), st, isFolder,
                            isFolder && layout == ZipLayout::ContentsAtTop ? "" : storedName(source), source);
   if (result && fsync(fd) != 0) result = failureFor("write archive", replaces, errno);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/status.h"
+#include "platform/work_control.h"
 
 namespace velmorin::platform {
 
@@ -45,8 +46,9 @@ Status writeZipArchive(const fs::path& source, const fs::path& archive, ZipLayou
 // and syncs it, for a caller that puts it in place itself. `replaces` is the
 // archive it is to become: failure texts name it, and neither it nor `file` is
 // archived, nor any of `alsoLeaveOut` (the caller's own work files). On
-// failure `file` is removed.
+// failure `file` is removed. A `control` may stop the writing between pieces
+// (the failure is Status::cancelled()) and hears of each file and its bytes.
 Status writeZipFile(const fs::path& source, const fs::path& file, ZipLayout layout, const fs::path& replaces,
-                    const std::vector<fs::path>& alsoLeaveOut = {});
+                    const std::vector<fs::path>& alsoLeaveOut = {}, WorkControl* control = nullptr);
 
 }  // namespace velmorin::platform

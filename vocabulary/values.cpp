@@ -14,6 +14,7 @@ Values valuesForHome(const fs::path& home) {
   v.EXPORT_DIR = v.DESKTOP / "Para Velmorin";
   v.applicationFolders = {home / "Applications"};
   v.desktopEntryFolders = {home / ".local/share/applications"};
+  v.settingsFile = home / ".config/velmorin-sync/settings.json";
   v.usbDevices = home / "sys/bus/usb/devices";
   v.preferredLanguages = [] { return std::vector<std::string>{"en-US"}; };
   return v;

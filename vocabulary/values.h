@@ -30,6 +30,9 @@ struct Values {
   std::vector<fs::path> applicationFolders;
   std::vector<fs::path> desktopEntryFolders;
 
+  // Where the page's settings last: the user's config folder, velmorin-sync/settings.json.
+  fs::path settingsFile;
+
   // Root of the kernel's USB device listing.
   fs::path usbDevices = "/sys/bus/usb/devices";
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "bridge/fake_platform.h"
@@ -26,9 +27,14 @@ class RouterTest : public ::testing::Test {
  protected:
   RouterServices services() {
     RouterServices s;
-    s.work = [this](const std::string& cmd, const Reply& args) {
+    s.work = [this](const std::string& cmd, const Reply& args, platform::WorkControl& control) {
       workCalls.push_back({cmd, args});
       if (cmd == "echo") return Reply{{"echo", args}};
+      if (cmd == "install" || cmd == "info") {
+        control.begin(platform::WorkPhase::Copy, 4, 400);
+        control.advance(1, 100);
+        return Reply{{"cancelled", control.cancelled()}};
+      }
       return Reply{{"error", "cmd"}};
     };
     s.findNsm = [this] { return nsm; };
@@ -132,7 +138,7 @@ TEST_F(RouterTest, NegativeIdsAreEchoedWithTheirSign) {
 
 TEST_F(RouterTest, AThrowingCommandStillGetsAValidReply) {
   RouterServices s = services();
-  s.work = [](const std::string&, const Reply&) -> Reply { throw std::runtime_error("boom"); };
+  s.work = [](const std::string&, const Reply&, platform::WorkControl&) -> Reply { throw std::runtime_error("boom"); };
   Router throwing(platform, s);
   throwing.onMessageJson(R"({"cmd":"info","id":3})");
   platform.runBackground();
@@ -366,10 +372,50 @@ TEST_F(RouterTest, QuittingWaitsForInstallsAndZipsAloneAndRefusesNewOnes) {
   EXPECT_NE(refused->reply.value("error", "").find("cerrando"), std::string::npos);
   platform.runBackground();
   platform.runMain();
-  EXPECT_EQ(platform.scripts.size(), 5u);  // the scan and the install answered
+  EXPECT_EQ(platform.scripts.size(), 6u);  // the scan and the install answered, and the install's progress
   EXPECT_EQ(platform.ends, 1);
   platform.delayed.at(1)();  // the end, after the last write's reply
   EXPECT_EQ(platform.ends, 2);
+}
+
+// --- cancel and progress ------------------------------------------------------------
+
+TEST_F(RouterTest, CancelReachesOnlyThisPagesRunningCommandOfThatId) {
+  router.onMessageJson(R"({"cmd":"install","id":5})");
+  router.onMessageJson(R"({"cmd":"install","id":6})");
+  // Answered at once, on the main thread, while the commands wait to run.
+  for (const char* json : {R"({"cmd":"cancel","id":7,"args":{"id":5}})", R"({"cmd":"cancel","id":8,"args":{"id":99}})",
+                           R"({"cmd":"cancel","id":9,"args":{"id":"5"}})", R"({"cmd":"cancel","id":10})"})
+    router.onMessageJson(json);
+  ASSERT_EQ(platform.scripts.size(), 4u);
+  EXPECT_EQ(readReplyCall(platform.scripts[0])->reply, (Reply{{"ok", true}, {"found", true}}));
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(readReplyCall(platform.scripts[i])->reply, (Reply{{"ok", true}, {"found", false}}));
+  platform.scripts.clear();
+  platform.runBackground();
+  platform.runMain();
+  std::map<std::int64_t, Reply> replies;
+  for (const auto& script : platform.scripts)
+    if (const auto call = readReplyCall(script)) replies[call->id] = call->reply;
+  EXPECT_EQ(replies[5], (Reply{{"cancelled", true}}));
+  EXPECT_EQ(replies[6], (Reply{{"cancelled", false}}));
+  // Answered: nothing left to cancel. An earlier page's command is not this page's.
+  EXPECT_EQ(post(R"({"cmd":"cancel","id":11,"args":{"id":5}})").at(0).reply, (Reply{{"ok", true}, {"found", false}}));
+  router.onMessageJson(R"({"cmd":"install","id":12})");
+  router.pageLoaded();
+  EXPECT_EQ(post(R"({"cmd":"cancel","id":13,"args":{"id":12}})").at(0).reply, (Reply{{"ok", true}, {"found", false}}));
+}
+
+TEST_F(RouterTest, LongCommandsReportProgressBeforeTheirReply) {
+  router.onMessageJson(R"({"cmd":"install","id":-4})");
+  router.onMessageJson(R"({"cmd":"info","id":3})");  // quick: no progress
+  platform.runBackground();
+  platform.runMain();
+  ASSERT_EQ(platform.scripts.size(), 3u);
+  EXPECT_EQ(platform.scripts[0],
+            R"(typeof window.__vlProgress === "function" && window.__vlProgress(-4, )"
+            R"({"bytes":0,"done":0,"phase":"copy","total":4,"totalBytes":400}))");
+  EXPECT_EQ(readReplyCall(platform.scripts[1])->id, -4);
+  EXPECT_EQ(readReplyCall(platform.scripts[2])->id, 3);
 }
 
 // --- concurrency, with real threads ---------------------------------------------
@@ -379,7 +425,7 @@ TEST(RouterThreads, ASlowCommandDoesNotHoldBackALaterOne) {
   // However the test ends, the gate opens as it goes, so the pool can stop.
   velmorin::testing::Gate gate;
   RouterServices services;
-  services.work = [&](const std::string& cmd, const Reply&) {
+  services.work = [&](const std::string& cmd, const Reply&, platform::WorkControl&) {
     if (cmd == "slow") gate.wait();
     return Reply{{"cmd", cmd}};
   };
@@ -398,7 +444,7 @@ TEST(RouterThreads, ASlowCommandDoesNotHoldBackALaterOne) {
 TEST(RouterThreads, ManyCommandsEachGetTheirOwnReply) {
   FakePlatform platform(/*realThreads=*/true);
   RouterServices services;
-  services.work = [](const std::string&, const Reply& args) { return Reply{{"n", args["n"]}}; };
+  services.work = [](const std::string&, const Reply& args, platform::WorkControl&) { return Reply{{"n", args["n"]}}; };
   Router router(platform, services);
   constexpr int kCount = 200;
   for (int i = 0; i < kCount; ++i)

@@ -91,7 +91,7 @@ TEST(CommandLine, CommandFrontRunsOneCommand) {
   ASSERT_TRUE(parsed) << run.out;
   const Reply& reply = *parsed;
   EXPECT_EQ(reply["progs"]["model"], "Nord Piano");
-  EXPECT_EQ(runProgram(home.root(), "--command Nope").out, "{\n  \"error\": \"cmd\"\n}\n");
+  EXPECT_EQ(runProgram(home.root(), "--command Nope").out, "{\n  \"code\": \"invalid\",\n  \"error\": \"cmd\"\n}\n");
   EXPECT_EQ(runProgram(home.root(), "--command mail").out, "{\n  \"ok\": true\n}\n");
 }
 

@@ -119,7 +119,7 @@ TEST_F(InfoTest, PrepareCreatesTheExportFolderAndMailTouchesNothing) {
 
 TEST_F(InfoTest, UnknownNamesGetTheFixedError) {
   for (const char* name : {"Info", "INFO", " info", "", "pickFolder", "quit"})
-    EXPECT_EQ(work(values, name, {{"dest", 1}}), Reply({{"error", "cmd"}})) << name;
+    EXPECT_EQ(work(values, name, {{"dest", 1}}), Reply({{"error", "cmd"}, {"code", "invalid"}})) << name;
 }
 
 }  // namespace

@@ -90,8 +90,9 @@ TEST_F(InstallTest, SpanishNamesFoldersAndArchive) {
 }
 
 TEST_F(InstallTest, DestIsRequiredAndChecked) {
-  EXPECT_EQ(run(Reply::object()), Reply({{"ok", false}, {"error", "dest"}}));
-  EXPECT_EQ(run({{"dest", 5}, {"model", "x"}}), Reply({{"ok", false}, {"error", "dest"}}));
+  const Reply missing{{"ok", false}, {"error", "dest"}, {"code", "invalid"}};
+  EXPECT_EQ(run(Reply::object()), missing);
+  EXPECT_EQ(run({{"dest", 5}, {"model", "x"}}), missing);
   EXPECT_EQ(entriesOf(home.root()), (Names{"Lists", "Sounds"}));
 }
 
@@ -99,7 +100,7 @@ TEST_F(InstallTest, OnlyDestMakesTheNordFolderAndNothingElse) {
   const Reply reply = run({{"dest", (home / "Dest").string()}});
   EXPECT_EQ(reply, Reply({{"ok", true}, {"count", 0}, {"lists", 0}, {"bytes", 0},
                           {"path", (home / "Dest/Nord").string()}, {"root", (home / "Dest").string()},
-                          {"trashed", 0}, {"skipped", 0}}));
+                          {"trashed", 0}, {"skipped", 0}, {"programBytes", 0}, {"archiveBytes", 0}}));
   EXPECT_TRUE(entriesOf(home / "Dest/Nord").empty());
 }
 
@@ -185,7 +186,8 @@ TEST_F(InstallTest, FailedCopyKeepsTheEarlierProgramsListAndArchive) {
   }();
   EXPECT_EQ(reply["ok"], false);
   EXPECT_NE(reply["error"].get<std::string>().find("Z.ns3f"), std::string::npos) << reply["error"];
-  EXPECT_EQ(reply.size(), 2u);
+  EXPECT_EQ(reply["code"], "noSpace");
+  EXPECT_EQ(reply.size(), 3u);
   EXPECT_EQ(entriesOf(model / "Programs (.ns3f)"), (Names{"._hidden.ns3f", "A.ns3f", "B.NS3F", "Kit.ns3f"}));
   EXPECT_EQ(testing::archiveEntries(archive), archiveBefore);
   EXPECT_EQ(testing::readText(model / "Program lists/Nord Stage 3 Program List.html"), "<html>list</html>");

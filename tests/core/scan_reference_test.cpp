@@ -1,5 +1,5 @@
 // The threaded scan against a plain one-thread walk on random trees: the same
-// findings, ties included.
+// findings, ties included, and the same folders in the same order.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -47,15 +47,17 @@ class ReferenceScan {
       auto most = tally_.begin();
       for (auto it = tally_.begin(); it != tally_.end(); ++it)
         if (it->count > most->count) most = it;
-      std::int64_t count = 0, size = 0;
-      for (const auto& entry : fs::directory_iterator(most->folder)) {
-        if (extensionOf(entry.path().filename().string()) != most->ext) continue;
-        ++count;
-        std::error_code ec;
-        if (entry.is_regular_file(ec)) size += static_cast<std::int64_t>(entry.file_size(ec));
-      }
+      const auto [count, size] = fullCount(*most);
       reply["progs"] = {{"dir", most->folder}, {"count", count}, {"ext", most->ext},
                         {"model", PROG_EXT.at(most->ext)}, {"size", size}};
+      // Every folder, newest first, ties in the order found.
+      std::vector<Tally> order = tally_;
+      std::stable_sort(order.begin(), order.end(), [](const Tally& a, const Tally& b) { return a.newest > b.newest; });
+      if (order.size() > 200) order.resize(200);
+      reply["folders"] = Json::array();
+      for (const Tally& entry : order)
+        reply["folders"].push_back({{"dir", entry.folder}, {"ext", entry.ext}, {"model", PROG_EXT.at(entry.ext)},
+                                    {"count", fullCount(entry).first}, {"newest", static_cast<double>(entry.newest)}});
     }
     return reply;
   }
@@ -69,7 +71,20 @@ class ReferenceScan {
   struct Tally {
     std::string folder, ext;
     int count;
+    long double newest;
   };
+
+  // The folder's count of one extension, hidden and old files included, and their bytes.
+  static std::pair<std::int64_t, std::int64_t> fullCount(const Tally& tally) {
+    std::int64_t count = 0, size = 0;
+    for (const auto& entry : fs::directory_iterator(tally.folder)) {
+      if (extensionOf(entry.path().filename().string()) != tally.ext) continue;
+      ++count;
+      std::error_code ec;
+      if (entry.is_regular_file(ec)) size += static_cast<std::int64_t>(entry.file_size(ec));
+    }
+    return {count, size};
+  }
 
   void walk(const fs::path& folder, int depth) {
     if (depth > 3) return;
@@ -97,8 +112,12 @@ class ReferenceScan {
       }
       auto it = std::find_if(tally_.begin(), tally_.end(),
                              [&](const Tally& t) { return t.folder == folder.string() && t.ext == ext; });
-      if (it == tally_.end()) tally_.push_back({folder.string(), ext, 1});
-      else ++it->count;
+      if (it == tally_.end()) {
+        tally_.push_back({folder.string(), ext, 1, date});
+      } else {
+        ++it->count;
+        it->newest = std::max(it->newest, date);
+      }
     }
   }
 

@@ -42,7 +42,7 @@ class CountingPlatform : public FakePlatform {
 
 RouterServices echo() {
   RouterServices services;
-  services.work = [](const std::string& cmd, const Reply& args) { return Reply{{"cmd", cmd}, {"args", args}}; };
+  services.work = [](const std::string& cmd, const Reply& args, platform::WorkControl&) { return Reply{{"cmd", cmd}, {"args", args}}; };
   return services;
 }
 
@@ -119,7 +119,7 @@ TEST(BridgeAbuse, ThirtyMegabyteBodiesAreAnsweredAndLetGo) {
   const Values values = valuesForHome(home.root());
   FakePlatform platform(/*realThreads=*/true);
   RouterServices services;
-  services.work = [&values](const std::string& cmd, const Reply& args) { return work(values, cmd, args); };
+  services.work = [&values](const std::string& cmd, const Reply& args, platform::WorkControl&) { return work(values, cmd, args); };
   Router router(platform, services);
 
   const std::string huge(30u << 20, 'a');
@@ -149,7 +149,7 @@ TEST(BridgeAbuse, ThirtyMegabyteBodiesAreAnsweredAndLetGo) {
   EXPECT_EQ(replies[2]["os"], "linux");
   EXPECT_EQ(replies[3]["ok"], false);
   EXPECT_FALSE(fs::exists(values.DESKTOP / "Velmorin.zip"));
-  EXPECT_EQ(replies[4], (Reply{{"error", "cmd"}}));
+  EXPECT_EQ(replies[4], (Reply{{"error", "cmd"}, {"code", "invalid"}}));
   EXPECT_EQ(router.commandsInFlight(), 0u);
 }
 
@@ -157,7 +157,7 @@ TEST(BridgeAbuse, AFloodIsAnsweredInFullWhileTheQueueStaysBounded) {
   CountingPlatform platform;
   Gate gate;
   RouterServices services = echo();
-  services.work = [&gate](const std::string& cmd, const Reply& args) {
+  services.work = [&gate](const std::string& cmd, const Reply& args, platform::WorkControl&) {
     gate.wait();
     return Reply{{"cmd", cmd}, {"n", args["n"]}};
   };
@@ -169,7 +169,7 @@ TEST(BridgeAbuse, AFloodIsAnsweredInFullWhileTheQueueStaysBounded) {
   // Past the bound each command is answered at once, as busy.
   EXPECT_EQ(platform.scripts.size(), static_cast<std::size_t>(kFlood) - Router::kMaxInFlight);
   EXPECT_EQ(router.commandsInFlight(), Router::kMaxInFlight);
-  for (const auto& script : platform.scripts) EXPECT_EQ(readReplyCall(script)->reply, Router::kBusyReply);
+  for (const auto& script : platform.scripts) EXPECT_EQ(readReplyCall(script)->reply, Router::busyReply(false));
 
   gate.open();
   ASSERT_TRUE(platform.runMainUntilScripts(kFlood, std::chrono::seconds(120)));
@@ -180,7 +180,7 @@ TEST(BridgeAbuse, AFloodIsAnsweredInFullWhileTheQueueStaysBounded) {
     const auto call = readReplyCall(script);
     ASSERT_TRUE(call);
     EXPECT_TRUE(ids.insert(call->id).second) << "two replies for " << call->id;
-    if (call->reply != Router::kBusyReply) {
+    if (call->reply != Router::busyReply(false)) {
       EXPECT_EQ(call->reply["n"], call->id);
       ++answered;
     }
@@ -199,7 +199,7 @@ TEST(BridgeAbuse, HugeBodiesInFlightAreBoundedByTheirSize) {
   FakePlatform platform(/*realThreads=*/true);
   Gate gate;
   RouterServices services = echo();
-  services.work = [&gate](const std::string& cmd, const Reply&) {
+  services.work = [&gate](const std::string& cmd, const Reply&, platform::WorkControl&) {
     gate.wait();
     return Reply{{"cmd", cmd}};
   };
@@ -213,7 +213,7 @@ TEST(BridgeAbuse, HugeBodiesInFlightAreBoundedByTheirSize) {
   router.onMessageJson(body(3, 1000));       // small ones still fit
   ASSERT_EQ(platform.scripts.size(), 1u);
   EXPECT_EQ(readReplyCall(platform.scripts[0])->id, 2);
-  EXPECT_EQ(readReplyCall(platform.scripts[0])->reply, Router::kBusyReply);
+  EXPECT_EQ(readReplyCall(platform.scripts[0])->reply, Router::busyReply(false));
   EXPECT_EQ(router.commandsInFlight(), 2u);
   gate.open();
   ASSERT_TRUE(platform.runMainUntilScripts(3));

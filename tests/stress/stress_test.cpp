@@ -226,7 +226,7 @@ TEST_F(Stress, ManyThreadsCallTheDispatcherAtOnce) {
 TEST_F(Stress, TheRouterAnswersEveryCommandOfABurstWithItsOwnId) {
   bridge::testing::FakePlatform platform(/*realThreads=*/true);
   bridge::RouterServices services;
-  services.work = [this](const std::string& cmd, const Reply& args) { return work(values_, cmd, args); };
+  services.work = [this](const std::string& cmd, const Reply& args, platform::WorkControl&) { return work(values_, cmd, args); };
   bridge::Router router(platform, services);
 
   constexpr int kCommands = 72;
@@ -245,7 +245,7 @@ TEST_F(Stress, TheRouterAnswersEveryCommandOfABurstWithItsOwnId) {
     if (n % 11 == 0) router.onMessageJson("{\"cmd\":\"zip\"");
   }
   router.onMessage(Reply{{"cmd", "Install"}, {"id", 1}});  // unknown name
-  sent.emplace(1, Job{"Install", Reply::object(), [](const Reply& r) { EXPECT_EQ(r, (Reply{{"error", "cmd"}})); }});
+  sent.emplace(1, Job{"Install", Reply::object(), [](const Reply& r) { EXPECT_EQ(r, (Reply{{"error", "cmd"}, {"code", "invalid"}})); }});
   ++valid;
 
   ASSERT_TRUE(platform.runMainUntilScripts(valid, std::chrono::seconds(120)));

@@ -1,0 +1,216 @@
+// The install's preview: what an install with the same arguments would add,
+// replace, leave the same, remove and send to the Trash, and whether it fits.
+// It reads the same folders with the same rules as the install and changes
+// nothing.
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "commands/commands.h"
+#include "commands/failure_reply.h"
+#include "commands/install_plan.h"
+#include "vocabulary/language.h"
+#include "vocabulary/text.h"
+#include "platform/disk_space.h"
+#include "platform/file_checks.h"
+#include "platform/file_compare.h"
+#include "platform/folder.h"
+#include "platform/paths.h"
+
+namespace velmorin {
+
+namespace {
+
+constexpr std::size_t kMaxRemoveNames = 20;
+// Room an archive takes beyond its files' bytes, per entry, at most: its
+// headers and names (stored data never grows).
+constexpr std::int64_t kArchiveBytesPerEntry = 200;
+
+struct ProgramChanges {
+  std::int64_t add = 0, replace = 0, remove = 0, same = 0;
+  std::vector<std::string> removeNames;
+  std::int64_t bytes = 0;    // what the new program folder holds
+  std::int64_t entries = 0;  // what the install copies
+  bool folderReplaced = false;
+};
+
+// A program entry of the source as the install would copy it.
+struct Incoming {
+  std::string name;
+  std::int64_t size = 0;
+  bool file = false;  // a regular file (or a link copied as one); else a folder
+};
+
+// What the install copies from the program folder: its wanted entries, links
+// only to files inside it, nothing else.
+StatusOr<std::vector<Incoming>> incomingPrograms(const InstallPlan& plan, platform::WorkControl* control) {
+  const auto folder = platform::Folder::open(plan.progs->string(), true);
+  if (!folder) return failureFor("list folder", *plan.progs, folder.status());
+  const auto root = platform::realLocation(*plan.progs);
+  std::vector<Incoming> incoming;
+  const Status listed = folder->forEach([&](const char* name, platform::EntryKind kind) {
+    if (!isWantedProgram(plan, name) || platform::isCancelled(control)) return;
+    const auto facts = folder->facts(name, false);
+    if (!facts) return;
+    if (facts->kind == platform::EntryKind::File) {
+      incoming.push_back({name, facts->size, true});
+    } else if (facts->kind == platform::EntryKind::Folder) {
+      incoming.push_back({name, folderSize(*plan.progs / name), false});
+    } else if (facts->kind == platform::EntryKind::Link && root) {
+      const auto real = platform::realLocation(*plan.progs / name);
+      const auto target = folder->facts(name, true);
+      if (real && *real != *root && platform::isSameOrInside(*real, *root) && target &&
+          target->kind == platform::EntryKind::File)
+        incoming.push_back({name, target->size, true});
+    }
+    (void)kind;
+  });
+  if (platform::isCancelled(control)) return Status::cancelled();
+  if (!listed) return failureFor("list folder", *plan.progs, listed);
+  return incoming;
+}
+
+// The entries of the current program folder: name -> facts (links not followed).
+std::map<std::string, platform::FileFacts> currentPrograms(const fs::path& folderPath) {
+  std::map<std::string, platform::FileFacts> current;
+  const auto folder = platform::Folder::open(folderPath.string(), false);
+  if (!folder) return current;
+  (void)folder->forEach([&](const char* name, platform::EntryKind) {
+    if (const auto facts = folder->facts(name, false)) current.emplace(name, *facts);
+  });
+  return current;
+}
+
+StatusOr<ProgramChanges> programChanges(const InstallPlan& plan, platform::WorkControl* control) {
+  ProgramChanges changes;
+  const std::vector<Incoming> incoming = TRY_VALUE(incomingPrograms(plan, control));
+  const fs::path currentFolder = plan.modelFolder / plan.programsName;
+  changes.folderReplaced = platform::kindOf(currentFolder) != platform::EntryKind::Missing;
+  auto current = currentPrograms(currentFolder);
+
+  // Same name and size: only the content can tell.
+  std::vector<const Incoming*> toCompare;
+  std::uint64_t compareBytes = 0;
+  for (const Incoming& entry : incoming) {
+    ++changes.entries;
+    changes.bytes += entry.size;
+    const auto found = current.find(entry.name);
+    if (found == current.end()) {
+      ++changes.add;
+      continue;
+    }
+    const bool sameSize = entry.file && found->second.kind == platform::EntryKind::File && found->second.size == entry.size;
+    current.erase(found);
+    if (!sameSize) {
+      ++changes.replace;
+      continue;
+    }
+    toCompare.push_back(&entry);
+    compareBytes += static_cast<std::uint64_t>(entry.size);
+  }
+  if (control) control->begin(platform::WorkPhase::Verify, toCompare.size(), compareBytes);
+  for (const Incoming* entry : toCompare) {
+    const auto same = platform::sameContent(*plan.progs / entry->name, currentFolder / entry->name, control);
+    if (!same && same.status().problem() == Problem::Cancelled) return same.status();
+    // One that cannot be read is counted as replaced: the install decides.
+    if (same && *same) ++changes.same;
+    else ++changes.replace;
+    platform::advance(control, 1);
+  }
+  // What is left of the current folder goes with it.
+  changes.remove = static_cast<std::int64_t>(current.size());
+  for (const auto& [name, facts] : current) {
+    if (changes.removeNames.size() == kMaxRemoveNames) break;
+    changes.removeNames.push_back(name);
+  }
+  return changes;
+}
+
+std::vector<std::string> ownArchivesIn(const InstallPlan& plan) {
+  std::vector<std::string> archives;
+  for (std::string& name : platform::namesIn(plan.modelFolder.string()))
+    if (isOwnArchive(name, plan.safeModel)) archives.push_back(std::move(name));
+  std::sort(archives.begin(), archives.end());
+  return archives;
+}
+
+// Whether the model folder holds anything this application did not make.
+bool holdsForeignFiles(const InstallPlan& plan) {
+  for (const std::string& name : platform::namesIn(plan.modelFolder.string())) {
+    if (name.starts_with('.')) continue;  // our work files, and nothing a user sees
+    if (name == "Program lists" || name == "Listas de programas") continue;
+    if ((name.starts_with("Programs (.") || name.starts_with("Programas (.")) && name.ends_with(")")) continue;
+    if (isOwnArchive(name, plan.safeModel)) continue;
+    return true;
+  }
+  return false;
+}
+
+// Whether the model is one of the known ones and its programs have another extension.
+bool modelMismatch(const InstallPlan& plan) {
+  const std::string extension = lowerAscii(plan.extension);
+  bool known = false;
+  for (const auto& [ext, model] : PROG_EXT) {
+    if (model != plan.safeModel) continue;
+    known = true;
+    if (ext == extension) return false;
+  }
+  return known;
+}
+
+}  // namespace
+
+Reply plan(const Values& values, const Json& args, platform::WorkControl* control) {
+  const auto request = readInstallPlan(values, args);
+  if (!request) return failureReply(request.status(), spanish(values));
+  const InstallPlan& plan = *request;
+  Json warnings = Json::array();
+  if (Status checked = checkBeforeChanging(plan); !checked) {
+    // The install would refuse; the preview shows why, with what is there.
+    if (checked.problem() != Problem::Nested) return failureReply(checked, plan.spanish);
+    warnings.push_back("nested");
+  }
+
+  Reply reply{{"ok", true}, {"path", plan.modelFolder.string()}};
+  std::int64_t trash = 0, bytesNeeded = 0;
+  reply["list"] = nullptr;
+  if (plan.list) {
+    const std::string name = plan.list->filename().string();
+    const bool replaces =
+        platform::kindOf(plan.modelFolder / plan.listsFolderName / name) != platform::EntryKind::Missing;
+    reply["list"] = {{"name", name}, {"replaces", replaces}};
+    trash += replaces ? 1 : 0;
+    if (const auto facts = platform::factsOf(plan.list->string(), true)) bytesNeeded += facts->size;
+  }
+
+  reply["programs"] = nullptr;
+  reply["archive"] = nullptr;
+  reply["removeNames"] = Json::array();
+  if (plan.progs) {
+    const auto changes = programChanges(plan, control);
+    if (!changes) return failureReply(changes.status(), plan.spanish);
+    reply["programs"] = {{"add", changes->add}, {"replace", changes->replace}, {"remove", changes->remove},
+                         {"same", changes->same}};
+    reply["removeNames"] = changes->removeNames;
+    const std::vector<std::string> archives = ownArchivesIn(plan);
+    reply["archive"] = {{"name", plan.archiveName}, {"replaces", archives}};
+    trash += (changes->folderReplaced ? 1 : 0) + static_cast<std::int64_t>(archives.size());
+    // The new folder and its archive are made in full before the old ones go.
+    bytesNeeded += 2 * changes->bytes + kArchiveBytesPerEntry * changes->entries;
+    if (modelMismatch(plan)) warnings.push_back("modelMismatch");
+  }
+
+  const auto free = platform::freeBytes(platform::nearestExisting(plan.modelFolder));
+  const std::int64_t diskFree = free ? static_cast<std::int64_t>(*free) : 0;
+  if (free && bytesNeeded > diskFree) warnings.push_back("lowSpace");
+  if (holdsForeignFiles(plan)) warnings.push_back("foreignFiles");
+  reply["trash"] = trash;
+  reply["bytesNeeded"] = bytesNeeded;
+  reply["diskFree"] = diskFree;
+  reply["warnings"] = warnings;
+  return reply;
+}
+
+}  // namespace velmorin

@@ -1,0 +1,68 @@
+#include "platform/file_compare.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "platform/unique_fd.h"
+
+namespace velmorin::platform {
+
+namespace {
+
+StatusOr<UniqueFd> openForReading(const std::filesystem::path& path) {
+  // O_NONBLOCK: a FIFO put in a file's place must not hold the comparison up.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return failureFor("read", path, errno);
+  UniqueFd owned(fd);
+  struct stat st;
+  if (fstat(fd, &st) != 0) return failureFor("read", path, errno);
+  if (!S_ISREG(st.st_mode)) return failureFor("read", path, EINVAL);
+  return owned;
+}
+
+// Reads up to `size` bytes, fewer only at the end; -1 with errno on failure.
+ssize_t readFully(int fd, char* buffer, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = read(fd, buffer + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(got);
+}
+
+}  // namespace
+
+StatusOr<bool> sameContent(const std::filesystem::path& a, const std::filesystem::path& b, WorkControl* control) {
+  auto first = openForReading(a);
+  if (!first) return first.status();
+  auto second = openForReading(b);
+  if (!second) return second.status();
+  struct stat sa, sb;
+  if (fstat(first->get(), &sa) != 0) return failureFor("read", a, errno);
+  if (fstat(second->get(), &sb) != 0) return failureFor("read", b, errno);
+  if (sa.st_size != sb.st_size) return false;
+  if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
+
+  constexpr std::size_t kChunk = 256 * 1024;
+  const std::unique_ptr<char[]> left(new char[kChunk]), right(new char[kChunk]);
+  for (;;) {
+    if (isCancelled(control)) return Status::cancelled();
+    const ssize_t n = readFully(first->get(), left.get(), kChunk);
+    if (n < 0) return failureFor("read", a, errno);
+    const ssize_t m = readFully(second->get(), right.get(), kChunk);
+    if (m < 0) return failureFor("read", b, errno);
+    if (n != m || std::memcmp(left.get(), right.get(), static_cast<std::size_t>(n)) != 0) return false;
+    if (n == 0) return true;
+    advance(control, 0, static_cast<std::uint64_t>(n));
+  }
+}
+
+}  // namespace velmorin::platform

@@ -1,0 +1,16 @@
+#pragma once
+// Whether two files hold the same bytes, read side by side.
+#include <filesystem>
+
+#include "platform/status.h"
+#include "platform/work_control.h"
+
+namespace velmorin::platform {
+
+// True when the regular files `a` and `b` (links followed) have the same
+// length and content. Stops at the first difference; `control` hears of the
+// bytes compared and may stop the comparison (Status::cancelled()).
+StatusOr<bool> sameContent(const std::filesystem::path& a, const std::filesystem::path& b,
+                           WorkControl* control = nullptr);
+
+}  // namespace velmorin::platform
