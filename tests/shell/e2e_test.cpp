@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "shell/support/child_process.h"
@@ -30,6 +31,29 @@ constexpr const char* kExchange = R"JS(
     if (got.some((r) => r.id === sentinel)) return setTimeout(() => done(window.replies.slice(start)), settleMs);
     if (Date.now() > deadline) return done(got);
     setTimeout(poll, 20);
+  })();
+)JS";
+
+// Posts the install `message`; once its copy has done `cancelAt` files, posts
+// a cancel for it. Gives the replies to both and the progress the page heard.
+constexpr const char* kInstallAndCancel = R"JS(
+  const [message, cancelAt, done] = arguments;
+  const id = message.id, cancelId = id + 1;
+  const start = window.progress.length, repliesStart = window.replies.length;
+  let cancelled = cancelAt < 0;
+  window.post(message);
+  const deadline = Date.now() + 120000;
+  (function poll() {
+    const heard = window.progress.slice(start).filter((p) => p.id === id);
+    if (!cancelled && heard.some((p) => p.report.phase === 'copy' && p.report.done >= cancelAt)) {
+      cancelled = true;
+      window.post({ cmd: 'cancel', id: cancelId, args: { id } });
+    }
+    const replies = window.replies.slice(repliesStart);
+    const answered = replies.some((r) => r.id === id) && (cancelAt < 0 || replies.some((r) => r.id === cancelId));
+    if (answered || Date.now() > deadline)
+      return done({ progress: window.progress.slice(start), replies });
+    setTimeout(poll, 10);
   })();
 )JS";
 
@@ -86,11 +110,56 @@ TEST_F(Application, ACommandReachesTheDispatcherAndItsReplyComesBackUnderItsId) 
   EXPECT_EQ(replies[0].value["exportDir"], (desktop_->home() / "Desktop/Para Velmorin").string());
 }
 
+// Every file below `folder` with its size.
+std::map<std::string, std::uintmax_t> filesBelow(const fs::path& folder) {
+  std::map<std::string, std::uintmax_t> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    files[fs::relative(entry.path(), folder).string()] = entry.is_regular_file() ? entry.file_size() : 0;
+  return files;
+}
+
+TEST_F(Application, AnInstallOfFourThousandProgramsShowsItsProgressAndACancelMidwayChangesNothing) {
+  const fs::path progs = desktop_->home() / "Music/Big Set";
+  fs::create_directories(progs);
+  for (int i = 0; i < 4000; ++i) std::ofstream(progs / ("Program " + std::to_string(i) + ".ns3f")) << std::string(4096, 'a' + i % 26);
+  const fs::path dest = desktop_->home() / "Stick";
+  json install = {{"cmd", "install"}, {"id", 501},
+                  {"args", {{"dest", dest.string()}, {"model", "Nord Stage 3"}, {"progs", progs.string()}, {"ext", "ns3f"}}}};
+  json heard = app_->executeAsync(kInstallAndCancel, {install, -1});
+  ASSERT_EQ(heard["replies"].size(), 1u) << heard.dump();
+  const json done = json::parse(heard["replies"][0]["text"].get<std::string>());
+  ASSERT_EQ(done["ok"], true) << done.dump();
+  EXPECT_EQ(done["count"], 4000);
+  // The copy's progress: counted against the whole, never backwards, at most ten a second.
+  std::uint64_t last = 0, reports = 0;
+  for (const auto& p : heard["progress"]) {
+    EXPECT_EQ(p["id"], 501);
+    if (p["report"]["phase"] != "copy") continue;
+    ++reports;
+    EXPECT_EQ(p["report"]["total"], 4000);
+    EXPECT_GE(p["report"]["done"].get<std::uint64_t>(), last);
+    last = p["report"]["done"].get<std::uint64_t>();
+  }
+  EXPECT_GE(reports, 1u) << heard.dump();
+
+  // A second install, with more programs, cancelled during its copy.
+  for (int i = 4000; i < 4500; ++i) std::ofstream(progs / ("Program " + std::to_string(i) + ".ns3f")) << "new";
+  const auto before = filesBelow(dest);
+  install["id"] = 503;
+  heard = app_->executeAsync(kInstallAndCancel, {install, 200});
+  std::map<std::int64_t, json> replies;
+  for (const auto& r : heard["replies"]) replies[r["id"].get<std::int64_t>()] = json::parse(r["text"].get<std::string>());
+  ASSERT_EQ(replies.size(), 2u) << heard.dump();
+  EXPECT_EQ(replies[504], (json{{"ok", true}, {"found", true}}));
+  EXPECT_EQ(replies[503]["code"], "cancelled") << replies[503].dump();
+  EXPECT_EQ(filesBelow(dest), before);
+}
+
 TEST_F(Application, UnknownNamesAndNegativeIdsGoThroughTheDispatcher) {
   const auto replies = exchange({{{"cmd", "PickFolder"}, {"id", -7}}}, -7);
   ASSERT_EQ(replies.size(), 1u);
   EXPECT_EQ(replies[0].id, -7);
-  EXPECT_EQ(replies[0].value, (json{{"error", "cmd"}}));
+  EXPECT_EQ(replies[0].value, (json{{"error", "cmd"}, {"code", "invalid"}}));
 }
 
 TEST_F(Application, MalformedMessagesGetNoReplyAtAll) {
@@ -160,7 +229,7 @@ TEST_F(Application, RepliesToAnEarlierPageNeverReachTheReloadedOne) {
                 {{{"cmd", "zip"}, {"id", 801}, {"args", {{"path", folder.string()}}}}});
   app_->command("POST", "/refresh", json::object());
   // The reloaded page asks something else under the same id and hears its own answer…
-  EXPECT_EQ(ask({{"cmd", "nosuch"}, {"id", 801}}), (json{{"error", "cmd"}}));
+  EXPECT_EQ(ask({{"cmd", "nosuch"}, {"id", 801}}), (json{{"error", "cmd"}, {"code", "invalid"}}));
   held.release();
   // …and nothing more once the zip has finished and had time to reply.
   const fs::path archive = desktop_->home() / "Desktop/Velmorin.zip";
