@@ -85,6 +85,8 @@ std::map<std::string, platform::FileFacts> currentPrograms(const fs::path& folde
 
 StatusOr<ProgramChanges> programChanges(const InstallPlan& plan, platform::WorkControl* control) {
   ProgramChanges changes;
+  // Nothing to count against while the folders are read.
+  if (control) control->begin(platform::WorkPhase::Verify);
   const std::vector<Incoming> incoming = TRY_VALUE(incomingPrograms(plan, control));
   const fs::path currentFolder = plan.modelFolder / plan.programsName;
   changes.folderReplaced = platform::kindOf(currentFolder) != platform::EntryKind::Missing;

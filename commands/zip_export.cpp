@@ -38,6 +38,7 @@ Reply zip(const Values& values, const std::string& path, platform::WorkControl* 
   const fs::path source = platform::absolutePath(path);
   if (control) {
     // Counted first only for a watcher, who sees "n of m files".
+    control->begin(platform::WorkPhase::Archive);
     const TreeSize size = treeSize(source);
     control->begin(platform::WorkPhase::Archive, static_cast<std::uint64_t>(size.files),
                    static_cast<std::uint64_t>(size.bytes));
