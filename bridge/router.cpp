@@ -19,7 +19,7 @@ bool quitWaitsFor(const std::string& cmd) { return cmd == "install" || cmd == "z
 
 // The commands whose progress the page hears.
 bool reportsProgress(const std::string& cmd) {
-  return cmd == "scan" || cmd == "install" || cmd == "zip" || cmd == "plan";
+  return cmd == "scan" || cmd == "install" || cmd == "zip" || cmd == "plan" || cmd == "library";
 }
 
 Reply closingReply(bool spanish) {

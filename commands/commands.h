@@ -29,6 +29,11 @@ Reply nord(const Values& values);
 Reply scan(const Values& values, double since, const std::optional<std::string>& dir,
            platform::WorkControl* control = nullptr);
 
+// Every program file around the usual folders (or `dir`), inside the maker's
+// backups too, with what its header says and whether it is intact.
+Reply library(const Values& values, double since, const std::optional<std::string>& dir,
+              platform::WorkControl* control = nullptr);
+
 // Copies a list and one model's programs into the destination, with a dated archive.
 Reply install(const Values& values, const Json& args, platform::WorkControl* control = nullptr);
 

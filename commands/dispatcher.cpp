@@ -23,6 +23,10 @@ Reply dispatch(const Values& values, const std::string& cmd, const Json& args, p
     const Json* since = member(args, "since");
     return scan(values, since && since->is_number() ? since->get<double>() : 0.0, textMember(args, "dir"), control);
   }
+  if (cmd == "library") {
+    const Json* since = member(args, "since");
+    return library(values, since && since->is_number() ? since->get<double>() : 0.0, textMember(args, "dir"), control);
+  }
   if (cmd == "install") return install(values, args.is_object() ? args : Json::object(), control);
   if (cmd == "plan") return plan(values, args.is_object() ? args : Json::object(), control);
   if (cmd == "zip") return zip(values, textMember(args, "path").value_or(""), control);
