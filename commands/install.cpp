@@ -9,6 +9,7 @@
 
 #include "commands/commands.h"
 #include "commands/failure_reply.h"
+#include "commands/install_check.h"
 #include "commands/install_plan.h"
 #include "vocabulary/language.h"
 #include "platform/change_journal.h"
@@ -88,6 +89,7 @@ Status prepare(const InstallPlan& plan, const Temporaries& made, Outcome& outcom
     const auto folders = TRY_VALUE(platform::makeFolders(folder));
     madeFolders.insert(madeFolders.end(), folders.begin(), folders.end());
     TRY(platform::copyTree(*plan.list, folder / made.list->temporary, nullptr, control));
+    TRY(checkCopiedFile(*plan.list, folder / made.list->temporary, control));
     outcome.lists = 1;
   }
   if (made.programs) {
@@ -103,6 +105,12 @@ Status prepare(const InstallPlan& plan, const Temporaries& made, Outcome& outcom
     if (control) control->begin(platform::WorkPhase::Archive, report.files, report.bytes);
     TRY(platform::writeZipFile(staging, plan.modelFolder / made.archive->temporary, platform::ZipLayout::ContentsAtTop,
                                plan.modelFolder / plan.archiveName, {}, control));
+    // Nothing is reported done that was not read back: the copies against
+    // their sources, the archive entry by entry.
+    if (control) control->begin(platform::WorkPhase::Verify, 2 * report.files, 2 * report.bytes);
+    TRY(checkCopy(*plan.progs, staging, control));
+    TRY(checkArchive(plan.modelFolder / made.archive->temporary, report.files, plan.modelFolder / plan.archiveName,
+                     control));
   }
   // The last moment to stop: after this the new set takes its place.
   if (platform::isCancelled(control)) return Status::cancelled();
@@ -159,6 +167,7 @@ Reply install(const Values& values, const Json& args, platform::WorkControl* con
           {"root", plan->root.string()},
           {"trashed", outcome->trashed},
           {"skipped", outcome->skipped},
+          {"verified", true},
           {"programBytes", plan->progs ? folderSize(plan->modelFolder / plan->programsName) : 0},
           {"archiveBytes", plan->progs ? folderSize(plan->modelFolder / plan->archiveName) : 0}};
 }

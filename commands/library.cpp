@@ -115,13 +115,13 @@ class LibraryWalk {
  private:
   void readBackup(const std::string& backup, const std::string& folder, std::vector<Program>& found) const {
     // A damaged backup lists what could be read before the damage.
-    (void)platform::forEachZipEntry(backup, [&](const platform::ZipEntry& entry, const platform::ZipRead& read) {
+    (void)platform::forEachZipEntry(backup, [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
       const auto slash = entry.name.rfind('/');
       const std::string fileName = slash == std::string::npos ? entry.name : entry.name.substr(slash + 1);
       const std::string extension = lowerExtension(fileName);
       if (!isProgramExtension(extension)) return !platform::isCancelled(control_);
       Program program{entry.name, backup, folder, fileName, extension, {}, entry.size, entry.modifiedMs, std::nullopt};
-      const auto bytes = read(entry.size <= kCheckedFileLimit ? entry.size : kHeaderBytes);
+      const auto bytes = data.read(entry.size <= kCheckedFileLimit ? entry.size : kHeaderBytes);
       if (bytes) {
         program.check = checkBytes(extension, *bytes, entry.size, program);
       } else {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <limits>
 #include <memory>
 
 #include "platform/folder.h"
@@ -30,6 +31,12 @@ long double dateMs(const tm_unz& date) {
   return static_cast<long double>(std::mktime(&local)) * 1000.0L;
 }
 
+bool isEmptyArchive(const std::filesystem::path& archive) {
+  const auto bytes = readRegularFile(archive.string(), 23);
+  return bytes && bytes->size() == 22 && bytes->starts_with(std::string("PK\x05\x06", 4)) &&
+         bytes->substr(8, 4) == std::string(4, '\0');
+}
+
 struct Closer {
   void operator()(void* file) const { unzClose(file); }
 };
@@ -41,31 +48,50 @@ bool looksLikeZip(const std::filesystem::path& path) {
   return start && (*start == std::string("PK\x03\x04", 4) || *start == std::string("PK\x05\x06", 4));
 }
 
+StatusOr<std::uint64_t> ZipEntryReader::stream(std::size_t limit, std::string* keep) const {
+  if (unzOpenCurrentFile(zip_) != UNZ_OK) return unreadable(archive_);
+  std::uint64_t total = 0;
+  char buffer[64 * 1024];
+  int got = 0;
+  while (total < limit && (got = unzReadCurrentFile(zip_, buffer, sizeof buffer)) > 0) {
+    const std::size_t take = std::min<std::uint64_t>(static_cast<std::size_t>(got), limit - total);
+    if (keep) keep->append(buffer, take);
+    total += take;
+  }
+  // The CRC is checked only once the entry is read to its end.
+  const int closed = unzCloseCurrentFile(zip_);
+  if (got < 0 || (total < limit && closed != UNZ_OK)) return unreadable(archive_);
+  return total;
+}
+
+StatusOr<std::string> ZipEntryReader::read(std::size_t limit) const {
+  std::string bytes;
+  TRY(stream(limit, &bytes).status());
+  return bytes;
+}
+
+StatusOr<std::uint64_t> ZipEntryReader::drain() const {
+  return stream(std::numeric_limits<std::size_t>::max(), nullptr);
+}
+
 Status forEachZipEntry(const std::filesystem::path& archive,
-                       const std::function<bool(const ZipEntry& entry, const ZipRead& read)>& visit) {
+                       const std::function<bool(const ZipEntry& entry, const ZipEntryReader& data)>& visit) {
   const std::unique_ptr<void, Closer> zip(unzOpen64(archive.c_str()));
-  if (!zip) return unreadable(archive);
-  for (int at = unzGoToFirstFile(zip.get()); at == UNZ_OK; at = unzGoToNextFile(zip.get())) {
+  // minizip refuses an archive of nothing but its end record: that one is empty, not damaged.
+  if (!zip) return isEmptyArchive(archive) ? Status() : unreadable(archive);
+  const ZipEntryReader reader(zip.get(), archive);
+  int at = unzGoToFirstFile(zip.get());
+  for (; at == UNZ_OK; at = unzGoToNextFile(zip.get())) {
     unz_file_info64 info{};
     char name[4096];
     if (unzGetCurrentFileInfo64(zip.get(), &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
       return unreadable(archive);
-    ZipEntry entry{name, info.uncompressed_size, dateMs(info.tmu_date)};
+    const ZipEntry entry{name, info.uncompressed_size, dateMs(info.tmu_date)};
     if (entry.name.empty() || entry.name.back() == '/') continue;
-    const ZipRead read = [&](std::size_t limit) -> StatusOr<std::string> {
-      if (unzOpenCurrentFile(zip.get()) != UNZ_OK) return unreadable(archive);
-      std::string bytes;
-      char buffer[64 * 1024];
-      int got = 0;
-      while (bytes.size() < limit && (got = unzReadCurrentFile(zip.get(), buffer, sizeof buffer)) > 0)
-        bytes.append(buffer, std::min<std::size_t>(static_cast<std::size_t>(got), limit - bytes.size()));
-      // The CRC is checked only once the entry is read to its end.
-      const int closed = unzCloseCurrentFile(zip.get());
-      if (got < 0 || (bytes.size() < limit && closed != UNZ_OK)) return unreadable(archive);
-      return bytes;
-    };
-    if (!visit(entry, read)) break;
+    if (!visit(entry, reader)) return Status();
   }
+  // The end of the directory is the one good way out.
+  if (at != UNZ_END_OF_LIST_OF_FILE) return unreadable(archive);
   return Status();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Reading the entries of a ZIP archive in place, never extracting anything to
 // disk: the maker's backups and bundles are ZIP archives of program files.
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -19,12 +20,26 @@ struct ZipEntry {
 // Whether `path` is a regular file that starts with a ZIP signature.
 bool looksLikeZip(const std::filesystem::path& path);
 
-// Calls `visit` for each file entry of the archive (folders left out). From
-// inside `visit`, `read(limit)` gives the first `limit` bytes of the entry, or
-// all of them when it is shorter; a failure when the entry cannot be inflated
-// or, read whole, does not match its CRC. `visit` returns false to stop.
-using ZipRead = std::function<StatusOr<std::string>(std::size_t limit)>;
+// The current entry's data, for the visitor of forEachZipEntry. Either call
+// fails when the entry cannot be inflated or, read whole, does not match its CRC.
+class ZipEntryReader {
+ public:
+  ZipEntryReader(void* zip, const std::filesystem::path& archive) : zip_(zip), archive_(archive) {}
+  // The first `limit` bytes of the entry, or all of them when it is shorter.
+  StatusOr<std::string> read(std::size_t limit) const;
+  // Reads the whole entry without keeping it; gives its length.
+  StatusOr<std::uint64_t> drain() const;
+
+ private:
+  StatusOr<std::uint64_t> stream(std::size_t limit, std::string* keep) const;
+  void* zip_;
+  const std::filesystem::path& archive_;
+};
+
+// Calls `visit` for each file entry of the archive (folders left out);
+// `visit` returns false to stop. A failure when the archive cannot be opened
+// or its directory read.
 Status forEachZipEntry(const std::filesystem::path& archive,
-                       const std::function<bool(const ZipEntry& entry, const ZipRead& read)>& visit);
+                       const std::function<bool(const ZipEntry& entry, const ZipEntryReader& data)>& visit);
 
 }  // namespace velmorin::platform

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 #include <set>
 
 #include "archive_reading.h"
 #include "commands/commands.h"
 #include "commands/dispatcher.h"
+#include "platform/fault_hook.h"
 #include "support/private_trash.h"
 #include "support/temp_tree.h"
 
@@ -100,7 +102,8 @@ TEST_F(InstallTest, OnlyDestMakesTheNordFolderAndNothingElse) {
   const Reply reply = run({{"dest", (home / "Dest").string()}});
   EXPECT_EQ(reply, Reply({{"ok", true}, {"count", 0}, {"lists", 0}, {"bytes", 0},
                           {"path", (home / "Dest/Nord").string()}, {"root", (home / "Dest").string()},
-                          {"trashed", 0}, {"skipped", 0}, {"programBytes", 0}, {"archiveBytes", 0}}));
+                          {"trashed", 0}, {"skipped", 0}, {"verified", true}, {"programBytes", 0},
+                          {"archiveBytes", 0}}));
   EXPECT_TRUE(entriesOf(home / "Dest/Nord").empty());
 }
 
@@ -170,6 +173,40 @@ TEST_F(InstallTest, ReinstallTrashesWhatItReplacesAndLeavesTheUsersOwnFilesAlone
            fs::exists(testing::privateTrash() / "files" / item.first / "A.ns3f");
   });
   EXPECT_TRUE(earlierProgramsKept) << "the earlier program folder, with A.ns3f, is in the Trash";
+}
+
+// What an install made is read back before it counts: a copy that differs
+// from its source, or an archive that does not read back, fails the install
+// and keeps the earlier set.
+fs::path corruptIn;  // the model folder, for the fault hook
+bool corruptArchive = false;
+
+TEST_F(InstallTest, ACopyOrArchiveThatDoesNotReadBackFailsAndKeepsTheEarlierSet) {
+  ASSERT_EQ(fullInstall()["verified"], true);
+  corruptIn = home / "Dest/Nord Stage 3";
+  const std::string archive = datedArchive(corruptIn, "Nord Stage 3");
+  const Names before = entriesOf(corruptIn), programsBefore = entriesOf(corruptIn / "Programs (.ns3f)");
+  home.file("Sounds/A.ns3f", "AAAA");
+  for (const bool inArchive : {false, true}) {
+    corruptArchive = inArchive;
+    platform::faultHook = [](const char* where) {
+      if (std::string(where) != "install-check") return;
+      if (!corruptArchive) {
+        std::ofstream(corruptIn / ".nuevo/A.ns3f") << "zzzz";  // same length, other bytes
+        return;
+      }
+      for (const auto& entry : fs::directory_iterator(corruptIn))
+        if (entry.path().extension() == ".part") fs::resize_file(entry.path(), fs::file_size(entry.path()) - 10);
+    };
+    const Reply reply = fullInstall();
+    platform::faultHook = nullptr;
+    EXPECT_EQ(reply["code"], "failed") << reply.dump();
+    EXPECT_NE(reply.value("error", "").find(inArchive ? archive : "A.ns3f"), std::string::npos) << reply.dump();
+    EXPECT_EQ(entriesOf(corruptIn), before);
+    EXPECT_EQ(entriesOf(corruptIn / "Programs (.ns3f)"), programsBefore);
+    EXPECT_EQ(testing::readText(corruptIn / "Programs (.ns3f)/A.ns3f"), "aaaa");
+    EXPECT_TRUE(testing::archiveIsIntact(corruptIn / archive));
+  }
 }
 
 TEST_F(InstallTest, FailedCopyKeepsTheEarlierProgramsListAndArchive) {
