@@ -1,8 +1,9 @@
 // Client for the application's script-message bridge.
 // The page posts {cmd, id, args} to the "vl" handler; the application answers later by
 // calling window.__vlReply(id, replyJsonText). Answers can arrive in any order, so each
-// request waits on its own id. News that answers no request comes through
-// window.__vlEvent(event), an object with a "type".
+// request waits on its own id. While long work runs the application also calls
+// window.__vlProgress(id, {phase, done, total, bytes, totalBytes}) with the request's id.
+// News that answers no request comes through window.__vlEvent(event), an object with a "type".
 
 export class BridgeError extends Error {
   constructor(code, cmd, message) {
@@ -23,16 +24,18 @@ function channel() {
   return vl && typeof vl.postMessage === 'function' ? vl : null;
 }
 
-export function request(cmd, args = {}) {
-  return new Promise((resolve, reject) => {
-    const vl = channel();
-    if (!vl) {
-      reject(new BridgeError('unavailable', cmd, `The application bridge is not available (command "${cmd}").`));
-      return;
-    }
-    lastId += 1;
-    const id = lastId;
-    pending.set(id, { cmd, resolve, reject });
+// Posts a command and gives its id at once (to cancel it or match its progress) with
+// the promise of its reply. `onProgress(info)` hears the command's progress until it replies.
+export function send(cmd, args = {}, { onProgress = null } = {}) {
+  const vl = channel();
+  if (!vl) {
+    const reply = Promise.reject(new BridgeError('unavailable', cmd, `The application bridge is not available (command "${cmd}").`));
+    return { id: null, reply };
+  }
+  lastId += 1;
+  const id = lastId;
+  const reply = new Promise((resolve, reject) => {
+    pending.set(id, { cmd, resolve, reject, onProgress });
     try {
       vl.postMessage({ cmd, id, args });
     } catch (error) {
@@ -40,6 +43,11 @@ export function request(cmd, args = {}) {
       reject(new BridgeError('unavailable', cmd, `Could not send "${cmd}" to the application: ${error.message}`));
     }
   });
+  return { id, reply };
+}
+
+export function request(cmd, args = {}) {
+  return send(cmd, args).reply;
 }
 
 function preview(text) {
@@ -68,6 +76,23 @@ function receive(id, text) {
   entry.resolve(reply);
 }
 
+const count = (value) => (typeof value === 'number' && Number.isFinite(value) && value >= 0 ? value : 0);
+
+// Progress for an id that has replied, or that nobody watches, is dropped: it can
+// arrive late. Malformed reports are dropped too rather than drawn as nonsense.
+function progress(id, info) {
+  const entry = pending.get(id);
+  if (!entry || !entry.onProgress) return;
+  if (info === null || typeof info !== 'object' || typeof info.phase !== 'string') return;
+  entry.onProgress({
+    phase: info.phase,
+    done: count(info.done),
+    total: count(info.total),
+    bytes: count(info.bytes),
+    totalBytes: count(info.totalBytes),
+  });
+}
+
 // `listener(event)` hears every event the application sends.
 export function onAppEvent(listener) {
   listeners.add(listener);
@@ -79,4 +104,5 @@ function announce(event) {
 }
 
 window.__vlReply = receive;
+window.__vlProgress = progress;
 window.__vlEvent = announce;

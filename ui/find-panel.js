@@ -1,13 +1,18 @@
-// Step 1: search the usual folders or a chosen one for a program list and a folder of
-// program files, optionally only files changed since a date.
+// Step 1: search the usual folders or a chosen one for a program list and folders of
+// program files, optionally choosing the folder with programs changed since a date.
 import { bindAction } from './busy.js';
-import { byId, el, replaceContent, show } from './dom.js';
-import { ask } from './ask.js';
-import { baseName, dirName, formatBytes, sinceMillis } from './format.js';
-import { formatNumber, t } from './i18n.js';
-import { pickFolder, revealButton } from './actions.js';
+import { byId, el, replaceContent } from './dom.js';
+import { baseName } from './format.js';
+import { t } from './i18n.js';
+import { pickFolder } from './actions.js';
+import { failureView } from './failure.js';
+import { folderChoice } from './folder-choice.js';
+import { listCard, progsCard } from './found-cards.js';
+import { createProgressView } from './progress-view.js';
+import { INVALID, setupSinceField } from './since-field.js';
+import { runTask } from './task.js';
 
-const INVALID = Symbol('invalid date');
+const MAX_FOLDERS = 200;
 
 function asList(value) {
   if (!value || typeof value !== 'object' || typeof value.path !== 'string' || value.path === '') return null;
@@ -25,81 +30,63 @@ function asProgs(value) {
   return {
     dir: value.dir,
     ext: value.ext,
-    count: Number.isFinite(value.count) ? value.count : 0,
+    count: Number.isFinite(value.count) && value.count >= 0 ? value.count : 0,
     model: typeof value.model === 'string' ? value.model : '',
     size: value.size,
+    newest: Number.isFinite(value.newest) && value.newest > 0 ? value.newest : null,
   };
 }
 
-function fact(term, value, className) {
-  return el('div', {}, el('dt', { text: term }), el('dd', { text: value, className }));
+function asFolders(value) {
+  return Array.isArray(value) ? value.slice(0, MAX_FOLDERS).map(asProgs).filter(Boolean) : [];
 }
 
-function sizeText(bytes) {
-  return formatBytes(bytes) ?? t('diskUnknown');
-}
+const sameFolder = (a, b) => Boolean(a && b) && a.dir === b.dir && a.ext === b.ext;
 
-function listCard(list) {
-  return el('article', { className: 'found', attrs: { 'aria-label': t('listTitle') } },
-    el('h3', { text: t('listTitle') }),
-    el('p', { className: 'found-name', text: list.name }),
-    el('dl', { className: 'facts' },
-      list.model !== '' ? fact(t('model'), list.model) : null,
-      fact(t('size'), sizeText(list.size)),
-      fact(t('folder'), dirName(list.path), 'path')),
-    revealButton(list.path));
-}
-
-function progsCard(progs) {
-  return el('article', { className: 'found', attrs: { 'aria-label': t('progsTitle') } },
-    el('h3', { text: t('progsTitle') }),
-    el('p', { className: 'found-name', text: progs.model !== '' ? progs.model : `.${progs.ext}` }),
-    el('dl', { className: 'facts' },
-      fact(t('programs'), formatNumber(progs.count)),
-      fact(t('size'), sizeText(progs.size)),
-      fact(t('folder'), progs.dir, 'path')),
-    revealButton(progs.dir));
+// The automatic choice, completed with what the folder list knows of it (its newest change).
+function withNewest(progs, folders) {
+  if (!progs || progs.newest) return progs;
+  const listed = folders.find((folder) => sameFolder(folder, progs));
+  return listed ? { ...progs, newest: listed.newest } : progs;
 }
 
 function noteParagraph(note) {
-  const attrs = note.kind === 'error' ? { role: 'alert' } : {};
-  return el('p', { className: `note note-${note.kind}`, text: note.text, attrs });
+  return el('p', { className: `note note-${note.kind}`, text: note.text });
 }
 
 export function setupFind(store) {
-  const since = byId('since');
-  const sinceError = byId('since-error');
   const results = byId('find-results');
-  const progress = byId('find-progress');
   const buttons = ['scan-usual', 'scan-folder', 'scan-lists'].map(byId);
+  const view = createProgressView(byId('find-progress'), { returnFocus: buttons[0] });
+  const readSince = setupSinceField();
+  let progsSlot = null;
 
-  function readSince() {
-    // A date picker left half filled reports an empty value; that must not mean "no limit".
-    const value = since.validity.badInput ? NaN : sinceMillis(since.value);
-    const bad = Number.isNaN(value);
-    sinceError.textContent = bad ? t('sinceInvalid') : '';
-    show(sinceError, bad);
-    if (bad) {
-      since.setAttribute('aria-invalid', 'true');
-      since.focus();
-      return INVALID;
-    }
-    since.removeAttribute('aria-invalid');
-    return value;
-  }
-
-  async function scan(control, dir, sinceValue) {
+  function scan(dir, sinceValue) {
     const args = {};
     if (dir !== undefined) args.dir = dir;
     if (sinceValue !== null) args.since = sinceValue;
-    control.label(t('searching'));
-    control.progress(true);
+    store.set({ searches: store.get().searches + 1 });
     // A scan finds nothing, or something; only an error without findings failed.
-    return ask('scan', args, { succeeded: (reply) => Boolean(reply.list || reply.progs) || typeof reply.error !== 'string' });
+    return runTask(view, 'scan', args, {
+      title: t('searchingLong'),
+      succeeded: (reply) => Boolean(reply.list || reply.progs) || typeof reply.error !== 'string',
+    });
+  }
+
+  function failed(error) {
+    store.set({
+      findNote: {
+        kind: 'error',
+        view: failureView(error, {
+          lead: t('findFailed'),
+          another: { label: t('searchAnotherFolder'), run: () => buttons[1].click() },
+        }),
+      },
+    });
   }
 
   // A search of the usual folders or of one chosen folder: what it finds replaces
-  // both earlier findings.
+  // every earlier finding.
   async function find(control, chooseFolder) {
     const sinceValue = readSince();
     if (sinceValue === INVALID) return;
@@ -109,12 +96,14 @@ export function setupFind(store) {
         dir = await pickFolder('progs');
         if (dir === null) return;
       }
-      const reply = await scan(control, dir, sinceValue);
+      control.label(t('searching'));
+      const reply = await scan(dir, sinceValue);
       const list = asList(reply.list);
-      const progs = asProgs(reply.progs);
-      store.set({ list, progs, findNote: list || progs ? null : { kind: 'info', text: t('nothingFound') } });
+      const folders = asFolders(reply.folders);
+      const progs = withNewest(asProgs(reply.progs), folders);
+      store.set({ list, progs, folders, findNote: list || progs ? null : { kind: 'info', text: t('nothingFound') } });
     } catch (error) {
-      store.set({ findNote: { kind: 'error', text: t('findFailed', { error: error.message }) } });
+      failed(error);
     }
   }
 
@@ -125,26 +114,39 @@ export function setupFind(store) {
     try {
       const dir = await pickFolder('list');
       if (dir === null) return;
-      const list = asList((await scan(control, dir, sinceValue)).list);
+      control.label(t('searching'));
+      const list = asList((await scan(dir, sinceValue)).list);
       if (list) store.set({ list, findNote: null });
       else store.set({ findNote: { kind: 'info', text: t('noListInFolder', { folder: baseName(dir) }) } });
     } catch (error) {
-      store.set({ findNote: { kind: 'error', text: t('findFailed', { error: error.message }) } });
+      failed(error);
     }
   }
 
-  const options = { busyText: () => t('choosingFolder'), progress, group: buttons };
+  const options = { busyText: () => t('choosingFolder'), group: buttons };
   bindAction(buttons[0], { ...options, busyText: () => t('searching') }, (control) => find(control, false));
   bindAction(buttons[1], options, (control) => find(control, true));
   bindAction(buttons[2], options, findList);
 
-  store.subscribe((state, patch) => {
-    if (!('list' in patch || 'progs' in patch || 'findNote' in patch)) return;
+  function render(state) {
+    progsSlot = el('div', { className: 'found-slot' }, state.progs ? progsCard(state.progs) : null);
+    const note = state.findNote && (state.findNote.view || noteParagraph(state.findNote));
     const parts = [
-      state.findNote ? noteParagraph(state.findNote) : null,
+      note,
       state.list ? listCard(state.list) : null,
-      state.progs ? progsCard(state.progs) : null,
+      state.progs ? progsSlot : null,
+      state.folders.length > 1 ? folderChoice(state.folders, state.progs, (folder) => store.set({ progs: folder })) : null,
     ].filter(Boolean);
     replaceContent(results, ...(parts.length ? parts : [el('p', { className: 'empty', text: t('findEmpty') })]));
+    if (state.findNote || state.list || state.progs) results.scrollIntoView({ block: 'nearest' });
+  }
+
+  store.subscribe((state, patch) => {
+    // Choosing another folder redraws only its card: the choice keeps its focus.
+    if ('progs' in patch && !('list' in patch || 'folders' in patch || 'findNote' in patch) && progsSlot && state.progs) {
+      replaceContent(progsSlot, progsCard(state.progs));
+      return;
+    }
+    if ('list' in patch || 'progs' in patch || 'folders' in patch || 'findNote' in patch) render(state);
   });
 }

@@ -48,3 +48,9 @@ export function dirName(path) {
   if (cut < 0) return path;
   return cut === 0 ? '/' : trimmed.slice(0, cut);
 }
+
+// "Desktop › Velmorin" style label for a folder the user picked: its last two names.
+export function folderLabel(path) {
+  const parts = path.split('/').filter(Boolean);
+  return parts.length ? parts.slice(-2).join(' › ') : path;
+}

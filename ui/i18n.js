@@ -15,6 +15,13 @@ export function formatNumber(value) {
   return numbers.format(value);
 }
 
+const days = new Intl.DateTimeFormat(lang, { dateStyle: 'medium' });
+
+// A day from milliseconds since 1970, as people of the page's language write it.
+export function formatDay(millis) {
+  return days.format(new Date(millis));
+}
+
 export function t(key, vars = {}) {
   const entry = STRINGS[lang][key] ?? STRINGS.en[key];
   if (entry === undefined) return key;
@@ -25,10 +32,12 @@ export function t(key, vars = {}) {
   return entry.replace(/\{(\w+)\}/g, (match, name) => (name in vars ? String(vars[name]) : match));
 }
 
-// Fills every element marked with data-i18n (text) or data-i18n-label (aria-label).
-export function translatePage(root = document) {
+// Fills every element marked with data-i18n (text), data-i18n-label (aria-label) or
+// data-i18n-placeholder; the window title is the text of `titleKey`.
+export function translatePage(root = document, titleKey = 'title') {
   document.documentElement.lang = lang;
-  document.title = t('title');
+  document.title = t(titleKey);
   for (const node of root.querySelectorAll('[data-i18n]')) node.textContent = t(node.dataset.i18n);
   for (const node of root.querySelectorAll('[data-i18n-label]')) node.setAttribute('aria-label', t(node.dataset.i18nLabel));
+  for (const node of root.querySelectorAll('[data-i18n-placeholder]')) node.placeholder = t(node.dataset.i18nPlaceholder);
 }

@@ -1,17 +1,20 @@
 // Step 2: copy the list and program files found into the destination, under a folder
-// named after the keyboard model.
+// named after the keyboard model. What the install would change is asked for first
+// ("plan"), and anything it would replace, remove or warn about is confirmed.
 import { bindAction } from './busy.js';
 import { byId, el, replaceContent } from './dom.js';
-import { ask, replyFailure } from './ask.js';
-import { formatBytes } from './format.js';
+import { replyFailure } from './ask.js';
+import { folderLabel } from './format.js';
 import { t } from './i18n.js';
-import { pickFolder, revealButton } from './actions.js';
-
-// "Desktop › Velmorin" style label for a folder the user picked.
-function labelFor(path) {
-  const parts = path.split('/').filter(Boolean);
-  return parts.length ? parts.slice(-2).join(' › ') : path;
-}
+import { pickFolder } from './actions.js';
+import { askToConfirm } from './confirm-dialog.js';
+import { failureView } from './failure.js';
+import { confirmationContent, needsConfirmation, readPlan } from './install-plan.js';
+import { installNotStarted, installSuccess } from './install-result.js';
+import { setupModelField } from './model-field.js';
+import { createProgressView } from './progress-view.js';
+import { saveDestination } from './settings.js';
+import { runTask } from './task.js';
 
 function summaryItems({ list, progs }) {
   return [
@@ -23,30 +26,38 @@ function summaryItems({ list, progs }) {
   ];
 }
 
+function installArgs(state, model) {
+  const args = { dest: state.dest, model };
+  if (state.list) args.list = state.list.path;
+  if (state.progs) {
+    args.progs = state.progs.dir;
+    args.ext = state.progs.ext;
+  }
+  return args;
+}
+
+// Install and plan share their arguments and so their refusals; one old one is a key.
+const reason = (cmd) => (answer) => (answer.error === 'dest' ? t('errorDest') : replyFailure(answer, cmd));
+
 export function setupInstall(store) {
   const model = byId('model');
   const result = byId('install-result');
   const installButton = byId('install-button');
-  // Once the user has typed a model, later searches no longer overwrite it.
-  let modelTyped = false;
+  const view = createProgressView(byId('install-progress'), { returnFocus: installButton });
+  const modelField = setupModelField(model, byId('model-hint'));
 
-  model.addEventListener('input', () => {
-    modelTyped = model.value.trim() !== '';
-  });
-
-  function showProblem(text, retry) {
-    replaceContent(result, el('div', { className: 'alert', attrs: { role: 'alert' } },
-      el('p', { text }),
-      retry ? retry() : null));
+  function show(node) {
+    replaceContent(result, node);
+    result.scrollIntoView({ block: 'nearest' });
   }
 
-  function retryButton() {
-    const button = el('button', { attrs: { type: 'button' } }, el('span', { className: 'label', text: t('retry') }));
-    button.addEventListener('click', () => {
-      installButton.focus();
-      runInstall();
-    });
-    return button;
+  function showProblem(text) {
+    show(el('div', { className: 'alert', attrs: { role: 'alert' } }, el('p', { text })));
+  }
+
+  function retry() {
+    installButton.focus();
+    runInstall();
   }
 
   async function install(control) {
@@ -58,58 +69,53 @@ export function setupInstall(store) {
       model.focus();
       return showProblem(t('installNeedsModel'));
     }
-    const args = { dest: state.dest, model: modelName };
-    if (state.list) args.list = state.list.path;
-    if (state.progs) {
-      args.progs = state.progs.dir;
-      args.ext = state.progs.ext;
-    }
+    const args = installArgs(state, modelName);
     replaceContent(result);
-    control.progress(true);
+    let plan = null;
     try {
-      const reply = await ask('install', args, {
-        // The one reason the install gives as a key rather than a sentence.
-        reason: (answer) => (answer.error === 'dest' ? t('errorDest') : replyFailure(answer, 'install')),
-      });
-      const count = Number.isFinite(reply.count) ? reply.count : 0;
-      const lists = Number.isFinite(reply.lists) ? reply.lists : 0;
-      const done = t('installDone', {
-        programs: t('programCount', { count }),
-        lists: t('listCount', { count: lists }),
-        size: formatBytes(reply.bytes) ?? t('diskUnknown'),
-      });
-      const where = typeof reply.path === 'string' && reply.path !== '' ? reply.path : null;
-      replaceContent(result, el('div', { className: 'success', attrs: { role: 'status' } },
-        el('p', { text: done }),
-        where ? el('p', { className: 'path', text: where }) : null,
-        where ? revealButton(where) : null));
+      plan = readPlan(await runTask(view, 'plan', args, { title: t('planningLong'), reason: reason('plan'), cancelWins: true }));
+      if (needsConfirmation(plan)) {
+        const content = confirmationContent(plan, { model: modelName, ext: args.ext ?? '' });
+        if (!await askToConfirm({ ...content, returnFocus: installButton })) return show(installNotStarted());
+      }
+      control.label(t('installing'));
+      const reply = await runTask(view, 'install', args, { title: t('installingLong'), reason: reason('install') });
+      show(installSuccess(reply));
     } catch (error) {
-      showProblem(t('installFailed', { error: error.message }), retryButton);
+      show(failureView(error, {
+        lead: t('installFailed'),
+        another: { label: t('chooseAnotherDest'), run: () => byId('change-dest').click(), helpsSpace: true },
+        retry,
+        space: plan ? { needed: plan.bytesNeeded, free: plan.diskFree } : {},
+      }));
     }
   }
 
   async function changeDestination() {
     try {
       const path = await pickFolder('dest');
-      if (path !== null) store.set({ dest: path, destLabel: labelFor(path) });
+      if (path === null) return;
+      store.set({ dest: path, destLabel: folderLabel(path), destChosen: true });
+      await saveDestination(path);
     } catch (error) {
       showProblem(error.message);
     }
   }
 
-  const runInstall = bindAction(installButton, { busyText: () => t('installing'), progress: byId('install-progress') }, install);
+  const runInstall = bindAction(installButton, { busyText: () => t('installChecking') }, install);
   bindAction(byId('change-dest'), { busyText: () => t('choosingFolder') }, changeDestination);
 
   store.subscribe((state, patch) => {
     if ('dest' in patch || 'destLabel' in patch) {
-      byId('dest-label').textContent = state.destLabel || labelFor(state.dest) || '—';
+      byId('dest-label').textContent = state.destLabel || folderLabel(state.dest) || '—';
       byId('dest-path').textContent = state.dest;
     }
     if ('list' in patch || 'progs' in patch) {
       replaceContent(byId('install-summary'), ...summaryItems(state));
-      const found = (state.progs && state.progs.model) || (state.list && state.list.model) || '';
-      if (found !== '' && !modelTyped) model.value = found;
+      modelField.follow(state);
     }
+    // A new search makes the last install's report old news.
+    if ('searches' in patch) replaceContent(result);
   });
   replaceContent(byId('install-summary'), ...summaryItems(store.get()));
 }

@@ -6,6 +6,9 @@ import { ask, replyFailure } from './ask.js';
 import { baseName, formatBytes } from './format.js';
 import { t } from './i18n.js';
 import { pickFolder, revealButton } from './actions.js';
+import { failureView } from './failure.js';
+import { createProgressView } from './progress-view.js';
+import { runTask } from './task.js';
 
 function problem(...lines) {
   return el('div', { className: 'alert', attrs: { role: 'alert' } }, ...lines.filter(Boolean).map((text) => el('p', { text })));
@@ -14,6 +17,13 @@ function problem(...lines) {
 export function setupPack(store) {
   const packResult = byId('pack-result');
   const exportResult = byId('export-result');
+  const packButton = byId('pack-button');
+  const view = createProgressView(byId('pack-progress'), { returnFocus: packButton });
+
+  function showPack(node) {
+    replaceContent(packResult, node);
+    packResult.scrollIntoView({ block: 'nearest' });
+  }
 
   async function pack(control) {
     let folder = null;
@@ -21,20 +31,23 @@ export function setupPack(store) {
       folder = await pickFolder('zip');
       if (folder === null) return;
       control.label(t('packing'));
-      control.progress(true);
       replaceContent(packResult);
-      const reply = await ask('zip', { path: folder }, {
+      const reply = await runTask(view, 'zip', { path: folder }, {
+        title: t('packingLong'),
         succeeded: (answer) => answer.ok === true && typeof answer.path === 'string' && answer.path !== '',
         // A plain failure carries no reason; anything else that is not a success might.
         reason: (answer) => (answer.ok === false && !answer.error ? '' : replyFailure(answer, 'zip')),
       });
-      replaceContent(packResult, el('div', { className: 'success', attrs: { role: 'status' } },
+      showPack(el('div', { className: 'success', attrs: { role: 'status' } },
         el('p', { text: t('packDone', { size: formatBytes(reply.bytes) ?? t('diskUnknown') }) }),
         el('p', { className: 'path', text: reply.path }),
         revealButton(reply.path)));
     } catch (error) {
-      const failed = folder ? t('packFailed', { folder: baseName(folder) }) : null;
-      replaceContent(packResult, problem(failed, error.message || null));
+      // Only a folder that was chosen can have failed to pack; the chooser's own refusal stands alone.
+      showPack(failureView(error, {
+        lead: folder ? t('packFailed', { folder: baseName(folder) }) : null,
+        another: { label: t('packAnotherFolder'), run: () => packButton.click() },
+      }));
     }
   }
 
@@ -50,7 +63,7 @@ export function setupPack(store) {
     }
   }
 
-  bindAction(byId('pack-button'), { busyText: () => t('choosingFolder'), progress: byId('pack-progress') }, pack);
+  bindAction(packButton, { busyText: () => t('choosingFolder') }, pack);
   bindAction(byId('export-button'), { busyText: () => t('exportCreating') }, prepare);
 
   store.subscribe((state, patch) => {

@@ -50,11 +50,17 @@ export function setupStatus(store) {
       });
       show(byId('status-error'), false);
       showInfo(reply);
-      store.set({
-        dest: typeof reply.dest === 'string' ? reply.dest : '',
-        destLabel: typeof reply.destLabel === 'string' ? reply.destLabel : '',
-        exportDir: typeof reply.exportDir === 'string' ? reply.exportDir : '',
-      });
+      const exportDir = typeof reply.exportDir === 'string' ? reply.exportDir : '';
+      // The default destination gives way to one the user chose (now or in an earlier session).
+      if (store.get().destChosen) {
+        store.set({ exportDir });
+      } else {
+        store.set({
+          dest: typeof reply.dest === 'string' ? reply.dest : '',
+          destLabel: typeof reply.destLabel === 'string' ? reply.destLabel : '',
+          exportDir,
+        });
+      }
       // Painted from here on: the start-up benchmark (with the web console on) waits for this line.
       requestAnimationFrame(() => console.info('Velmorin Sync: status shown'));
     } catch (error) {

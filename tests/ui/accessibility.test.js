@@ -2,6 +2,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import { useBrowser, NARROW } from './support/harness.js';
+import { PLAN_REPLACING } from './support/plans.js';
 
 const browser = useBrowser();
 
@@ -19,7 +20,7 @@ describe('accessibility', { timeout: 120_000 }, () => {
     await ui.button('Search usual folders').click();
     await ui.shows('#install-summary', 'Programs: 24');
     await ui.button('Install').click();
-    await ui.button('Choose a folder and pack…').click();
+    await ui.button('Choose the folder to pack…').click();
     await ui.button('Create export folder').click();
     await ui.button('Open Nord Sound Manager').click();
     await ui.shows('#pack-result', 'Disk full');
@@ -44,6 +45,32 @@ describe('accessibility', { timeout: 120_000 }, () => {
     assert.deepEqual(await seriousViolations(ui), []);
     await ui.close();
   });
+
+  for (const locale of ['en-US', 'es-ES']) {
+    test(`axe ${locale}: a search and an install in progress, the confirmation, and the help page`, async () => {
+      const ui = await browser.open({ locale, viewport: NARROW, rules: { plan: [{ reply: PLAN_REPLACING }], install: [{ hold: true }], scan: [{ hold: true, when: { dir: '/home/ana/Music/Nord Programs' } }] } });
+      await ui.$('#scan-usual').click();
+      await ui.shows('#install-summary', '(.ns3f)');
+      await ui.$('#install-button').click();
+      await ui.page.getByRole('alertdialog').waitFor();
+      assert.deepEqual(await seriousViolations(ui), [], 'the confirmation');
+      await ui.$('#confirm-yes').click();
+      await ui.waitForSent('install');
+      await ui.progress('install', { phase: 'copy', done: 5, total: 24, bytes: 0, totalBytes: 0 });
+      await ui.$('#scan-folder').click();
+      await ui.waitForSent('scan', 2);
+      assert.deepEqual(await seriousViolations(ui), [], 'work in progress, one bar known and one not');
+      await ui.release('install');
+      await ui.shows('#install-result [role=status] button', '');
+      await ui.page.goto(ui.page.url().replace('index.html', 'help.html'));
+      await ui.page.locator('h1').waitFor();
+      assert.deepEqual(await seriousViolations(ui), [], 'the help page');
+      await ui.page.locator('#support-link').click();
+      const [open] = await ui.waitForSent('openURL');
+      assert.deepEqual(open.args, { url: 'https://www.nordkeyboards.com/support' }, 'the maker\'s support opens outside');
+      await ui.close();
+    });
+  }
 
   test('every control is reached with Tab, shows its focus, and works from the keyboard', async () => {
     const ui = await browser.open();
@@ -76,7 +103,7 @@ describe('accessibility', { timeout: 120_000 }, () => {
     await ui.waitForSent('install');
     await ui.$('#help-link').focus();
     await ui.page.keyboard.press('Enter');
-    await ui.waitForSent('openURL');
+    await ui.page.waitForURL(/\/help\.html$/);
     await ui.close();
   });
 });

@@ -48,14 +48,71 @@ describe('finding programs', { timeout: 120_000 }, () => {
     await ui.close();
   });
 
-  test('a date picker left half filled is refused, not taken as "no limit"', async () => {
+  test('the date field shows the format it wants, refuses a half-typed day, and Clear empties it in one action', async () => {
+    for (const [locale, placeholder, clear] of [['en-US', 'YYYY-MM-DD', 'Clear the date'], ['es-ES', 'AAAA-MM-DD', 'Borrar la fecha']]) {
+      const ui = await browser.open({ locale });
+      const since = ui.$('#since');
+      assert.equal(await since.inputValue(), '', 'an empty field shows no date');
+      assert.equal(await since.getAttribute('placeholder'), placeholder);
+      assert.ok((await ui.text('#since-hint')).includes(placeholder), 'the hint names the format the field shows');
+      assert.equal(await ui.button(clear).isVisible(), false);
+      await since.pressSequentially('2024-03');
+      await ui.$('#scan-usual').click();
+      await ui.shows('#since-error', placeholder);
+      assert.deepEqual(await ui.sent('scan'), []);
+      await ui.button(clear).click();
+      assert.deepEqual([await since.inputValue(), await since.getAttribute('aria-invalid'), await ui.$('#since-error').isVisible()], ['', null, false]);
+      assert.equal(await ui.focused(), 'since');
+      await ui.$('#scan-usual').click();
+      const [scan] = await ui.waitForSent('scan');
+      assert.deepEqual(scan.args, {});
+      await ui.close();
+    }
+  });
+
+  test('every folder found is listed newest first; the chosen one is installed whole, and the model follows its programs', async () => {
+    const day = (d) => new Date(2024, 2, d, 12).getTime();
+    const folders = [
+      { dir: '/home/ana/Documents/Nord/Live set', ext: 'ns3f', model: 'Nord Stage 3', count: 24, newest: day(12) },
+      { dir: '/home/ana/Music/Electro', ext: 'ne6p', model: 'Nord Electro 6', count: 3, newest: day(5) },
+      { dir: '/home/ana/Music/Old stage', ext: 'ns3f', model: 'Nord Stage 3', count: 1, newest: day(1) },
+      ...Array.from({ length: 200 }, (_, i) => ({ dir: `/old/${i}`, ext: 'ns3f', model: 'Nord Stage 3', count: 1, newest: day(1) })),
+    ];
+    const scan = {
+      list: { path: '/home/ana/Documents/Nord Stage 3 Program List.html', name: 'Nord Stage 3 Program List.html', model: 'Nord Stage 3', size: 48213 },
+      progs: { dir: '/home/ana/Documents/Nord/Live set', count: 24, ext: 'ns3f', model: 'Nord Stage 3', size: 3412000 },
+      folders,
+    };
+    // Given after opening: 200 folders would make the page's address too long.
     const ui = await browser.open();
-    await ui.$('#since').focus();
-    await ui.page.keyboard.type('03');
-    assert.equal(await ui.$('#since').inputValue(), '', 'the picker reports no value yet');
-    await ui.button('Search usual folders').click();
-    await ui.shows('#since-error', 'Enter the date as YYYY-MM-DD');
-    assert.deepEqual(await ui.sent('scan'), []);
+    await ui.rule('scan', { reply: scan });
+    await ui.$('#scan-usual').click();
+    const group = ui.page.getByRole('group', { name: 'Every folder with programs (200)' });
+    assert.equal(await group.getByRole('radio').count(), 200);
+    assert.ok(await ui.page.getByRole('radio', { name: 'Nord Stage 3 · 24 programs · changed Mar 12, 2024' }).isChecked(), 'the search\'s own choice');
+    await ui.shows('#find-results article', 'Newest change');
+
+    await ui.$('#install-button').click();
+    await ui.shows('#install-result', 'Installed');
+    await ui.$('#model').fill('My Stage');
+    await ui.page.getByRole('radio', { name: /^Nord Stage 3 · 1 program · changed Mar 1, 2024/ }).first().check();
+    await ui.shows('#install-summary', 'Programs: 1 file (.ns3f)');
+    assert.equal(await ui.$('#model').inputValue(), 'My Stage', 'same kind of programs: the typed model stays');
+    await ui.page.getByRole('radio', { name: /Nord Electro 6 · 3 programs/ }).check();
+    await ui.shows('#install-summary', 'Programs: 3 files (.ne6p)');
+    assert.equal(await ui.$('#model').inputValue(), 'Nord Electro 6', 'other programs: the typed model does not stay');
+    assert.ok(await ui.page.evaluate(() => document.activeElement.matches('input[type=radio]:checked')), 'focus stays on the choice');
+    await ui.shows('#find-results article', '/home/ana/Music/Electro');
+
+    await ui.$('#install-button').click();
+    const plans = await ui.waitForSent('plan', 2);
+    assert.deepEqual(plans[1].args, {
+      dest: '/home/ana/Desktop/Velmorin', model: 'Nord Electro 6', list: scan.list.path, progs: '/home/ana/Music/Electro', ext: 'ne6p',
+    });
+    await ui.shows('#install-result', 'Installed');
+    await ui.$('#scan-usual').click();
+    await ui.waitForSent('scan', 2);
+    await ui.page.waitForFunction(() => document.getElementById('install-result').childElementCount === 0);
     await ui.close();
   });
 

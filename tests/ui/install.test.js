@@ -20,6 +20,8 @@ describe('installing', { timeout: 120_000 }, () => {
     await ui.$('#model').fill('  Stage 3/Live ');
     await ui.button('Install').click();
     const [install] = await ui.waitForSent('install');
+    assert.deepEqual((await ui.sent('plan'))[0].args, install.args, 'the plan asked about the same install');
+    assert.equal(await ui.page.getByRole('alertdialog').count(), 0, 'a first install is not asked about');
     assert.deepEqual(install.args, {
       dest: '/home/ana/Desktop/Velmorin', model: 'Stage 3/Live',
       list: '/home/ana/Documents/Nord Stage 3 Program List.html', progs: '/home/ana/Documents/Nord/Live set', ext: 'ns3f',
@@ -45,16 +47,33 @@ describe('installing', { timeout: 120_000 }, () => {
     await ui.close();
   });
 
-  test('a model the user typed survives later searches; a prefilled one follows them', async () => {
+  test('the report reads naturally: no "0 lists", sizes apart when known, nothing copied said plainly', async () => {
+    const path = '/home/ana/Desktop/Velmorin/Nord Stage 3';
+    const ui = await openWithFindings({ rules: { install: [
+      { reply: { ok: true, count: 24, lists: 0, bytes: 3460213, programBytes: 3400000, archiveBytes: 60213, trashed: 0, skipped: 0, path }, once: true },
+      { reply: { ok: true, count: 0, lists: 1, bytes: 900, programBytes: 0, archiveBytes: 0, path }, once: true },
+      { reply: { ok: true, count: 0, lists: 0, bytes: 0, path } },
+    ] } });
+    for (const expected of ['Installed 24 programs: programs 3.4 MB, archive 60 kB.', 'Installed 1 list, 900 bytes in all.', 'Nothing needed copying.']) {
+      await ui.button('Install').click();
+      await ui.shows('#install-result [role=status] p', expected);
+    }
+    assert.doesNotMatch(await ui.text('#install-result'), /Trash|left out/);
+    await ui.close();
+  });
+
+  test('a typed model stays while the programs keep their type; programs of another type bring their own', async () => {
     const electro = { progs: { dir: '/e', count: 3, ext: 'ne6p', model: 'Nord Electro 6', size: 30 } };
     const ui = await openWithFindings({ rules: { scan: [{ when: { dir: '/home/ana/Music/Nord Programs' }, reply: electro }] } });
+    await ui.$('#model').fill('My Stage');
+    await ui.button('Search usual folders').click();
+    await ui.waitForSent('scan', 2);
+    await ui.shows('#install-summary', 'Programs: 24 files (.ns3f)');
+    assert.equal(await ui.$('#model').inputValue(), 'My Stage');
     await ui.button('Search a folder…').click();
     await ui.shows('#install-summary', 'Programs: 3 files (.ne6p)');
     assert.equal(await ui.$('#model').inputValue(), 'Nord Electro 6');
-    await ui.$('#model').fill('My Electro');
-    await ui.button('Search usual folders').click();
-    await ui.shows('#install-summary', 'Programs: 24 files (.ns3f)');
-    assert.equal(await ui.$('#model').inputValue(), 'My Electro');
+    await ui.shows('#model-hint', 'Filled in for the chosen programs (.ne6p).');
     await ui.close();
   });
 

@@ -19,10 +19,10 @@ describe('language', { timeout: 120_000 }, () => {
     await ui.shows('#find-results', '3,4 MB');
     await ui.shows('#install-summary', 'Programas: 24 archivos (.ns3f)');
     await ui.button('Instalar').click();
-    await ui.shows('#install-result', 'Se instalaron 24 programas y 1 lista; 3,5 MB en total.');
+    await ui.shows('#install-result', 'Instalación terminada: 24 programas y 1 lista; 3,5 MB en total.');
     await ui.button('Mostrar en la carpeta: Nord Stage 3').click();
-    await ui.button('Elegir una carpeta y empaquetar…').click();
-    await ui.shows('#pack-result', 'No se pudo crear el archivo de Nord Programs.');
+    await ui.button('Elegir la carpeta que empaquetar…').click();
+    await ui.shows('#pack-result', 'No se pudo crear el archivo ZIP de Nord Programs.');
     await ui.close();
   });
 

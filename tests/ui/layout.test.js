@@ -7,6 +7,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { describe, test } from 'node:test';
 import { useBrowser, NARROW, WIDE } from './support/harness.js';
+import { INSTALLED, PLAN_REPLACING } from './support/plans.js';
 
 const browser = useBrowser();
 const SHOTS = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
@@ -40,10 +41,22 @@ function overflowReport(page) {
   });
 }
 
-async function capture(ui, name) {
+// A modal dialog is shot as the window shows it; the rest as the whole page.
+async function capture(ui, name, { fullPage = true } = {}) {
   assert.deepEqual(await overflowReport(ui.page), { wide: false, cut: [], outside: [] }, name);
-  await ui.page.screenshot({ path: path.join(SHOTS, `${name}.png`), fullPage: true });
+  await ui.page.screenshot({ path: path.join(SHOTS, `${name}.png`), fullPage });
 }
+
+const day = (d) => new Date(2026, 11, d, 12).getTime();
+const FOUND_EVERYWHERE = {
+  list: { path: '/home/ana/Documents/Nord Stage 3 Program List.html', name: 'Nord Stage 3 Program List.html', model: 'Nord Stage 3', size: 48213 },
+  progs: { dir: '/home/ana/Documents/Nord/Live set', count: 24, ext: 'ns3f', model: 'Nord Stage 3', size: 3412000 },
+  folders: [
+    { dir: '/home/ana/Documents/Nord/Live set', ext: 'ns3f', model: 'Nord Stage 3', count: 24, newest: day(6) },
+    { dir: `${LONG_DIR}/Programs`, ext: 'ns3f', model: 'Nord Stage 3', count: 1873, newest: day(1) },
+    { dir: '/home/ana/Downloads/Electro', ext: 'ne6p', model: 'Nord Electro 6', count: 3, newest: day(1) - 86400000 * 300 },
+  ],
+};
 
 describe('layout at both window sizes', { timeout: 120_000 }, () => {
   for (const [size, viewport] of [['880x720', WIDE], ['640x600', NARROW]]) {
@@ -66,6 +79,27 @@ describe('layout at both window sizes', { timeout: 120_000 }, () => {
         await ui.shows('#export-result', 'export');
         await ui.page.mouse.move(0, 0);
         await capture(ui, `${size}-${lang}-3-done`);
+        await ui.close();
+      });
+
+      test(`${size} ${lang}: every folder, the confirmation, progress and the report`, async () => {
+        await mkdir(SHOTS, { recursive: true });
+        const ui = await browser.open({ viewport, locale, rules: { scan: [{ reply: FOUND_EVERYWHERE }], plan: [{ reply: PLAN_REPLACING }], install: [{ hold: true, reply: INSTALLED }] } });
+        await ui.shows('#disk-free', '120');
+        await ui.$('#scan-usual').click();
+        await ui.shows('#find-results', 'Electro');
+        await ui.$('#install-button').click();
+        await ui.page.getByRole('alertdialog').waitFor();
+        await capture(ui, `${size}-${lang}-5-confirm`, { fullPage: false });
+        await ui.$('#confirm-yes').click();
+        await ui.waitForSent('install');
+        await ui.progress('install', { phase: 'copy', done: 1234, total: 1873, bytes: 0, totalBytes: 0 });
+        await ui.page.mouse.move(0, 0);
+        await capture(ui, `${size}-${lang}-6-progress`);
+        await ui.release('install');
+        await ui.shows('#install-result', '3');
+        await ui.page.mouse.move(0, 0);
+        await capture(ui, `${size}-${lang}-7-report`);
         await ui.close();
       });
 

@@ -33,6 +33,15 @@ class PageUnderTest {
 
   release(cmd) { return this.page.evaluate((name) => window.__mock.release(name), cmd); }
 
+  progress(cmd, info, index = -1) {
+    return this.page.evaluate(([name, value, at]) => window.__mock.progress(name, value, at), [cmd, info, index]);
+  }
+
+  // The element that has keyboard focus, by id (or tag name when it has none).
+  focused() {
+    return this.page.evaluate(() => document.activeElement.id || document.activeElement.tagName.toLowerCase());
+  }
+
   async waitForSent(cmd, count = 1) {
     await this.page.waitForFunction(([name, n]) => window.__mock.sent(name).length >= n, [cmd, count]);
     return this.sent(cmd);
@@ -103,13 +112,14 @@ export function useBrowser() {
 
   return {
     // rules: {cmd: [rule]} answered before the built-in replies; languages overrides
-    // navigator.languages; bridge: false leaves the page without the application.
-    async open({ locale = 'en-US', timezoneId = 'Europe/Madrid', viewport = WIDE, rules = {}, languages = null, bridge = true } = {}) {
+    // navigator.languages; bridge: false leaves the page without the application;
+    // file: the page of ui/ to open.
+    async open({ locale = 'en-US', timezoneId = 'Europe/Madrid', viewport = WIDE, rules = {}, languages = null, bridge = true, file = 'index.html' } = {}) {
       const entry = await tab(locale, timezoneId);
       entry.problems = [];
       await entry.page.setViewportSize(viewport);
       const settings = encodeURIComponent(JSON.stringify({ rules, languages, bridge }));
-      await entry.page.goto(`${env.server.url}/index.html?mock=${settings}`);
+      await entry.page.goto(`${env.server.url}/${file}?mock=${settings}`);
       return new PageUnderTest(entry.page, entry.problems);
     },
   };

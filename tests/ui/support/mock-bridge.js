@@ -1,7 +1,8 @@
 // The application's side of the bridge, installed in the page before its scripts run.
 // It answers like the real application (same reply shapes, replies later and by id),
 // and each test can add rules: a fixed reply, raw reply text, a delay, or a reply held
-// back until the test releases it.
+// back until the test releases it. A "cancel" stops a held command as the application
+// does: the command answers {"ok": false, "code": "cancelled"}.
 //
 // This function is serialised into the page by page.addInitScript: it must not use
 // anything from this module's scope.
@@ -34,8 +35,17 @@ export function installMockBridge({ rules = {}, languages = null }) {
         list: { path: `${HOME}/Documents/Nord Stage 3 Program List.html`, name: 'Nord Stage 3 Program List.html', model: 'Nord Stage 3', size: 48213 },
         progs: { dir: `${HOME}/Documents/Nord/Live set`, count: 24, ext: 'ns3f', model: 'Nord Stage 3', size: 3412000 },
       };
+      case 'plan': {
+        // A first install: nothing there yet, so nothing to replace.
+        if (typeof args.dest !== 'string') return { ok: false, error: 'dest', code: 'invalid' };
+        const model = (typeof args.model === 'string' ? args.model : 'Nord').split('/').join('-');
+        return {
+          ok: true, path: `${args.dest}/${model}`, programs: null, removeNames: [], list: null, archive: null,
+          trash: 0, bytesNeeded: 3460213, diskFree: 120482713600, warnings: [],
+        };
+      }
       case 'install': {
-        if (typeof args.dest !== 'string') return { ok: false, error: 'dest' };
+        if (typeof args.dest !== 'string') return { ok: false, error: 'dest', code: 'invalid' };
         const model = (typeof args.model === 'string' ? args.model : 'Nord').split('/').join('-');
         const progsStep = typeof args.progs === 'string' && typeof args.ext === 'string';
         return {
@@ -48,6 +58,16 @@ export function installMockBridge({ rules = {}, languages = null }) {
         return typeof args.path === 'string' && args.path !== '' ? { ok: true, path, bytes: 2104518 } : { ok: false, path, bytes: 0 };
       }
       case 'pickFolder': return { path: pickedByKind[args.kind] || `${HOME}/Music/Nord Programs` };
+      case 'settings': return { ok: true, settings: {} };
+      case 'saveSettings': return { ok: true };
+      case 'cancel': {
+        const index = mock.held.findIndex((entry) => entry.id === args.id);
+        if (index < 0) return { ok: true, found: false };
+        const [target] = mock.held.splice(index, 1);
+        const error = spanish() ? 'Cancelado.' : 'Cancelled.';
+        setTimeout(() => window.__vlReply(target.id, JSON.stringify({ ok: false, error, code: 'cancelled' })), 5);
+        return { ok: true, found: true };
+      }
       case 'openNSM': case 'openURL': case 'reveal': case 'quit': case 'prepare': return { ok: true };
       default: return { error: 'cmd' };
     }
@@ -70,6 +90,11 @@ export function installMockBridge({ rules = {}, languages = null }) {
       return true;
     },
     sent(cmd) { return mock.log.filter((message) => message.cmd === cmd); },
+    // Progress for the latest `cmd` posted (or the one `index` picks), as the application sends it.
+    progress(cmd, info, index = -1) {
+      const message = mock.sent(cmd).at(index);
+      window.__vlProgress(message.id, info);
+    },
   };
 
   document.addEventListener('securitypolicyviolation', (event) => {
@@ -91,7 +116,7 @@ export function installMockBridge({ rules = {}, languages = null }) {
           if (rule.once) list.splice(index, 1);
           const text = 'raw' in rule ? rule.raw : JSON.stringify('reply' in rule ? rule.reply : builtin(message.cmd, args));
           const send = () => window.__vlReply(message.id, [text][0]);
-          if (rule.hold) mock.held.push({ cmd: message.cmd, send });
+          if (rule.hold) mock.held.push({ cmd: message.cmd, id: message.id, send });
           else setTimeout(send, rule.delay ?? 5);
         },
       },
