@@ -12,6 +12,8 @@ PickerOptions pickerOptions(const std::string& kind, bool spanish,
     options.title = spanish ? "Elige dónde guardar la carpeta Velmorin"
                             : "Choose where to save the Velmorin folder";
     options.startFolder = icloud;
+  } else if (kind == "zip") {
+    options.title = spanish ? "Elige la carpeta que quieres comprimir" : "Choose the folder to pack";
   } else if (kind == "list") {
     options.title = spanish ? "Elige la carpeta donde guardaste las listas"
                             : "Choose the folder where you saved the lists";

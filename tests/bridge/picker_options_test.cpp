@@ -29,7 +29,9 @@ TEST(PickerOptions, ListsInSpanishNeverStartInICloud) {
 }
 
 TEST(PickerOptions, EveryOtherKindAsksForTheProgramsFolder) {
-  for (const char* kind : {"", "Dest", "LIST", "programs", "dest ", "progs"}) {
+  EXPECT_EQ(pickerOptions("zip", false, kICloud).title, "Choose the folder to pack");
+  EXPECT_EQ(pickerOptions("zip", true, kICloud).title, "Elige la carpeta que quieres comprimir");
+  for (const char* kind : {"", "Dest", "LIST", "programs", "dest ", "progs", "Zip"}) {
     EXPECT_EQ(pickerOptions(kind, false, kICloud).title, "Choose the folder with the Nord programs") << kind;
     EXPECT_EQ(pickerOptions(kind, true, kICloud).title, "Elige la carpeta con los programas del Nord") << kind;
     EXPECT_FALSE(pickerOptions(kind, false, kICloud).startFolder) << kind;
