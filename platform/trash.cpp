@@ -50,6 +50,10 @@ const Gio& gio() {
 bool moveToTrash(const std::filesystem::path& path) {
   const Gio& g = gio();
   if (!g.ready()) return false;
+  // One at a time: GLib is thread-safe, but its locks are futexes that the
+  // thread sanitizer cannot see, and a trash move is a quick rename.
+  static std::mutex oneAtATime;
+  const std::lock_guard lock(oneAtATime);
   // The local file system directly: no GIO modules loaded, no daemon asked.
   Gio::File file = g.vfsGetFileForPath(g.vfsGetLocal(), path.c_str());
   if (!file) return false;

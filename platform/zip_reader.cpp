@@ -19,16 +19,22 @@ Status unreadable(const std::filesystem::path& archive) {
                          "No se pudo leer el archivo ZIP " + inQuotes(archive) + ": está dañado");
 }
 
+// The entry's local date and time as ms since 1970. Not mktime: it re-reads
+// the time zone at every call, freeing and copying its name, which races
+// between threads as far as the thread sanitizer can tell. The date taken as
+// UTC, less the local offset at that moment.
 long double dateMs(const tm_unz& date) {
+  std::tm fields{};
+  fields.tm_year = static_cast<int>(date.tm_year) - 1900;
+  fields.tm_mon = static_cast<int>(date.tm_mon);
+  fields.tm_mday = static_cast<int>(date.tm_mday);
+  fields.tm_hour = static_cast<int>(date.tm_hour);
+  fields.tm_min = static_cast<int>(date.tm_min);
+  fields.tm_sec = static_cast<int>(date.tm_sec);
+  const std::time_t asUtc = timegm(&fields);
   std::tm local{};
-  local.tm_year = static_cast<int>(date.tm_year) - 1900;
-  local.tm_mon = static_cast<int>(date.tm_mon);
-  local.tm_mday = static_cast<int>(date.tm_mday);
-  local.tm_hour = static_cast<int>(date.tm_hour);
-  local.tm_min = static_cast<int>(date.tm_min);
-  local.tm_sec = static_cast<int>(date.tm_sec);
-  local.tm_isdst = -1;
-  return static_cast<long double>(std::mktime(&local)) * 1000.0L;
+  const long offset = localtime_r(&asUtc, &local) ? local.tm_gmtoff : 0;
+  return static_cast<long double>(asUtc - offset) * 1000.0L;
 }
 
 bool isEmptyArchive(const std::filesystem::path& archive) {
