@@ -40,7 +40,7 @@ RouterServices services() {
   RouterServices s;
   // The commands that touch no path the page names run for real; the others
   // echo, so the fuzzer cannot write outside its folder.
-  s.work = [](const std::string& cmd, const Json& args, velmorin::platform::WorkControl&) -> Reply {
+  s.work = [](const std::string& cmd, const velmorin::Json& args, velmorin::platform::WorkControl&) -> Reply {
     if (cmd == "info" || cmd == "nord" || cmd == "mail" || cmd == "prepare" || cmd.empty())
       return velmorin::work(fuzzValues(), cmd, args);
     return Reply{{"cmd", cmd}, {"args", args}};
