@@ -27,14 +27,6 @@ namespace {
 
 constexpr int kMaxDepth = 6;
 constexpr std::size_t kMaxListed = 50'000;
-constexpr std::string_view kPackageExtensions[] = {"app",       "bundle", "framework", "photoslibrary", "musiclibrary",
-                                                   "tvlibrary", "pkg",    "logicx",    "band"};
-
-bool isPackage(std::string_view extension) {
-  return std::find(std::begin(kPackageExtensions), std::end(kPackageExtensions), extension) !=
-         std::end(kPackageExtensions);
-}
-
 struct Program {
   std::string path;    // the file; for one inside a backup, its name in there
   std::string inside;  // the backup's path, or ""
@@ -80,7 +72,7 @@ class LibraryWalk {
       const std::string extension = lowerExtension(name);
       if (kind == platform::EntryKind::Folder) {
         // Names that are not UTF-8 could not be reported; links are never followed.
-        if (isValidUtf8(name) && !isPackage(extension) && !roots_.contains(path) && task.depth < kMaxDepth)
+        if (isValidUtf8(name) && !isPackageFolder(extension) && !roots_.contains(path) && task.depth < kMaxDepth)
           subfolders.push_back({path, task.depth + 1});
         return;
       }

@@ -24,16 +24,8 @@ namespace velmorin {
 namespace {
 
 constexpr int kMaxDepth = 3;
-constexpr std::string_view kPackageExtensions[] = {"app",       "bundle", "framework", "photoslibrary", "musiclibrary",
-                                                   "tvlibrary", "pkg",    "logicx",    "band"};
 // Entries without a date count as dated in the year 1: before every threshold of 0 or more.
 constexpr long double kDistantPastMs = -62135596800000.0L;
-
-bool isPackage(std::string_view extension) {
-  for (const auto package : kPackageExtensions)
-    if (extension == package) return true;
-  return false;
-}
 
 bool isListName(std::string_view name, std::string_view extension) {
   return (extension == "html" || extension == "htm") && lowerAscii(name).find("program") != std::string::npos;
@@ -108,7 +100,7 @@ class FolderReader {
 
  private:
   FolderNode* folderEntry(FolderNode& node, const std::string& name) const {
-    if (isPackage(lowerExtension(name))) return nullptr;
+    if (isPackageFolder(lowerExtension(name))) return nullptr;
     std::string path = childPath(node.path, name);
     // Within one root every path is met once (links are not followed).
     if (roots_.contains(path) || node.depth + 1 > kMaxDepth) return nullptr;

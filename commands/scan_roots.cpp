@@ -15,4 +15,12 @@ std::vector<std::string> scanRoots(const Values& values, const std::optional<std
           absolutePath(values.DOWNLOADS)};
 }
 
+bool isPackageFolder(std::string_view extension) {
+  static constexpr std::string_view kPackages[] = {"app",       "bundle", "framework", "photoslibrary", "musiclibrary",
+                                                   "tvlibrary", "pkg",    "logicx",    "band"};
+  for (const auto package : kPackages)
+    if (extension == package) return true;
+  return false;
+}
+
 }  // namespace velmorin

@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "vocabulary/values.h"
@@ -11,5 +12,9 @@ namespace velmorin {
 // `dir` alone when given (relative to the current folder), else the export
 // folder, the Desktop, Documents and Downloads.
 std::vector<std::string> scanRoots(const Values& values, const std::optional<std::string>& dir);
+
+// Whether a folder with this extension (lower case) is a package the walks
+// never enter: applications, photo and music libraries, projects.
+bool isPackageFolder(std::string_view extension);
 
 }  // namespace velmorin
