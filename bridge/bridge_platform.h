@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bridge/picker_options.h"
+#include "bridge/work_notice.h"
 #include "commands/nsm.h"
 
 namespace velmorin::bridge {
@@ -40,6 +41,10 @@ class BridgePlatform {
   virtual void openApplication(const NsmApp& app) = 0;
   virtual void openURL(const std::string& url) = 0;
   virtual void reveal(const std::filesystem::path& absolutePath) = 0;
+
+  // Main thread only. Tells the desktop that long work has ended, unless the
+  // window is the one the user is working in; a click on it brings the window forward.
+  virtual void notify(const WorkNotice& notice) = 0;
 
   // Main thread only. Ends the event loop; the process then exits with status 0.
   virtual void endApplication() = 0;

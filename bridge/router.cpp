@@ -5,6 +5,7 @@
 
 #include "bridge/picker_options.h"
 #include "bridge/reply_script.h"
+#include "bridge/work_notice.h"
 #include "bridge/url_policy.h"
 
 namespace velmorin::bridge {
@@ -176,8 +177,9 @@ void Router::runInBackground(const Message& message, std::size_t bytes) {
   }
   auto control = std::make_shared<platform::WorkControl>(std::move(listener));
   running_.push_back({serial, message.id, pageLoads_, control});
+  const auto started = std::chrono::steady_clock::now();
   platform_.runInBackground([weak, platform, work = services_.work, message, bytes, writes, load = pageLoads_,
-                             serial, control, es = spanish()] {
+                             serial, control, started, es = spanish()] {
     if (weak.expired()) return;
     Reply result;
     try {
@@ -189,10 +191,14 @@ void Router::runInBackground(const Message& message, std::size_t bytes) {
                      {"error", es ? "Error interno." : "Internal error."},
                      {"code", "failed"}};
     }
-    platform->postToMain([weak, platform, id = message.id, bytes, writes, load, serial, result = std::move(result)] {
+    const bool long_ = std::chrono::steady_clock::now() - started > kNoticeAfter;
+    platform->postToMain([weak, platform, id = message.id, cmd = message.cmd, bytes, writes, load, serial, long_, es,
+                          result = std::move(result)] {
       const auto self = weak.lock();
       if (!self) return;
       Router& router = **self;
+      if (long_)
+        if (const auto notice = workNotice(cmd, result, es)) platform->notify(*notice);
       --router.inFlight_;
       router.inFlightBytes_ -= bytes;
       std::erase_if(router.running_, [serial](const Running& command) { return command.serial == serial; });

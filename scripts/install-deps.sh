@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   nlohmann-json3-dev libminizip-dev zlib1g-dev libdeflate-dev libglib2.0-dev libgtest-dev libgmock-dev
-  libgtk-3-dev libwebkit2gtk-4.1-dev webkit2gtk-driver
+  libgtk-3-dev libwebkit2gtk-4.1-dev webkit2gtk-driver libgudev-1.0-dev
+  umockdev libumockdev-dev
   xvfb xauth imagemagick dbus-x11 at-spi2-core
   zip unzip libarchive-tools 7zip python3
   chromium fonts-dejavu-core

@@ -1,5 +1,6 @@
 #include "shell/gtk_bridge_platform.h"
 
+#include "shell/application_id.h"
 #include "shell/desktop_open.h"
 #include "shell/folder_picker.h"
 #include "shell/webkit_compat.h"
@@ -43,6 +44,16 @@ void GtkBridgePlatform::openApplication(const NsmApp& app) { shell::openApplicat
 void GtkBridgePlatform::openURL(const std::string& url) { openUri(url); }
 
 void GtkBridgePlatform::reveal(const std::filesystem::path& absolutePath) { revealInFileManager(absolutePath); }
+
+void GtkBridgePlatform::notify(const bridge::WorkNotice& notice) {
+  if (gtk_window_is_active(window_)) return;
+  GNotification* notification = g_notification_new(notice.title.c_str());
+  if (!notice.body.empty()) g_notification_set_body(notification, notice.body.c_str());
+  g_notification_set_default_action(notification, (std::string("app.") + kPresentAction).c_str());
+  // One at a time: a newer ending replaces the older one.
+  g_application_send_notification(app_, "work-ended", notification);
+  g_object_unref(notification);
+}
 
 void GtkBridgePlatform::endApplication() { g_application_quit(app_); }
 

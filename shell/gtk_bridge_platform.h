@@ -25,6 +25,7 @@ class GtkBridgePlatform : public bridge::BridgePlatform {
   void openApplication(const NsmApp& app) override;
   void openURL(const std::string& url) override;
   void reveal(const std::filesystem::path& absolutePath) override;
+  void notify(const bridge::WorkNotice& notice) override;
   void endApplication() override;
 
   // Commands still queued or running.

@@ -102,7 +102,13 @@ MainWindow::MainWindow(GtkApplication* app, const Values& values, const WindowOp
   gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(web_));
 
   platform_ = std::make_unique<GtkBridgePlatform>(G_APPLICATION(app), window, web_);
-  router_ = std::make_unique<bridge::Router>(*platform_, bridge::coreServices(values));
+  bridge::RouterServices services = bridge::coreServices(values);
+  deviceNews_ = std::make_unique<bridge::DeviceNews>(*platform_, [work = services.work] {
+    platform::WorkControl control;
+    return work("nord", Json::object(), control);
+  });
+  router_ = std::make_unique<bridge::Router>(*platform_, std::move(services));
+  usbWatch_ = platform::watchUsbDevices([this] { deviceNews_->devicesChanged(); });
   g_signal_connect(window_, "destroy", G_CALLBACK(onWindowDestroyed), this);
   // Closing the window, or the page or a WebDriver session closing the view,
   // quits like the menu: after any install or zip that is running.
@@ -119,6 +125,8 @@ MainWindow::MainWindow(GtkApplication* app, const Values& values, const WindowOp
 }
 
 MainWindow::~MainWindow() {
+  usbWatch_.reset();
+  deviceNews_.reset();
   router_.reset();
   if (window_) gtk_widget_destroy(window_);
   if (context_) g_object_unref(context_);
@@ -126,7 +134,9 @@ MainWindow::~MainWindow() {
 
 void MainWindow::onWindowDestroyed(GtkWidget*, gpointer data) {
   auto* self = static_cast<MainWindow*>(data);
-  // Replies still on their way find no router and are dropped.
+  // Replies and news still on their way find no router and are dropped.
+  self->usbWatch_.reset();
+  self->deviceNews_.reset();
   self->router_.reset();
   self->window_ = nullptr;
   self->web_ = nullptr;

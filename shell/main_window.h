@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "vocabulary/values.h"
+#include "platform/usb_watch.h"
+#include "bridge/device_news.h"
 #include "bridge/router.h"
 #include "shell/gtk_bridge_platform.h"
 
@@ -55,6 +57,8 @@ class MainWindow {
   WebKitWebView* web_ = nullptr;
   std::unique_ptr<GtkBridgePlatform> platform_;
   std::unique_ptr<bridge::Router> router_;
+  std::unique_ptr<bridge::DeviceNews> deviceNews_;
+  std::unique_ptr<platform::UsbWatch> usbWatch_;  // gone before the news it feeds
 };
 
 }  // namespace velmorin::shell

@@ -10,6 +10,7 @@
 
 #include "vocabulary/language.h"
 #include "vocabulary/values.h"
+#include "shell/application_id.h"
 #include "shell/main_window.h"
 #include "shell/ui_location.h"
 
@@ -22,13 +23,42 @@ struct App {
   std::unique_ptr<MainWindow> window;
 };
 
+void present(App& app) {
+  if (!app.window) return;
+  if (GtkWindow* window = app.window->window()) gtk_window_present(window);
+}
+
+// The first start builds the window; a second start of the program, and a click
+// on one of its notifications, bring it forward.
 void activate(GtkApplication* gtkApp, gpointer data) {
   auto* app = static_cast<App*>(data);
-  if (app->window) {
-    if (GtkWindow* window = app->window->window()) gtk_window_present(window);
-    return;
-  }
+  if (app->window) return present(*app);
   app->window = std::make_unique<MainWindow>(gtkApp, processValues(), app->options);
+}
+
+void addPresentAction(GtkApplication* gtkApp, App& app) {
+  GSimpleAction* action = g_simple_action_new(kPresentAction, nullptr);
+  g_signal_connect(action, "activate",
+                   G_CALLBACK(+[](GSimpleAction*, GVariant*, gpointer data) { present(*static_cast<App*>(data)); }),
+                   &app);
+  g_action_map_add_action(G_ACTION_MAP(gtkApp), G_ACTION(action));
+  g_object_unref(action);
+}
+
+// One instance per user: registered under the application id on the session
+// bus, where a second start finds the first and hands over to it. A WebDriver
+// session needs a process of its own, and without a session bus there is
+// nothing to register on: then the window runs on its own, as before.
+GtkApplication* makeApplication(bool automation) {
+  if (!automation) {
+    GtkApplication* unique = gtk_application_new(kApplicationId, G_APPLICATION_DEFAULT_FLAGS);
+    GError* error = nullptr;
+    if (g_application_register(G_APPLICATION(unique), nullptr, &error)) return unique;
+    std::cerr << "velmorin-sync: another start will open a second window: " << error->message << '\n';
+    g_error_free(error);
+    g_object_unref(unique);
+  }
+  return gtk_application_new(kApplicationId, G_APPLICATION_NON_UNIQUE);
 }
 
 bool hasArgument(int argc, char** argv, std::string_view wanted) {
@@ -46,7 +76,7 @@ std::string joined(const std::vector<std::filesystem::path>& paths) {
 }  // namespace
 
 int runWindow(int argc, char** argv) {
-  g_set_prgname("velmorin-sync");  // the X11 class and Wayland app id, matching the desktop file
+  g_set_prgname(kApplicationId);  // the X11 class, matching the desktop file's name
   g_set_application_name("Velmorin Sync");
   if (!gtk_init_check(nullptr, nullptr)) {
     std::cerr << "velmorin-sync: cannot open the window: no display could be reached (DISPLAY / "
@@ -65,9 +95,9 @@ int runWindow(int argc, char** argv) {
     std::cerr << "velmorin-sync: the page (ui/index.html) was not found; looked in " << joined(uiCandidates(search))
               << '\n';
 
-  // No application id: no single-instance registration on the session bus.
-  GtkApplication* gtkApp = gtk_application_new(nullptr, G_APPLICATION_NON_UNIQUE);
+  GtkApplication* gtkApp = makeApplication(app.options.automation);
   g_signal_connect(gtkApp, "activate", G_CALLBACK(activate), &app);
+  addPresentAction(gtkApp, app);
   // Window mode reads no argument; GApplication must not reject ours.
   const int status = g_application_run(G_APPLICATION(gtkApp), 0, nullptr);
 

@@ -7,6 +7,7 @@ import { formatBytes } from './format.js';
 import { t } from './i18n.js';
 import { bindExternalLink } from './actions.js';
 import { showNotice } from './notice.js';
+import { onAppEvent } from './bridge.js';
 
 function setState(node, state, text) {
   node.dataset.state = state;
@@ -68,16 +69,19 @@ export function setupStatus(store) {
     }
   }
 
+  function showKeyboard(reply) {
+    if (reply.connected === true) {
+      const name = typeof reply.name === 'string' && reply.name !== '' ? reply.name : 'Nord';
+      setState(keyboardState, 'good', t('keyboardConnected', { name }));
+    } else {
+      setState(keyboardState, 'none', t('keyboardNone'));
+    }
+  }
+
   async function checkKeyboard() {
     setState(keyboardState, 'unknown', t('checking'));
     try {
-      const reply = await ask('nord', {}, { succeeded: (answer) => typeof answer.connected === 'boolean' });
-      if (reply.connected) {
-        const name = typeof reply.name === 'string' && reply.name !== '' ? reply.name : 'Nord';
-        setState(keyboardState, 'good', t('keyboardConnected', { name }));
-      } else {
-        setState(keyboardState, 'none', t('keyboardNone'));
-      }
+      showKeyboard(await ask('nord', {}, { succeeded: (answer) => typeof answer.connected === 'boolean' }));
     } catch (error) {
       setState(keyboardState, 'unknown', t('keyboardFailed', { error: error.message }));
     }
@@ -99,6 +103,12 @@ export function setupStatus(store) {
   const runKeyboard = bindAction(byId('check-keyboard'), { busyText: () => t('checking') }, checkKeyboard);
   bindAction(byId('open-nsm'), { busyText: () => t('nsmOpening') }, openNsm);
   bindExternalLink(byId('nsm-download'));
+  // The application says so when a keyboard is plugged in or out.
+  onAppEvent((event) => {
+    const reply = event.reply;
+    if (event.type === 'nord' && reply !== null && typeof reply === 'object' && typeof reply.connected === 'boolean')
+      showKeyboard(reply);
+  });
 
   // Both questions go out together; whichever answer comes first is shown first.
   return () => Promise.all([runInfo(), runKeyboard()]);

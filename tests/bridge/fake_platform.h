@@ -58,6 +58,7 @@ class FakePlatform : public BridgePlatform {
   void openApplication(const NsmApp& app) override { openedApps.push_back(app); }
   void openURL(const std::string& url) override { openedUrls.push_back(url); }
   void reveal(const std::filesystem::path& path) override { revealed.push_back(path); }
+  void notify(const WorkNotice& notice) override { notices.push_back(notice); }
   void endApplication() override { ++ends; }
 
   // Runs the queued background tasks on this thread.
@@ -98,6 +99,7 @@ class FakePlatform : public BridgePlatform {
   std::vector<NsmApp> openedApps;
   std::vector<std::string> openedUrls;
   std::vector<std::filesystem::path> revealed;
+  std::vector<WorkNotice> notices;
   int ends = 0;
 
  private:

@@ -24,7 +24,7 @@ std::optional<Geometry> windowGeometry() {
   std::smatch m;
   // Its frame carries the title and class; the largest such window is the main one.
   std::optional<Geometry> best;
-  const std::regex line(R"re("Velmorin Sync": \("velmorin-sync" "Velmorin-sync"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))re");
+  const std::regex line(R"re("Velmorin Sync": \("org\.velmorin\.Sync" "Org\.velmorin\.Sync"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))re");
   for (auto it = std::sregex_iterator(out.begin(), out.end(), line); it != std::sregex_iterator(); ++it) {
     Geometry g{std::stoi((*it)[3]), std::stoi((*it)[4]), std::stoi((*it)[1]), std::stoi((*it)[2])};
     if (!best || g.width * g.height > best->width * best->height) best = g;

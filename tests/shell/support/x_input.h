@@ -23,7 +23,7 @@ class XWindowUser {
   XWindowUser(const XWindowUser&) = delete;
   XWindowUser& operator=(const XWindowUser&) = delete;
 
-  // The program's main window on screen (class "velmorin-sync"), or 0.
+  // The program's main window on screen (class "org.velmorin.Sync"), or 0.
   Window window() { return display_ ? find(DefaultRootWindow(display_)) : 0; }
 
   // Focuses the window and types each chord in turn; a chord is keys held together.
@@ -68,7 +68,7 @@ class XWindowUser {
       XClassHint hint{};
       XWindowAttributes attributes{};
       if (!XGetClassHint(display_, children[i], &hint)) continue;
-      if (hint.res_name && std::string(hint.res_name) == "velmorin-sync" &&
+      if (hint.res_name && std::string(hint.res_name) == "org.velmorin.Sync" &&
           XGetWindowAttributes(display_, children[i], &attributes) && attributes.map_state == IsViewable &&
           !attributes.override_redirect)
         found = children[i];
@@ -80,6 +80,63 @@ class XWindowUser {
   }
 
   Display* display_;
+};
+
+// Another application's window, as a person switches to it: it takes the
+// keyboard focus, and says when the program's window has taken it back.
+class XFocusThief {
+ public:
+  XFocusThief() : display_(XOpenDisplay(nullptr)) {
+    if (!display_) return;
+    window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 64, 64, 0, 0, 0);
+    XSelectInput(display_, window_, StructureNotifyMask);
+    XMapRaised(display_, window_);
+    for (XEvent event; XNextEvent(display_, &event), event.type != MapNotify;) {
+    }
+  }
+  ~XFocusThief() {
+    if (display_) XCloseDisplay(display_);
+  }
+  XFocusThief(const XFocusThief&) = delete;
+  XFocusThief& operator=(const XFocusThief&) = delete;
+
+  // A window still starting may take the focus back once; then it is asked again.
+  bool take() {
+    for (int tries = 0; display_ && tries < 10; ++tries) {
+      XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+      XSync(display_, False);
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the program hears its focus go
+      if (focus() == window_) return true;
+    }
+    return false;
+  }
+
+  // True once the focus is in `top` or one of its windows; false after 10 s.
+  bool lostTo(Window top) {
+    for (int tries = 0; tries < 100; ++tries) {
+      for (Window at = focus(); at > PointerRoot && top;) {
+        if (at == top) return true;
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display_, at, &root, &parent, &children, &count)) break;
+        if (children) XFree(children);
+        at = parent == root ? 0 : parent;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+
+ private:
+  Window focus() {
+    Window focused = 0;
+    int revert = 0;
+    XGetInputFocus(display_, &focused, &revert);
+    return focused;
+  }
+
+  Display* display_;
+  Window window_ = 0;
 };
 
 }  // namespace velmorin::testing
