@@ -40,7 +40,7 @@ Status refused(Problem problem, const std::string& english, const std::string& c
   return Status::failure(problem, english, castilian);
 }
 
-Status checkNameFits(const InstallPlan& plan, const std::string& name, std::size_t limit) {
+Status checkNameFits(const std::string& name, std::size_t limit) {
   if (name.size() <= limit) return Status();
   return refused(Problem::NameTooLong,
                  "The name " + inQuotes(name) + " is too long for the destination's disk (" +
@@ -111,7 +111,7 @@ StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args) {
       return refused(Problem::Invalid, "The program list " + inQuotes(*list) + " is not a file that can be copied.",
                      "La lista de programas " + inQuotes(*list) + " no es un archivo que se pueda copiar.");
     plan.list = path;
-    plan.listsFolderName = plan.spanish ? "Listas de programas" : "Program lists";
+    plan.listsFolderName = listsFolderName(plan.spanish);
   }
 
   const auto progs = textMember(args, "progs");
@@ -125,8 +125,8 @@ StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args) {
                      "La carpeta de programas " + inQuotes(*progs) + " no es una ruta válida.");
     plan.progs = platform::absolutePath(*progs);
     plan.extension = *extension;
-    plan.programsName = (plan.spanish ? "Programas (." : "Programs (.") + *extension + ")";
-    plan.archiveName = plan.safeModel + (plan.spanish ? " Programas " : " Programs ") + today() + ".zip";
+    plan.programsName = programsFolderName(plan.spanish, *extension);
+    plan.archiveName = plan.safeModel + " " + std::string(kProgramsWord[plan.spanish]) + " " + today() + ".zip";
   }
   return plan;
 }
@@ -138,18 +138,18 @@ Status checkBeforeChanging(const InstallPlan& plan) {
   TRY(platform::checkWritable(existing));
 
   const std::size_t limit = platform::nameLimit(existing);
-  if (existing != plan.modelFolder) TRY(checkNameFits(plan, plan.safeModel, limit));
+  if (existing != plan.modelFolder) TRY(checkNameFits(plan.safeModel, limit));
   if (plan.list) {
     TRY(checkList(plan));
-    TRY(checkNameFits(plan, plan.list->filename().string(), limit));
+    TRY(checkNameFits(plan.list->filename().string(), limit));
     const fs::path listsFolder = plan.modelFolder / plan.listsFolderName;
     if (platform::kindOf(listsFolder) == platform::EntryKind::Folder) TRY(platform::checkWritable(listsFolder));
   }
   if (plan.progs) {
     TRY(platform::checkReadableFolder(*plan.progs));
     TRY(checkNotNested(plan));
-    TRY(checkNameFits(plan, plan.programsName, limit));
-    TRY(checkNameFits(plan, plan.archiveName, limit));
+    TRY(checkNameFits(plan.programsName, limit));
+    TRY(checkNameFits(plan.archiveName, limit));
     const fs::path archive = plan.modelFolder / plan.archiveName;
     if (platform::kindOf(archive) == platform::EntryKind::Folder)
       return refused(Problem::Invalid,
@@ -164,14 +164,31 @@ Status checkBeforeChanging(const InstallPlan& plan) {
 
 bool isWantedProgram(const InstallPlan& plan, const char* name) { return lowerExtension(name) == plan.extension; }
 
+std::string listsFolderName(bool spanish) { return std::string(kListsFolder[spanish]); }
+
+std::string programsFolderName(bool spanish, std::string_view extension) {
+  return std::string(kProgramsWord[spanish]) + " (." + std::string(extension) + ")";
+}
+
 bool isOwnArchive(const std::string& name, const std::string& safeModel) {
   if (!name.starts_with(safeModel) || !name.ends_with(".zip")) return false;
   std::string_view rest(name);
   rest.remove_prefix(safeModel.size());
   rest.remove_suffix(4);
-  for (const std::string_view word : {" Programs ", " Programas "})
-    if (rest.starts_with(word) && isDate(rest.substr(word.size()))) return true;
+  for (const std::string_view word : kProgramsWord) {
+    const std::string spaced = " " + std::string(word) + " ";
+    if (rest.starts_with(spaced) && isDate(rest.substr(spaced.size()))) return true;
+  }
   return false;
+}
+
+bool isOwnEntry(const std::string& name, const std::string& safeModel) {
+  for (const bool spanish : {false, true}) {
+    if (name == kListsFolder[spanish]) return true;
+    const std::string opening = std::string(kProgramsWord[spanish]) + " (.";
+    if (name.size() > opening.size() && name.starts_with(opening) && name.ends_with(')')) return true;
+  }
+  return isOwnArchive(name, safeModel);
 }
 
 }  // namespace velmorin

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "vocabulary/json_text.h"
 #include "vocabulary/values.h"
@@ -41,7 +42,18 @@ Status checkBeforeChanging(const InstallPlan& plan);
 // Whether the install copies the entry `name` of the program folder.
 bool isWantedProgram(const InstallPlan& plan, const char* name);
 
+// The names of what an install makes in a model folder, in English and Spanish
+// (indexed by `spanish`): the lists folder, the programs folder "Programs (.ext)"
+// and the dated archive "<model> Programs <yyyy-MM-dd>.zip".
+inline constexpr std::string_view kListsFolder[] = {"Program lists", "Listas de programas"};
+inline constexpr std::string_view kProgramsWord[] = {"Programs", "Programas"};
+std::string listsFolderName(bool spanish);
+std::string programsFolderName(bool spanish, std::string_view extension);
+
 // Whether `name` is one of this model's dated archives, in either language.
 bool isOwnArchive(const std::string& name, const std::string& safeModel);
+
+// Whether the model folder's entry `name` is one an install makes, in either language.
+bool isOwnEntry(const std::string& name, const std::string& safeModel);
 
 }  // namespace velmorin

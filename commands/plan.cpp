@@ -142,10 +142,7 @@ std::vector<std::string> ownArchivesIn(const InstallPlan& plan) {
 bool holdsForeignFiles(const InstallPlan& plan) {
   for (const std::string& name : platform::namesIn(plan.modelFolder.string())) {
     if (name.starts_with('.')) continue;  // our work files, and nothing a user sees
-    if (name == "Program lists" || name == "Listas de programas") continue;
-    if ((name.starts_with("Programs (.") || name.starts_with("Programas (.")) && name.ends_with(")")) continue;
-    if (isOwnArchive(name, plan.safeModel)) continue;
-    return true;
+    if (!isOwnEntry(name, plan.safeModel)) return true;
   }
   return false;
 }
