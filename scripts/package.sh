@@ -30,8 +30,12 @@ cmake --build "$build" -j2
 # CPack leaves its work and the package in the build folder; only the package moves.
 rm -f "$build"/velmorin-sync_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
+shopt -s nullglob
+made=("$build"/velmorin-sync_*.deb)
+if ((${#made[@]} != 1)); then
+  echo "package.sh: CPack made ${#made[@]} packages in $build, not one" >&2
+  exit 1
+fi
 mkdir -p "$out"
-for deb in "$build"/velmorin-sync_*.deb; do
-  mv -f "$deb" "$out/"
-  echo "$out/$(basename "$deb")"
-done
+mv -f "${made[0]}" "$out/"
+echo "$out/$(basename "${made[0]}")"
