@@ -11,6 +11,7 @@ packages=(
   xvfb xauth imagemagick dbus-x11 at-spi2-core
   zip unzip libarchive-tools 7zip python3
   chromium fonts-dejavu-core
+  dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
 )
 command -v node >/dev/null 2>&1 || packages+=(nodejs)
 command -v npm >/dev/null 2>&1 || packages+=(npm)
