@@ -83,6 +83,7 @@ int runWindow(int argc, char** argv) {
                  "WAYLAND_DISPLAY); --selftest and --command work without one\n";
     return 1;
   }
+  gtk_window_set_default_icon_name(kApplicationId);  // the installed icon, where there is one
 
   App app;
   const Values& values = processValues();
