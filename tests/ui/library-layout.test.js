@@ -40,7 +40,7 @@ describe('the library at both window sizes', { timeout: 120_000 }, () => {
         await mkdir(SHOTS, { recursive: true });
         const ui = await browser.open({ viewport, locale });
         await ui.$('#library-usual').click();
-        await ui.$('#library-scroll tbody tr.check-damaged').waitFor();
+        await ui.$('#library-scroll tbody tr.check-damaged').first().waitFor();
         await ui.$('#library-dups').check();
         await ui.$('#library').scrollIntoViewIfNeeded();
         await ui.page.mouse.move(0, 0);

@@ -34,19 +34,20 @@ describe('the library', { timeout: 180_000 }, () => {
     await readUsual(ui);
     const [library] = await ui.sent('library');
     assert.deepEqual(library.args, {}, 'the usual folders');
-    await ui.shows('#library-count', '7 of 7 programs shown · 1 damaged');
+    await ui.shows('#library-count', '8 of 8 programs shown · 2 damaged');
     const table = await rows(ui);
-    assert.deepEqual(table.map((cells) => cells[0]), ['Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strings', 'Warm PadDuplicate 1', 'Warm PadDuplicate 1']);
+    assert.deepEqual(table.map((cells) => cells[0]), ['Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'Strings', 'Warm PadDuplicate 1', 'Warm PadDuplicate 1']);
     assert.deepEqual(table[1], ['Grand Lady', 'Nord Stage 3', 'Grand', 'B:23', 'Live set', 'Nov 21, 2026', '✓Intact']);
-    assert.deepEqual(table[4].slice(3, 5), ['A:12', 'Backup: Backup 2026.ns3b']);
+    assert.deepEqual(table[5].slice(3, 5), ['A:12', 'Backup: Backup 2026.ns3b']);
     assert.equal(table[0][6], '⚠DamagedChecksum does not match: the file is damaged');
     assert.equal(table[2][6], '?Unknown formatIts format could not be checked');
     assert.equal(table[3][6], '–Not checkedAn older file without a checksum');
+    assert.equal(table[4][6], '⚠DamagedNot a Nord file header');
     // The whole sentence, whatever the cell's width.
     await ui.shows('#library-damaged li', 'Broken Lead (Live set): Checksum does not match: the file is damaged');
     // Damage stands out by colour and by its words, not colour alone.
     const damaged = ui.$('#library-scroll tbody tr.check-damaged');
-    assert.equal(await damaged.count(), 1);
+    assert.equal(await damaged.count(), 2);
     assert.notEqual(await damaged.locator('td').first().evaluate((td) => getComputedStyle(td).backgroundColor),
       await ui.$('#library-scroll tbody tr.check-ok td').first().evaluate((td) => getComputedStyle(td).backgroundColor));
     await ui.close();
@@ -60,15 +61,16 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.equal(pick.args.kind, 'progs');
     const [library] = await ui.sent('library');
     assert.deepEqual(library.args, { dir: `${HOME}/Music/Nord Programs` });
-    await ui.shows('#library-count', 'Se muestran 7 de 7 programas · 1 dañado');
+    await ui.shows('#library-count', 'Se muestran 8 de 8 programas · 2 dañados');
     const headings = await ui.$('#library-scroll th').allTextContents();
     assert.deepEqual(headings, ['Nombre▲', 'Modelo', 'Categoría', 'Posición', 'Carpeta o copia', 'Fecha', 'Estado']);
     const table = await rows(ui);
     assert.equal(table[0][6], '⚠DañadoLa suma de comprobación no coincide: el archivo está dañado');
     assert.equal(table[3][6], '–Sin comprobarArchivo antiguo sin suma de comprobación');
     await ui.shows('#library-damaged li', 'Broken Lead (Live set): La suma de comprobación no coincide: el archivo está dañado');
-    assert.equal(table[4][4], 'Copia: Backup 2026.ns3b');
-    assert.equal(table[5][0], 'Warm PadDuplicado 1');
+    assert.equal(table[4][6], '⚠DañadoNo tiene la cabecera de un archivo Nord');
+    assert.equal(table[5][4], 'Copia: Backup 2026.ns3b');
+    assert.equal(table[6][0], 'Warm PadDuplicado 1');
     assert.deepEqual(await ui.$('#library-check option').allTextContents(), ['Cualquier estado', 'Intacto', 'Sin comprobar', 'Dañado', 'Formato desconocido']);
     await ui.close();
   });
@@ -80,14 +82,15 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.deepEqual(await names(ui), ['Old Organ']);
     await ui.$('#library-model').selectOption({ label: 'All models' });
     await ui.$('#library-category').selectOption({ label: 'No category' });
-    assert.deepEqual(await names(ui), ['Broken Lead', 'Mystery']);
+    assert.deepEqual(await names(ui), ['Broken Lead', 'Mystery', 'Strange']);
     await ui.$('#library-check').selectOption({ label: 'Damaged' });
-    assert.deepEqual(await names(ui), ['Broken Lead']);
+    assert.deepEqual(await names(ui), ['Broken Lead', 'Strange']);
     await ui.$('#library-category').selectOption({ label: 'All categories' });
+    assert.deepEqual(await names(ui), ['Broken Lead', 'Strange']);
     await ui.$('#library-check').selectOption({ label: 'Any state' });
     await ui.$('#library-search').fill('  WARM ');
     assert.deepEqual(await names(ui), ['Warm PadDuplicate 1', 'Warm PadDuplicate 1']);
-    await ui.shows('#library-count', '2 of 7 programs shown');
+    await ui.shows('#library-count', '2 of 8 programs shown');
     await ui.$('#library-search').fill('nothing like it');
     assert.equal(await ui.$('#library-no-match').isVisible(), true);
     await ui.$('#library-search').fill('');
@@ -97,12 +100,12 @@ describe('the library', { timeout: 180_000 }, () => {
     await header('Slot').getByRole('button').click();
     assert.equal(await header('Slot').getAttribute('aria-sort'), 'ascending');
     assert.equal(await header('Name').getAttribute('aria-sort'), null);
-    assert.deepEqual((await rows(ui)).map((cells) => cells[3]), ['A:11', 'A:11', 'A:01:1', 'A:12', 'B:23', '', '']);
+    assert.deepEqual((await rows(ui)).map((cells) => cells[3]), ['A:11', 'A:11', 'A:01:1', 'A:12', 'B:23', '', '', '']);
     await header('Slot').getByRole('button').click();
     assert.equal(await header('Slot').getAttribute('aria-sort'), 'descending');
-    assert.deepEqual((await rows(ui)).map((cells) => cells[3]).slice(2), ['B:23', 'A:12', 'A:11', 'A:11', 'A:01:1']);
+    assert.deepEqual((await rows(ui)).map((cells) => cells[3]).slice(3), ['B:23', 'A:12', 'A:11', 'A:11', 'A:01:1']);
     await header('Date').getByRole('button').click();
-    assert.deepEqual((await rows(ui)).map((cells) => cells[5]), ['Nov 2, 2026', 'Nov 3, 2026', 'Nov 4, 2026', 'Nov 5, 2026', 'Nov 19, 2026', 'Nov 20, 2026', 'Nov 21, 2026']);
+    assert.deepEqual((await rows(ui)).map((cells) => cells[5]), ['Nov 1, 2026', 'Nov 2, 2026', 'Nov 3, 2026', 'Nov 4, 2026', 'Nov 5, 2026', 'Nov 19, 2026', 'Nov 20, 2026', 'Nov 21, 2026']);
     await ui.close();
   });
 
@@ -111,10 +114,10 @@ describe('the library', { timeout: 180_000 }, () => {
     await readUsual(ui);
     await ui.page.locator('#library-scroll th', { hasText: 'Date' }).getByRole('button').click();
     const dates = async () => (await rows(ui)).map((cells) => `${cells[0]} ${cells[4]}`);
-    assert.deepEqual((await dates())[0], 'Warm PadDuplicate 1 Downloads');
-    assert.equal((await dates())[5], 'Warm PadDuplicate 1 Live set', 'apart while not grouped');
+    assert.deepEqual((await dates())[1], 'Warm PadDuplicate 1 Downloads');
+    assert.equal((await dates())[6], 'Warm PadDuplicate 1 Live set', 'apart while not grouped');
     await ui.page.getByLabel('Group duplicates').check();
-    assert.deepEqual(await dates(), ['Warm PadDuplicate 1 Downloads', 'Warm PadDuplicate 1 Live set', 'Old Organ Downloads',
+    assert.deepEqual(await dates(), ['Strange Downloads', 'Warm PadDuplicate 1 Downloads', 'Warm PadDuplicate 1 Live set', 'Old Organ Downloads',
       'Mystery Downloads', 'Strings Backup: Backup 2026.ns3b', 'Broken Lead Live set', 'Grand Lady Live set']);
     assert.equal(await ui.$('#library-scroll tr.is-dup').count(), 2);
     await ui.close();
@@ -200,7 +203,7 @@ describe('the library', { timeout: 180_000 }, () => {
     const folders = ui.$('#library-folders li');
     assert.equal(await folders.count(), 3);
     assert.equal(await folders.nth(1).getByRole('button', { name: /^Install/ }).count(), 0, 'only a backup there: nothing to install');
-    assert.match(await folders.nth(2).innerText(), /Nord Electro 6, Nord Stage 2, Nord Stage 3 · 3 programs · newest Nov 4, 2026/);
+    assert.match(await folders.nth(2).innerText(), /Nord Electro 6, Nord Stage 2, Nord Stage 3 · 4 programs · newest Nov 4, 2026/);
 
     await ui.button('Show in folder: Downloads').click();
     const [reveal] = await ui.waitForSent('reveal');
@@ -239,9 +242,10 @@ describe('the library', { timeout: 180_000 }, () => {
         { slot: 'A:12', name: 'Strings', category: 'String', model: 'Nord Stage 3' },
         { slot: 'B:23', name: 'Grand Lady', category: 'Grand', model: 'Nord Stage 3' },
         { slot: '', name: 'Broken Lead', category: '', model: 'Nord Stage 3' },
+        { slot: '', name: 'Strange', category: '', model: 'Nord Stage 3' },
       ],
     });
-    await ui.shows('#library-export-result', 'Set list saved with 5 programs.');
+    await ui.shows('#library-export-result', 'Set list saved with 6 programs.');
     await ui.shows('#library-export-result .path', `${HOME}/Documents/Set lists/Set list `);
 
     await ui.rule('saveSetList', { reply: { ok: false, error: 'Could not write to "/home/ana/Documents/Set lists": Permission denied', code: 'permission' } });

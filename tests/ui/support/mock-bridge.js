@@ -40,14 +40,15 @@ export function installMockBridge({ rules = {}, languages = null }) {
       program(DOWNLOADS, 'Warm Pad', 'ns3f', 'Nord Stage 3', 'Pad', 0, 0, 'A:11', 'ok', '', 2, 1),
       program(DOWNLOADS, 'Old Organ', 'ns2p', 'Nord Stage 2', 'Organ', 0, 0, 'A:01:1', 'unchecked', '', 3),
       program(DOWNLOADS, 'Mystery', 'ne6p', 'Nord Electro 6', '', 0, 0, '', 'unknown', '', 4),
+      program(DOWNLOADS, 'Strange', 'ns3f', 'Nord Stage 3', '', 0, 0, '', 'damaged', 'magic', 1),
       program(`${HOME}/Documents`, 'Strings', 'ns3f', 'Nord Stage 3', 'String', 0, 1, 'A:12', 'ok', '', 5, 0, `${HOME}/Documents/Backup 2026.ns3b`),
     ],
     folders: [
       { dir: LIVE, count: 3, models: ['Nord Stage 3'], newest: day(21) },
       { dir: `${HOME}/Documents`, count: 1, models: ['Nord Stage 3'], newest: day(5) },
-      { dir: DOWNLOADS, count: 3, models: ['Nord Electro 6', 'Nord Stage 2', 'Nord Stage 3'], newest: day(4) },
+      { dir: DOWNLOADS, count: 4, models: ['Nord Electro 6', 'Nord Stage 2', 'Nord Stage 3'], newest: day(4) },
     ],
-    damaged: 1, total: 7, truncated: false,
+    damaged: 2, total: 8, truncated: false,
   };
 
   // The real application's answers for an ordinary machine.
