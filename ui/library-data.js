@@ -112,8 +112,10 @@ export function visibleRows(programs, filters, sort, groupDuplicates) {
     && (filters.check === null || program.check === filters.check));
   const compare = COMPARE[sort.column] || COMPARE.name;
   const direction = sort.descending ? -1 : 1;
-  // Ties keep the application's order (by path), so equal rows never jump about.
-  rows.sort((a, b) => direction * compare(a, b) || a.key - b.key);
+  // Programs without a slot stay last either way; ties keep the application's order
+  // (by path), so equal rows never jump about.
+  const slotless = sort.column === 'slot' ? (a, b) => (a.slot === '') - (b.slot === '') : () => 0;
+  rows.sort((a, b) => slotless(a, b) || direction * compare(a, b) || a.key - b.key);
   return groupDuplicates ? grouped(rows) : rows;
 }
 

@@ -103,7 +103,7 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.deepEqual((await rows(ui)).map((cells) => cells[3]), ['A:11', 'A:11', 'A:01:1', 'A:12', 'B:23', '', '', '']);
     await header('Slot').getByRole('button').click();
     assert.equal(await header('Slot').getAttribute('aria-sort'), 'descending');
-    assert.deepEqual((await rows(ui)).map((cells) => cells[3]).slice(3), ['B:23', 'A:12', 'A:11', 'A:11', 'A:01:1']);
+    assert.deepEqual((await rows(ui)).map((cells) => cells[3]), ['B:23', 'A:12', 'A:11', 'A:11', 'A:01:1', '', '', ''], 'no slot: last either way');
     await header('Date').getByRole('button').click();
     assert.deepEqual((await rows(ui)).map((cells) => cells[5]), ['Nov 1, 2026', 'Nov 2, 2026', 'Nov 3, 2026', 'Nov 4, 2026', 'Nov 5, 2026', 'Nov 19, 2026', 'Nov 20, 2026', 'Nov 21, 2026']);
     await ui.close();
@@ -166,6 +166,22 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.ok(await ui.$('#library-scroll tbody tr:not(.spacer)').count() <= 60);
     await ui.$('#library-search').fill('Program 0500');
     assert.deepEqual(await names(ui), Array.from({ length: 10 }, (_, i) => `Program 0500${i}`));
+    await ui.close();
+  });
+
+  test('reading shows its progress, and Cancel stops it with nothing changed', async () => {
+    const ui = await browser.open({ rules: { library: [{ hold: true }] } });
+    await ui.button('Read usual folders').click();
+    await ui.waitForSent('library');
+    await ui.progress('library', { phase: 'scan', done: 3, total: 10, bytes: 0, totalBytes: 0 });
+    await ui.shows('#library-progress', '3 of 10 folders searched');
+    await ui.button('Cancel reading the library').click();
+    await ui.shows('#library-result', 'Cancelled. Nothing was changed.');
+    const [read] = await ui.sent('library');
+    assert.deepEqual((await ui.sent('cancel')).map((m) => m.args), [{ id: read.id }]);
+    assert.equal(await ui.$('#library-progress').isVisible(), false);
+    assert.equal(await ui.$('#library-view').isVisible(), false);
+    assert.equal(await ui.focused(), 'library-usual');
     await ui.close();
   });
 
