@@ -25,7 +25,7 @@ function bigLibrary(count) {
     ext: 'ns3f', model: 'Nord Stage 3', type: 'ns3f', header: 1, category: 'Pad', categoryCode: 8, bank: i % 16, location: i % 25,
     slot: 'A:11', version: 304, check: 'ok', problem: '', size: 592, mtime: 1764000000000 + i, dup: 0,
   }));
-  return { ok: true, programs, folders: [{ dir: '/home/ana/Music/Big', count, models: ['Nord Stage 3'], newest: 1764000000000 }], damaged: 0, total: count, truncated: false };
+  return { ok: true, programs, folders: [{ dir: '/home/ana/Music/Big', count, models: ['Nord Stage 3'], newest: 1764000000000 }], damaged: 0, total: count, truncated: true };
 }
 
 describe('the library', { timeout: 180_000 }, () => {
@@ -155,6 +155,7 @@ describe('the library', { timeout: 180_000 }, () => {
     await ui.page.evaluate(`window.__mock.rule('library', { reply: (${bigLibrary})(10000) })`);
     await readUsual(ui);
     await ui.shows('#library-count', '10,000 of 10,000 programs shown');
+    await ui.shows('#library-result', 'There are more programs than can be listed: only the first 10,000 are shown.');
     assert.equal(await ui.$('#library-scroll table').getAttribute('aria-rowcount'), '10001');
     const drawn = await ui.$('#library-scroll tbody tr:not(.spacer)').count();
     assert.ok(drawn > 0 && drawn <= 60, `${drawn} rows drawn`);
