@@ -123,6 +123,7 @@ Reply saveSetList(const Values& values, const Json& args) {
   const std::string stem = (es ? "Lista " : "Set list ") + today();
   for (int number = 1; number <= kMaxNumber; ++number) {
     const std::string name = stem + (number == 1 ? "" : " " + std::to_string(number)) + ".csv";
+    if (platform::kindOf(folder / name) != platform::EntryKind::Missing) continue;  // spares a write
     // Each save has its own draft, so two at once never write into one file.
     Status written = platform::writeNewFileAtomically(folder, name, platform::temporaryName(), *text);
     if (written) return {{"ok", true}, {"path", (folder / name).string()}, {"rows", args["rows"].size()}};

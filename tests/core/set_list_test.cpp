@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "commands/dispatcher.h"
+#include "platform/atomic_file.h"
 #include "support/temp_tree.h"
 
 namespace velmorin {
@@ -119,6 +120,21 @@ TEST_F(SetList, SpanishNamesAndHeaderAndClearRefusals) {
     EXPECT_FALSE(refused["error"].get<std::string>().empty()) << args;
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+// The save looks for a free name first; the write itself must still refuse a file
+// that another program made meanwhile.
+TEST_F(SetList, TheWriteRefusesANameTakenMeanwhile) {
+  const fs::path dir = home.folder("Sets");
+  home.file("Sets/taken.csv", "someone else's");
+  const Status refused = platform::writeNewFileAtomically(dir, "taken.csv", ".draft", "ours");
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(refused.code(), EEXIST);
+  EXPECT_EQ(testing::readText(dir / "taken.csv"), "someone else's");
+  EXPECT_FALSE(fs::exists(dir / ".draft"));
+  ASSERT_TRUE(platform::writeNewFileAtomically(dir, "free.csv", ".draft", "ours"));
+  EXPECT_EQ(testing::readText(dir / "free.csv"), "ours");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
 }
 
 }  // namespace
