@@ -14,6 +14,9 @@ PickerOptions pickerOptions(const std::string& kind, bool spanish,
     options.startFolder = icloud;
   } else if (kind == "zip") {
     options.title = spanish ? "Elige la carpeta que quieres comprimir" : "Choose the folder to pack";
+  } else if (kind == "setList") {
+    options.title = spanish ? "Elige la carpeta donde guardar la lista de programas"
+                            : "Choose the folder to save the set list in";
   } else if (kind == "list") {
     options.title = spanish ? "Elige la carpeta donde guardaste las listas"
                             : "Choose the folder where you saved the lists";

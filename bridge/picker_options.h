@@ -14,7 +14,7 @@ struct PickerOptions {
   std::optional<std::filesystem::path> startFolder;
 };
 
-// `kind` is compared exactly: "dest", "list", anything else means the programs
+// `kind` is compared exactly: "dest", "zip", "list", "setList", anything else means the programs
 // folder. `icloud` is the iCloud Drive path when something exists there.
 PickerOptions pickerOptions(const std::string& kind, bool spanish,
                             const std::optional<std::filesystem::path>& icloud);

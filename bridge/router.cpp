@@ -16,7 +16,7 @@ const Reply kOk = Reply{{"ok", true}};
 
 // The commands that write the user's files: quitting waits for them rather
 // than leave an install or an archive half done.
-bool quitWaitsFor(const std::string& cmd) { return cmd == "install" || cmd == "zip"; }
+bool quitWaitsFor(const std::string& cmd) { return cmd == "install" || cmd == "zip" || cmd == "saveSetList"; }
 
 // The commands whose progress the page hears.
 bool reportsProgress(const std::string& cmd) {

@@ -43,6 +43,10 @@ Reply plan(const Values& values, const Json& args, platform::WorkControl* contro
 // Packs a folder into DESKTOP/Velmorin.zip.
 Reply zip(const Values& values, const std::string& path, platform::WorkControl* control = nullptr);
 
+// Writes {"rows": [{slot, name, category, model}]} as a CSV set list under a
+// new dated name in {"dir"}; never replaces a file.
+Reply saveSetList(const Values& values, const Json& args);
+
 // The page's lasting settings, and storing some of them.
 Reply settings(const Values& values);
 Reply saveSettings(const Values& values, const Json& changes);

@@ -45,7 +45,7 @@ void confine(velmorin::Reply& args) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  static const char* commands[] = {"info", "prepare", "nord", "scan", "install", "plan", "zip", "mail", "settings", "Info", ""};
+  static const char* commands[] = {"info", "prepare", "nord", "scan", "install", "plan", "zip", "mail", "settings", "saveSetList", "Info", ""};
   const std::string cmd = commands[data[0] % (sizeof commands / sizeof *commands)];
   velmorin::Reply args = velmorin::Reply::parse(data + 1, data + size, nullptr, false);
   if (args.is_discarded()) return 0;

@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>  // renameat2
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,8 +11,12 @@
 
 namespace velmorin::platform {
 
-Status writeFileAtomically(const std::filesystem::path& folderPath, const std::string& name,
-                           const std::string& draftName, const std::string& text) {
+namespace {
+
+// Writes and syncs the draft; then `place` moves it to `name`.
+template <class Place>
+Status writeThrough(const std::filesystem::path& folderPath, const std::string& name, const std::string& draftName,
+                    const std::string& text, mode_t mode, Place place) {
   auto opened = openFolderAt(AT_FDCWD, folderPath.c_str(), true);
   if (!opened) return failureFor("open folder", folderPath, opened.code());
   const UniqueFd folder = std::move(*opened);
@@ -19,7 +24,7 @@ Status writeFileAtomically(const std::filesystem::path& folderPath, const std::s
     unlinkat(folder.get(), draftName.c_str(), 0);
     return failureFor("write", folderPath / name, err);
   };
-  const UniqueFd file(openat(folder.get(), draftName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+  const UniqueFd file(openat(folder.get(), draftName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
   if (!file.valid()) return failure(errno);
   for (std::size_t done = 0; done < text.size();) {
     const ssize_t put = write(file.get(), text.data() + done, text.size() - done);
@@ -28,9 +33,31 @@ Status writeFileAtomically(const std::filesystem::path& folderPath, const std::s
     done += static_cast<std::size_t>(put);
   }
   if (fsync(file.get()) != 0) return failure(errno);
-  if (renameat(folder.get(), draftName.c_str(), folder.get(), name.c_str()) != 0) return failure(errno);
+  if (const int err = place(folder.get()); err != 0) return failure(err);
   if (fsync(folder.get()) != 0) return failure(errno);
   return Status();
+}
+
+}  // namespace
+
+Status writeFileAtomically(const std::filesystem::path& folderPath, const std::string& name,
+                           const std::string& draftName, const std::string& text) {
+  return writeThrough(folderPath, name, draftName, text, 0600, [&](int folder) {
+    return renameat(folder, draftName.c_str(), folder, name.c_str()) == 0 ? 0 : errno;
+  });
+}
+
+Status writeNewFileAtomically(const std::filesystem::path& folderPath, const std::string& name,
+                              const std::string& draftName, const std::string& text) {
+  return writeThrough(folderPath, name, draftName, text, 0666, [&](int folder) {
+    // Checked and placed in one step: a file another program makes meanwhile is never replaced.
+    if (renameat2(folder, draftName.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // File systems without that rename: a hard link refuses an existing name the same way.
+    if (linkat(folder, draftName.c_str(), folder, name.c_str(), 0) != 0) return errno;
+    unlinkat(folder, draftName.c_str(), 0);
+    return 0;
+  });
 }
 
 }  // namespace velmorin::platform

@@ -14,4 +14,11 @@ namespace velmorin::platform {
 Status writeFileAtomically(const std::filesystem::path& folder, const std::string& name, const std::string& draftName,
                            const std::string& text);
 
+// The same for a file that must not replace anything: when `folder`/`name`
+// already exists nothing is written and the failure's code is EEXIST, so the
+// caller can try another name. The file is readable by others, as any the
+// user saves (0666 less the umask).
+Status writeNewFileAtomically(const std::filesystem::path& folder, const std::string& name,
+                              const std::string& draftName, const std::string& text);
+
 }  // namespace velmorin::platform

@@ -12,6 +12,7 @@ import { setupStatus } from './status-panel.js';
 import { setupFind } from './find-panel.js';
 import { setupInstall } from './install-panel.js';
 import { setupPack } from './pack-panel.js';
+import { setupLibrary } from './library-panel.js';
 import { restoreSettings } from './settings.js';
 
 translatePage();
@@ -24,6 +25,7 @@ const store = createStore({
 setupFind(store);
 setupInstall(store);
 setupPack(store);
+setupLibrary(store);
 bindAction(byId('quit'), { busyText: () => t('quitting') }, () => runAndReport('quit'));
 
 // Help is a page of its own: leaving this one while work runs would lose that work's report.

@@ -31,7 +31,9 @@ TEST(PickerOptions, ListsInSpanishNeverStartInICloud) {
 TEST(PickerOptions, EveryOtherKindAsksForTheProgramsFolder) {
   EXPECT_EQ(pickerOptions("zip", false, kICloud).title, "Choose the folder to pack");
   EXPECT_EQ(pickerOptions("zip", true, kICloud).title, "Elige la carpeta que quieres comprimir");
-  for (const char* kind : {"", "Dest", "LIST", "programs", "dest ", "progs", "Zip"}) {
+  EXPECT_EQ(pickerOptions("setList", false, kICloud).title, "Choose the folder to save the set list in");
+  EXPECT_EQ(pickerOptions("setList", true, kICloud).title, "Elige la carpeta donde guardar la lista de programas");
+  for (const char* kind : {"", "Dest", "LIST", "programs", "dest ", "progs", "Zip", "setlist"}) {
     EXPECT_EQ(pickerOptions(kind, false, kICloud).title, "Choose the folder with the Nord programs") << kind;
     EXPECT_EQ(pickerOptions(kind, true, kICloud).title, "Elige la carpeta con los programas del Nord") << kind;
     EXPECT_FALSE(pickerOptions(kind, false, kICloud).startFolder) << kind;

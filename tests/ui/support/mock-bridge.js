@@ -19,6 +19,36 @@ export function installMockBridge({ rules = {}, languages = null }) {
     dest: '/media/ana/NORD USB/Backups',
     list: `${HOME}/Documents/Lists`,
     progs: `${HOME}/Music/Nord Programs`,
+    setList: `${HOME}/Documents/Set lists`,
+  };
+
+  // A small library: both kinds of header, a backup's entry, a duplicate pair, damage.
+  const day = (d) => new Date(2026, 10, d, 12).getTime();
+  const program = (dir, name, ext, model, category, bank, location, slot, check, problem, d, dup = 0, inside = '') => ({
+    path: inside ? `Program/Bank A/${name}.${ext}` : `${dir}/${name}.${ext}`, inside, name, ext, model, type: check === 'unknown' ? '' : ext,
+    header: check === 'unchecked' ? 0 : 1, category, categoryCode: 0, bank, location, slot, version: 304, check, problem,
+    size: 592, mtime: day(d), dup,
+  });
+  const LIVE = `${HOME}/Music/Nord/Live set`;
+  const DOWNLOADS = `${HOME}/Downloads`;
+  const libraryReply = {
+    ok: true,
+    programs: [
+      program(LIVE, 'Warm Pad', 'ns3f', 'Nord Stage 3', 'Pad', 0, 0, 'A:11', 'ok', '', 20, 1),
+      program(LIVE, 'Grand Lady', 'ns3f', 'Nord Stage 3', 'Grand', 1, 7, 'B:23', 'ok', '', 21),
+      program(LIVE, 'Broken Lead', 'ns3f', 'Nord Stage 3', '', 0, 0, '', 'damaged', 'crc', 19),
+      program(DOWNLOADS, 'Warm Pad', 'ns3f', 'Nord Stage 3', 'Pad', 0, 0, 'A:11', 'ok', '', 2, 1),
+      program(DOWNLOADS, 'Old Organ', 'ns2p', 'Nord Stage 2', 'Organ', 0, 0, 'A:01:1', 'unchecked', '', 3),
+      program(DOWNLOADS, 'Mystery', 'ne6p', 'Nord Electro 6', '', 0, 0, '', 'unknown', '', 4),
+      program(DOWNLOADS, 'Strange', 'ns3f', 'Nord Stage 3', '', 0, 0, '', 'damaged', 'magic', 1),
+      program(`${HOME}/Documents`, 'Strings', 'ns3f', 'Nord Stage 3', 'String', 0, 1, 'A:12', 'ok', '', 5, 0, `${HOME}/Documents/Backup 2026.ns3b`),
+    ],
+    folders: [
+      { dir: LIVE, count: 3, models: ['Nord Stage 3'], newest: day(21) },
+      { dir: `${HOME}/Documents`, count: 1, models: ['Nord Stage 3'], newest: day(5) },
+      { dir: DOWNLOADS, count: 4, models: ['Nord Electro 6', 'Nord Stage 2', 'Nord Stage 3'], newest: day(4) },
+    ],
+    damaged: 2, total: 8, truncated: false,
   };
 
   // The real application's answers for an ordinary machine.
@@ -56,6 +86,12 @@ export function installMockBridge({ rules = {}, languages = null }) {
       case 'zip': {
         const path = `${HOME}/Desktop/Velmorin.zip`;
         return typeof args.path === 'string' && args.path !== '' ? { ok: true, path, bytes: 2104518 } : { ok: false, path, bytes: 0 };
+      }
+      case 'library': return libraryReply;
+      case 'saveSetList': {
+        if (typeof args.dir !== 'string' || !Array.isArray(args.rows)) return { ok: false, error: spanish() ? 'Argumentos no válidos.' : 'Bad arguments.', code: 'invalid' };
+        const stamp = new Date().toISOString().slice(0, 10);
+        return { ok: true, path: `${args.dir}/${spanish() ? 'Lista' : 'Set list'} ${stamp}.csv`, rows: args.rows.length };
       }
       case 'pickFolder': return { path: pickedByKind[args.kind] || `${HOME}/Music/Nord Programs` };
       case 'settings': return { ok: true, settings: {} };

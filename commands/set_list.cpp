@@ -1,0 +1,140 @@
+// The set list: the programs the page shows, as a CSV file a spreadsheet opens,
+// saved under a new dated name in a folder the user chose. An earlier list is
+// never replaced, and a name in it never runs as a formula.
+#include <cerrno>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "commands/commands.h"
+#include "commands/failure_reply.h"
+#include "vocabulary/language.h"
+#include "platform/atomic_file.h"
+#include "platform/change_journal.h"
+#include "platform/file_checks.h"
+#include "platform/paths.h"
+
+namespace velmorin {
+
+namespace {
+
+// Far beyond any library (it lists at most 50,000 programs); more is not a set list.
+constexpr std::size_t kMaxRows = 100'000;
+// " 2" to " 999" after the dated name; a folder holding all of them is not usable.
+constexpr int kMaxNumber = 999;
+constexpr const char* kFields[] = {"slot", "name", "category", "model"};
+
+std::string today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+  return text;
+}
+
+// A spreadsheet takes a cell that starts with one of these as a formula (a tab
+// or CR before one too): an apostrophe in front keeps it text.
+bool looksLikeFormula(const std::string& field) {
+  return !field.empty() && (field[0] == '=' || field[0] == '+' || field[0] == '-' || field[0] == '@' ||
+                            field[0] == '\t' || field[0] == '\r');
+}
+
+// One field as RFC 4180 writes it: in double quotes, inner ones doubled, when it
+// holds a comma, a double quote, CR or LF.
+std::string csvField(const std::string& value) {
+  const std::string field = looksLikeFormula(value) ? "'" + value : value;
+  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+  std::string quoted = "\"";
+  for (const char c : field) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+void addLine(std::string& text, const std::vector<std::string>& fields) {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) text += ',';
+    text += csvField(fields[i]);
+  }
+  text += "\r\n";
+}
+
+Status invalid(const std::string& english, const std::string& castilian) {
+  return Status::failure(Problem::Invalid, english, castilian);
+}
+
+// The rows' text, or why the arguments are not a set list.
+StatusOr<std::string> csvText(const Json* rows, bool es) {
+  if (!rows || !rows->is_array())
+    return invalid("No programs were given for the set list.", "No se indicaron programas para la lista.");
+  if (rows->empty())
+    return invalid("The set list would be empty: no programs are shown.",
+                   "La lista quedaría vacía: no se muestra ningún programa.");
+  if (rows->size() > kMaxRows)
+    return invalid("The set list has too many programs to save.", "La lista tiene demasiados programas para guardarla.");
+  std::string text;
+  addLine(text, es ? std::vector<std::string>{"Posición", "Nombre", "Categoría", "Modelo"}
+                   : std::vector<std::string>{"Slot", "Name", "Category", "Model"});
+  for (const Json& row : *rows) {
+    if (!row.is_object())
+      return invalid("A program of the set list is not described by its slot, name, category and model.",
+                     "Un programa de la lista no viene descrito por su posición, nombre, categoría y modelo.");
+    std::vector<std::string> fields;
+    for (const char* key : kFields) {
+      const auto value = textMember(row, key);
+      if (!value)
+        return invalid("A program of the set list is not described as text (its \"" + std::string(key) + "\").",
+                       "Un programa de la lista no viene descrito como texto (su \"" + std::string(key) + "\").");
+      fields.push_back(*value);
+    }
+    addLine(text, fields);
+  }
+  return text;
+}
+
+}  // namespace
+
+Reply saveSetList(const Values& values, const Json& args) {
+  const bool es = spanish(values);
+  const auto dir = textMember(args, "dir");
+  if (!dir || dir->empty())
+    return failureReply(invalid("No folder was given for the set list.", "No se indicó la carpeta para la lista."), es);
+  if (dir->find('\0') != std::string::npos)
+    return failureReply(invalid("The folder " + inQuotes(*dir) + " is not a valid path.",
+                                "La carpeta " + inQuotes(*dir) + " no es una ruta válida."),
+                        es);
+  const auto text = csvText(args.is_object() && args.contains("rows") ? &args["rows"] : nullptr, es);
+  if (!text) return failureReply(text.status(), es);
+
+  const fs::path folder = platform::absolutePath(*dir);
+  if (!platform::isFolder(folder)) {
+    const bool missing = platform::kindOf(folder) == platform::EntryKind::Missing;
+    return failureReply(
+        missing ? Status::failure(Problem::NotFound, "The folder " + inQuotes(folder) + " does not exist.",
+                                  "La carpeta " + inQuotes(folder) + " no existe.")
+                : Status::failure(Problem::NotFolder, inQuotes(folder) + " is not a folder.",
+                                  inQuotes(folder) + " no es una carpeta."),
+        es);
+  }
+  if (Status writable = platform::checkWritable(folder); !writable) return failureReply(writable, es);
+
+  const std::string stem = (es ? "Lista " : "Set list ") + today();
+  for (int number = 1; number <= kMaxNumber; ++number) {
+    const std::string name = stem + (number == 1 ? "" : " " + std::to_string(number)) + ".csv";
+    if (platform::kindOf(folder / name) != platform::EntryKind::Missing) continue;  // spares a write
+    // Each save has its own draft, so two at once never write into one file.
+    Status written = platform::writeNewFileAtomically(folder, name, platform::temporaryName(), *text);
+    if (written) return {{"ok", true}, {"path", (folder / name).string()}, {"rows", args["rows"].size()}};
+    if (written.code() != EEXIST) return failureReply(written, es);
+  }
+  return failureReply(Status::failure(Problem::Failed,
+                                      "The folder " + inQuotes(folder) + " already holds " + std::to_string(kMaxNumber) +
+                                          " set lists of today. Choose another folder.",
+                                      "La carpeta " + inQuotes(folder) + " ya tiene " + std::to_string(kMaxNumber) +
+                                          " listas de hoy. Elige otra carpeta."),
+                      es);
+}
+
+}  // namespace velmorin

@@ -1,0 +1,283 @@
+// The library panel: reading the programs, the table's filters, search and sort,
+// damage in words, duplicates together, hostile names as text, ten thousand rows,
+// the keyboard, the folders (install and show) and the set list's export.
+import assert from 'node:assert/strict';
+import { describe, test } from 'node:test';
+import { useBrowser } from './support/harness.js';
+
+const browser = useBrowser();
+const HOME = '/home/ana';
+
+// The table's rows as the user reads them: one array of cell texts per row.
+function rows(ui) {
+  return ui.page.$$eval('#library-scroll tbody tr:not(.spacer)', (trs) => trs.map((tr) => [...tr.cells].map((td) => td.textContent)));
+}
+const names = async (ui) => (await rows(ui)).map((cells) => cells[0]);
+
+async function readUsual(ui, label = 'Read usual folders') {
+  await ui.button(label).click();
+  await ui.$('#library-scroll tbody tr').first().waitFor();
+}
+
+function bigLibrary(count) {
+  const programs = Array.from({ length: count }, (_, i) => ({
+    path: `/home/ana/Music/Big/Program ${String(i).padStart(5, '0')}.ns3f`, inside: '', name: `Program ${String(i).padStart(5, '0')}`,
+    ext: 'ns3f', model: 'Nord Stage 3', type: 'ns3f', header: 1, category: 'Pad', categoryCode: 8, bank: i % 16, location: i % 25,
+    slot: 'A:11', version: 304, check: 'ok', problem: '', size: 592, mtime: 1764000000000 + i, dup: 0,
+  }));
+  return { ok: true, programs, folders: [{ dir: '/home/ana/Music/Big', count, models: ['Nord Stage 3'], newest: 1764000000000 }], damaged: 0, total: count, truncated: true };
+}
+
+describe('the library', { timeout: 180_000 }, () => {
+  test('reading the usual folders: every program with its slot, folder or backup, and its check in words', async () => {
+    const ui = await browser.open();
+    await readUsual(ui);
+    const [library] = await ui.sent('library');
+    assert.deepEqual(library.args, {}, 'the usual folders');
+    await ui.shows('#library-count', '8 of 8 programs shown · 2 damaged');
+    const table = await rows(ui);
+    assert.deepEqual(table.map((cells) => cells[0]), ['Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'Strings', 'Warm PadDuplicate 1', 'Warm PadDuplicate 1']);
+    assert.deepEqual(table[1], ['Grand Lady', 'Nord Stage 3', 'Grand', 'B:23', 'Live set', 'Nov 21, 2026', '✓Intact']);
+    assert.deepEqual(table[5].slice(3, 5), ['A:12', 'Backup: Backup 2026.ns3b']);
+    assert.equal(table[0][6], '⚠DamagedChecksum does not match: the file is damaged');
+    assert.equal(table[2][6], '?Unknown formatIts format could not be checked');
+    assert.equal(table[3][6], '–Not checkedAn older file without a checksum');
+    assert.equal(table[4][6], '⚠DamagedNot a Nord file header');
+    // The whole sentence, whatever the cell's width.
+    await ui.shows('#library-damaged li', 'Broken Lead (Live set): Checksum does not match: the file is damaged');
+    // Damage stands out by colour and by its words, not colour alone.
+    const damaged = ui.$('#library-scroll tbody tr.check-damaged');
+    assert.equal(await damaged.count(), 2);
+    assert.notEqual(await damaged.locator('td').first().evaluate((td) => getComputedStyle(td).backgroundColor),
+      await ui.$('#library-scroll tbody tr.check-ok td').first().evaluate((td) => getComputedStyle(td).backgroundColor));
+    await ui.close();
+  });
+
+  test('in Spanish, from a chosen folder: the texts, the problems and the header', async () => {
+    const ui = await browser.open({ locale: 'es-ES' });
+    await ui.shows('#library-title', 'Biblioteca');
+    await readUsual(ui, 'Leer una carpeta…');
+    const [pick] = await ui.sent('pickFolder');
+    assert.equal(pick.args.kind, 'progs');
+    const [library] = await ui.sent('library');
+    assert.deepEqual(library.args, { dir: `${HOME}/Music/Nord Programs` });
+    await ui.shows('#library-count', 'Se muestran 8 de 8 programas · 2 dañados');
+    const headings = await ui.$('#library-scroll th').allTextContents();
+    assert.deepEqual(headings, ['Nombre▲', 'Modelo', 'Categoría', 'Posición', 'Carpeta o copia', 'Fecha', 'Estado']);
+    const table = await rows(ui);
+    assert.equal(table[0][6], '⚠DañadoLa suma de comprobación no coincide: el archivo está dañado');
+    assert.equal(table[3][6], '–Sin comprobarArchivo antiguo sin suma de comprobación');
+    await ui.shows('#library-damaged li', 'Broken Lead (Live set): La suma de comprobación no coincide: el archivo está dañado');
+    assert.equal(table[4][6], '⚠DañadoNo tiene la cabecera de un archivo Nord');
+    assert.equal(table[5][4], 'Copia: Backup 2026.ns3b');
+    assert.equal(table[6][0], 'Warm PadDuplicado 1');
+    assert.deepEqual(await ui.$('#library-check option').allTextContents(), ['Cualquier estado', 'Intacto', 'Sin comprobar', 'Dañado', 'Formato desconocido']);
+    await ui.close();
+  });
+
+  test('filters by model, category and check, searches by name, sorts by any column with aria-sort', async () => {
+    const ui = await browser.open();
+    await readUsual(ui);
+    await ui.$('#library-model').selectOption({ label: 'Nord Stage 2' });
+    assert.deepEqual(await names(ui), ['Old Organ']);
+    await ui.$('#library-model').selectOption({ label: 'All models' });
+    await ui.$('#library-category').selectOption({ label: 'No category' });
+    assert.deepEqual(await names(ui), ['Broken Lead', 'Mystery', 'Strange']);
+    await ui.$('#library-check').selectOption({ label: 'Damaged' });
+    assert.deepEqual(await names(ui), ['Broken Lead', 'Strange']);
+    await ui.$('#library-category').selectOption({ label: 'All categories' });
+    assert.deepEqual(await names(ui), ['Broken Lead', 'Strange']);
+    await ui.$('#library-check').selectOption({ label: 'Any state' });
+    await ui.$('#library-search').fill('  WARM ');
+    assert.deepEqual(await names(ui), ['Warm PadDuplicate 1', 'Warm PadDuplicate 1']);
+    await ui.shows('#library-count', '2 of 8 programs shown');
+    await ui.$('#library-search').fill('nothing like it');
+    assert.equal(await ui.$('#library-no-match').isVisible(), true);
+    await ui.$('#library-search').fill('');
+
+    const header = (name) => ui.page.locator('#library-scroll th', { hasText: name });
+    assert.equal(await header('Name').getAttribute('aria-sort'), 'ascending');
+    await header('Slot').getByRole('button').click();
+    assert.equal(await header('Slot').getAttribute('aria-sort'), 'ascending');
+    assert.equal(await header('Name').getAttribute('aria-sort'), null);
+    assert.deepEqual((await rows(ui)).map((cells) => cells[3]), ['A:11', 'A:11', 'A:01:1', 'A:12', 'B:23', '', '', '']);
+    await header('Slot').getByRole('button').click();
+    assert.equal(await header('Slot').getAttribute('aria-sort'), 'descending');
+    assert.deepEqual((await rows(ui)).map((cells) => cells[3]), ['B:23', 'A:12', 'A:11', 'A:11', 'A:01:1', '', '', ''], 'no slot: last either way');
+    await header('Date').getByRole('button').click();
+    assert.deepEqual((await rows(ui)).map((cells) => cells[5]), ['Nov 1, 2026', 'Nov 2, 2026', 'Nov 3, 2026', 'Nov 4, 2026', 'Nov 5, 2026', 'Nov 19, 2026', 'Nov 20, 2026', 'Nov 21, 2026']);
+    await ui.close();
+  });
+
+  test('"Group duplicates" brings identical files together, each marked', async () => {
+    const ui = await browser.open();
+    await readUsual(ui);
+    await ui.page.locator('#library-scroll th', { hasText: 'Date' }).getByRole('button').click();
+    const dates = async () => (await rows(ui)).map((cells) => `${cells[0]} ${cells[4]}`);
+    assert.deepEqual((await dates())[1], 'Warm PadDuplicate 1 Downloads');
+    assert.equal((await dates())[6], 'Warm PadDuplicate 1 Live set', 'apart while not grouped');
+    await ui.page.getByLabel('Group duplicates').check();
+    assert.deepEqual(await dates(), ['Strange Downloads', 'Warm PadDuplicate 1 Downloads', 'Warm PadDuplicate 1 Live set', 'Old Organ Downloads',
+      'Mystery Downloads', 'Strings Backup: Backup 2026.ns3b', 'Broken Lead Live set', 'Grand Lady Live set']);
+    assert.equal(await ui.$('#library-scroll tr.is-dup').count(), 2);
+    await ui.close();
+  });
+
+  test('hostile names, folders and models are shown as text, never as markup', async () => {
+    const hostile = ['<img src=x onerror="window.__pwned=1">', '<script>window.__pwned=2</script>', '\u202Egnp.exe\u202C & "quotes"', 'W'.repeat(600)];
+    const reply = {
+      ok: true,
+      programs: hostile.map((name, i) => ({
+        path: `/home/ana/<b>x</b>/${i}.ns3f`, inside: i === 1 ? '/home/ana/<i>b</i>.ns3b' : '', name, ext: 'ns3f', model: '<u>Model</u>',
+        type: 'ns3f', header: 1, category: '<em>Pad</em>', categoryCode: 8, bank: 0, location: i, slot: `A:1${i + 1}`,
+        version: 304, check: 'ok', problem: '', size: 592, mtime: 1764000000000, dup: 0,
+      })),
+      folders: [{ dir: '/home/ana/<b>x</b>', count: 4, models: ['<u>Model</u>'], newest: 1764000000000 }],
+      damaged: 0, total: 4, truncated: false,
+    };
+    const ui = await browser.open();
+    await ui.rule('library', { reply });
+    await readUsual(ui);
+    const cells = await ui.page.$$eval('#library-scroll tbody tr .name-text', (spans) => spans.map((span) => span.textContent));
+    assert.deepEqual(cells.sort(), [...hostile].sort());
+    assert.equal(await ui.page.evaluate(() => window.__pwned), undefined);
+    assert.equal(await ui.$('#library img, #library script, #library b, #library u, #library em, #library i').count(), 0);
+    await ui.shows('#library-folders .path', '/home/ana/<b>x</b>');
+    assert.ok((await ui.$('#library-model option').allTextContents()).includes('<u>Model</u>'));
+    // A very long name is cut within its cell: the page never scrolls sideways.
+    assert.equal(await ui.page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth), true);
+    await ui.close();
+  });
+
+  test('ten thousand programs: only the rows in view are in the page, and the last one can be scrolled to', async () => {
+    const ui = await browser.open();
+    // Made inside the page: ten thousand objects cross from the test slowly.
+    await ui.page.evaluate(`window.__mock.rule('library', { reply: (${bigLibrary})(10000) })`);
+    await readUsual(ui);
+    await ui.shows('#library-count', '10,000 of 10,000 programs shown');
+    await ui.shows('#library-result', 'There are more programs than can be listed: only the first 10,000 are shown.');
+    assert.equal(await ui.$('#library-scroll table').getAttribute('aria-rowcount'), '10001');
+    const drawn = await ui.$('#library-scroll tbody tr:not(.spacer)').count();
+    assert.ok(drawn > 0 && drawn <= 60, `${drawn} rows drawn`);
+    await ui.$('#library-scroll').evaluate((scroller) => { scroller.scrollTop = scroller.scrollHeight; });
+    const last = ui.page.locator('#library-scroll tbody tr', { hasText: 'Program 09999' });
+    await last.waitFor();
+    assert.equal(await last.getAttribute('aria-rowindex'), '10001');
+    assert.equal(await last.evaluate((tr) => tr.getBoundingClientRect().height), 42, 'the height the drawing counts on');
+    assert.ok(await ui.$('#library-scroll tbody tr:not(.spacer)').count() <= 60);
+    await ui.$('#library-search').fill('Program 0500');
+    assert.deepEqual(await names(ui), Array.from({ length: 10 }, (_, i) => `Program 0500${i}`));
+    await ui.close();
+  });
+
+  test('reading shows its progress, and Cancel stops it with nothing changed', async () => {
+    const ui = await browser.open({ rules: { library: [{ hold: true }] } });
+    await ui.button('Read usual folders').click();
+    await ui.waitForSent('library');
+    await ui.progress('library', { phase: 'scan', done: 3, total: 10, bytes: 0, totalBytes: 0 });
+    await ui.shows('#library-progress', '3 of 10 folders searched');
+    await ui.button('Cancel reading the library').click();
+    await ui.shows('#library-result', 'Cancelled. Nothing was changed.');
+    const [read] = await ui.sent('library');
+    assert.deepEqual((await ui.sent('cancel')).map((m) => m.args), [{ id: read.id }]);
+    assert.equal(await ui.$('#library-progress').isVisible(), false);
+    assert.equal(await ui.$('#library-view').isVisible(), false);
+    assert.equal(await ui.focused(), 'library-usual');
+    await ui.close();
+  });
+
+  test('every control is reached with Tab, shows its focus, and the headings sort with Enter and Space', async () => {
+    const ui = await browser.open();
+    await readUsual(ui);
+    await ui.$('#library-usual').focus();
+    const reached = [];
+    for (let i = 0; i < 20; i += 1) {
+      await ui.page.keyboard.press('Tab');
+      reached.push(await ui.page.evaluate(() => {
+        const node = document.activeElement;
+        const outline = getComputedStyle(node).outlineStyle;
+        return `${node.id || node.textContent.trim()}${outline === 'none' ? ' (no focus ring)' : ''}`;
+      }));
+    }
+    assert.deepEqual(reached.slice(0, 18), ['library-folder', 'library-search', 'library-model', 'library-category', 'library-check',
+      'library-dups', 'library-export', 'library-scroll', 'Name▲', 'Model', 'Category', 'Slot', 'Folder or backup', 'Date', 'Check',
+      'Install', 'Show in folder', 'Show in folder']);
+    await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getByRole('button').focus();
+    await ui.page.keyboard.press('Enter');
+    assert.equal(await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getAttribute('aria-sort'), 'ascending');
+    await ui.page.keyboard.press('Space');
+    assert.equal(await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getAttribute('aria-sort'), 'descending');
+    for (let i = 0; i < 6; i += 1) await ui.page.keyboard.press('Shift+Tab');
+    assert.equal(await ui.focused(), 'library-dups');
+    await ui.page.keyboard.press('Space');
+    assert.equal(await ui.$('#library-dups').isChecked(), true);
+    await ui.close();
+  });
+
+  test('a folder row installs that folder (programs and model filled in) or shows it in the file viewer', async () => {
+    const ui = await browser.open();
+    await readUsual(ui);
+    const folders = ui.$('#library-folders li');
+    assert.equal(await folders.count(), 3);
+    assert.equal(await folders.nth(1).getByRole('button', { name: /^Install/ }).count(), 0, 'only a backup there: nothing to install');
+    assert.match(await folders.nth(2).innerText(), /Nord Electro 6, Nord Stage 2, Nord Stage 3 · 4 programs · newest Nov 4, 2026/);
+
+    await ui.button('Show in folder: Downloads').click();
+    const [reveal] = await ui.waitForSent('reveal');
+    assert.deepEqual(reveal.args, { path: `${HOME}/Downloads` });
+
+    // A model typed for programs of the same kind gives way: the folder names its own.
+    await ui.button('Search usual folders').click();
+    await ui.shows('#install-summary', 'Programs: 24 files (.ns3f)');
+    await ui.$('#model').fill('My Stage');
+    await ui.button('Install the folder Live set').click();
+    assert.equal(await ui.focused(), 'install-button');
+    assert.equal(await ui.$('#model').inputValue(), 'Nord Stage 3');
+    await ui.shows('#install-summary', 'Programs: 3 files (.ns3f)');
+    await ui.$('#install-button').click();
+    const [plan] = await ui.waitForSent('plan');
+    assert.deepEqual(plan.args, {
+      dest: `${HOME}/Desktop/Velmorin`, model: 'Nord Stage 3', list: `${HOME}/Documents/Nord Stage 3 Program List.html`,
+      progs: `${HOME}/Music/Nord/Live set`, ext: 'ns3f',
+    }, 'the list found before stays; the programs are the folder\'s');
+    await ui.close();
+  });
+
+  test('export: the rows shown, in keyboard order, go to the folder chosen; a refusal is shown with its reason', async () => {
+    const ui = await browser.open();
+    await readUsual(ui);
+    await ui.$('#library-model').selectOption({ label: 'Nord Stage 3' });
+    await ui.$('#library-export').click();
+    const [pick] = await ui.waitForSent('pickFolder');
+    assert.equal(pick.args.kind, 'setList');
+    const [save] = await ui.waitForSent('saveSetList');
+    assert.deepEqual(save.args, {
+      dir: `${HOME}/Documents/Set lists`,
+      rows: [
+        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3' },
+        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3' },
+        { slot: 'A:12', name: 'Strings', category: 'String', model: 'Nord Stage 3' },
+        { slot: 'B:23', name: 'Grand Lady', category: 'Grand', model: 'Nord Stage 3' },
+        { slot: '', name: 'Broken Lead', category: '', model: 'Nord Stage 3' },
+        { slot: '', name: 'Strange', category: '', model: 'Nord Stage 3' },
+      ],
+    });
+    await ui.shows('#library-export-result', 'Set list saved with 6 programs.');
+    await ui.shows('#library-export-result .path', `${HOME}/Documents/Set lists/Set list `);
+
+    await ui.rule('saveSetList', { reply: { ok: false, error: 'Could not write to "/home/ana/Documents/Set lists": Permission denied', code: 'permission' } });
+    await ui.$('#library-search').fill('Grand');
+    await ui.$('#library-export').click();
+    await ui.shows('#library-export-result [role=alert]', 'The set list could not be saved. Could not write to "/home/ana/Documents/Set lists": Permission denied');
+    const saves = await ui.sent('saveSetList');
+    assert.deepEqual(saves[1].args.rows, [{ slot: 'B:23', name: 'Grand Lady', category: 'Grand', model: 'Nord Stage 3' }]);
+    await ui.button('Choose another folder…').click();
+    await ui.waitForSent('pickFolder', 3);
+
+    await ui.$('#library-search').fill('nothing like it');
+    await ui.$('#library-export').click();
+    await ui.shows('#library-export-result', 'No programs are shown, so there is nothing to export.');
+    assert.equal((await ui.sent('pickFolder')).length, 3);
+    await ui.close();
+  });
+});

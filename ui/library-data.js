@@ -1,0 +1,142 @@
+// The library's rows as the page uses them: the reply's programs read defensively,
+// the filters, the sort by any column, duplicates kept together, and the check in words.
+import { baseName, dirName } from './format.js';
+import { t } from './i18n.js';
+
+// The longest list the application gives; anything beyond it is not a library reply.
+const MAX_PROGRAMS = 50_000;
+const CHECKS = ['ok', 'unchecked', 'damaged', 'unknown'];
+const PROBLEMS = { magic: 'problemMagic', type: 'problemType', size: 'problemSize', crc: 'problemCrc', short: 'problemShort' };
+
+const text = (value) => (typeof value === 'string' ? value : '');
+const whole = (value) => (Number.isInteger(value) && value >= 0 ? value : 0);
+
+function asProgram(value, index) {
+  if (!value || typeof value !== 'object' || typeof value.path !== 'string' || value.path === '') return null;
+  const inside = text(value.inside);
+  return {
+    key: index,
+    path: value.path,
+    inside,
+    name: text(value.name) || baseName(value.path),
+    ext: text(value.ext),
+    model: text(value.model),
+    category: text(value.category),
+    slot: text(value.slot),
+    bank: whole(value.bank),
+    location: whole(value.location),
+    check: CHECKS.includes(value.check) ? value.check : 'unknown',
+    problem: text(value.problem),
+    mtime: Number.isFinite(value.mtime) && value.mtime > 0 ? value.mtime : 0,
+    dup: whole(value.dup),
+    // Where it lives on disk: the folder, or the backup that holds it.
+    where: inside !== '' ? inside : dirName(value.path),
+  };
+}
+
+function asFolder(value) {
+  if (!value || typeof value !== 'object' || typeof value.dir !== 'string' || value.dir === '') return null;
+  return {
+    dir: value.dir,
+    count: whole(value.count),
+    models: Array.isArray(value.models) ? value.models.filter((model) => typeof model === 'string' && model !== '') : [],
+    newest: Number.isFinite(value.newest) && value.newest > 0 ? value.newest : 0,
+  };
+}
+
+export function readLibrary(reply) {
+  const programs = Array.isArray(reply.programs) ? reply.programs.slice(0, MAX_PROGRAMS).map(asProgram).filter(Boolean) : [];
+  const folders = Array.isArray(reply.folders) ? reply.folders.map(asFolder).filter(Boolean) : [];
+  return {
+    programs,
+    folders,
+    damaged: programs.filter((program) => program.check === 'damaged').length,
+    truncated: reply.truncated === true,
+  };
+}
+
+// The check in the user's words: damage names its problem.
+export function checkText(program) {
+  switch (program.check) {
+    case 'ok': return t('checkOk');
+    case 'unchecked': return t('checkUnchecked');
+    case 'damaged': return t('checkDamaged', { problem: problemText(program) });
+    default: return t('checkUnknown');
+  }
+}
+
+// The check as the table shows it: its state in a word, and why, under it.
+export function checkParts(program) {
+  switch (program.check) {
+    case 'ok': return { state: t('checkFilterOk'), reason: '' };
+    case 'unchecked': return { state: t('checkFilterUnchecked'), reason: t('reasonUnchecked') };
+    case 'damaged': return { state: t('checkFilterDamaged'), reason: problemText(program) };
+    default: return { state: t('checkFilterUnknown'), reason: t('reasonUnknown') };
+  }
+}
+
+export function problemText(program) {
+  return t(PROBLEMS[program.problem] || 'problemOther');
+}
+
+export function whereText(program) {
+  return program.inside !== '' ? t('inBackup', { name: baseName(program.inside) }) : baseName(program.where);
+}
+
+// Rows without a slot go last; the rest by bank, then location, as on the keyboard.
+export function bySlot(a, b) {
+  if ((a.slot === '') !== (b.slot === '')) return a.slot === '' ? 1 : -1;
+  return a.bank - b.bank || a.location - b.location;
+}
+
+const words = new Intl.Collator(undefined, { numeric: true, sensitivity: 'base' });
+
+const COMPARE = {
+  name: (a, b) => words.compare(a.name, b.name),
+  model: (a, b) => words.compare(a.model, b.model),
+  category: (a, b) => words.compare(a.category, b.category),
+  slot: bySlot,
+  folder: (a, b) => words.compare(a.where, b.where),
+  date: (a, b) => a.mtime - b.mtime,
+  check: (a, b) => CHECKS.indexOf(a.check) - CHECKS.indexOf(b.check) || words.compare(a.problem, b.problem),
+};
+
+export const COLUMNS = Object.keys(COMPARE);
+
+// `filters`: {query, model, category, check}, each '' for any; `sort`: {column, descending}.
+export function visibleRows(programs, filters, sort, groupDuplicates) {
+  const query = filters.query.trim().toLocaleLowerCase();
+  const rows = programs.filter((program) => (query === '' || program.name.toLocaleLowerCase().includes(query))
+    && (filters.model === null || program.model === filters.model)
+    && (filters.category === null || program.category === filters.category)
+    && (filters.check === null || program.check === filters.check));
+  const compare = COMPARE[sort.column] || COMPARE.name;
+  const direction = sort.descending ? -1 : 1;
+  // Programs without a slot stay last either way; ties keep the application's order
+  // (by path), so equal rows never jump about.
+  const slotless = sort.column === 'slot' ? (a, b) => (a.slot === '') - (b.slot === '') : () => 0;
+  rows.sort((a, b) => slotless(a, b) || direction * compare(a, b) || a.key - b.key);
+  return groupDuplicates ? grouped(rows) : rows;
+}
+
+// Each set of identical files moves up to where its first member stands.
+function grouped(rows) {
+  const members = new Map();
+  for (const row of rows) {
+    if (row.dup > 0) members.set(row.dup, [...(members.get(row.dup) || []), row]);
+  }
+  const result = [];
+  for (const row of rows) {
+    if (row.dup === 0) result.push(row);
+    else if (members.has(row.dup)) {
+      result.push(...members.get(row.dup));
+      members.delete(row.dup);
+    }
+  }
+  return result;
+}
+
+// The distinct values of one field, for a filter's choices.
+export function choices(programs, field) {
+  return [...new Set(programs.map((program) => program[field]))].sort((a, b) => words.compare(a, b));
+}

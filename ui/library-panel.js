@@ -1,0 +1,139 @@
+// The library: every program around the usual folders (or in a chosen one) in a table
+// that filters, searches and sorts; the folders they are in, to install or show; and
+// the rows shown, exported as a set list.
+import { bindAction } from './busy.js';
+import { byId, el, replaceContent } from './dom.js';
+import { formatNumber, t } from './i18n.js';
+import { pickFolder, revealButton } from './actions.js';
+import { failureView } from './failure.js';
+import { choices, readLibrary, visibleRows } from './library-data.js';
+import { damagedList } from './library-damaged.js';
+import { libraryFolders } from './library-folders.js';
+import { createLibraryTable } from './library-table.js';
+import { createProgressView } from './progress-view.js';
+import { saveSetList } from './set-list.js';
+import { runTask } from './task.js';
+
+const CHECK_CHOICES = [['ok', 'checkFilterOk'], ['unchecked', 'checkFilterUnchecked'], ['damaged', 'checkFilterDamaged'], ['unknown', 'checkFilterUnknown']];
+
+// A filter's choices: "any" (value ""), then each value by its index, so any text works.
+function fillSelect(select, anyText, values, label) {
+  replaceContent(select, el('option', { text: anyText, attrs: { value: '' } }),
+    ...values.map((value, index) => el('option', { text: label(value), attrs: { value: String(index) } })));
+}
+
+export function setupLibrary(store) {
+  const buttons = ['library-usual', 'library-folder'].map(byId);
+  const view = createProgressView(byId('library-progress'), { returnFocus: buttons[0] });
+  const result = byId('library-result');
+  const shown = byId('library-view');
+  const search = byId('library-search');
+  const selects = { model: byId('library-model'), category: byId('library-category'), check: byId('library-check') };
+  const groupDups = byId('library-dups');
+  const exportButton = byId('library-export');
+  const exportResult = byId('library-export-result');
+  const sort = { column: 'name', descending: false };
+  let library = { programs: [], folders: [], damaged: 0, truncated: false };
+  let values = { model: [], category: [], check: CHECK_CHOICES.map(([check]) => check) };
+  let rows = [];
+
+  const table = createLibraryTable(byId('library-scroll'), (column) => {
+    sort.descending = sort.column === column ? !sort.descending : false;
+    sort.column = column;
+    refresh();
+  });
+
+  const picked = (field) => (selects[field].value === '' ? null : values[field][Number(selects[field].value)] ?? null);
+
+  function refresh({ toTop = true } = {}) {
+    rows = visibleRows(library.programs, {
+      query: search.value, model: picked('model'), category: picked('category'), check: picked('check'),
+    }, sort, groupDups.checked);
+    const total = library.programs.length;
+    byId('library-count').textContent = [
+      t('libraryShown', { count: total, shown: formatNumber(rows.length) }),
+      library.damaged > 0 ? t('libraryDamaged', { count: library.damaged }) : null,
+    ].filter(Boolean).join(' · ');
+    byId('library-no-match').hidden = rows.length > 0;
+    if (toTop) table.scrollToTop();
+    table.show(rows, sort);
+  }
+
+  function showLibrary(reply) {
+    library = readLibrary(reply);
+    values = {
+      model: choices(library.programs, 'model'),
+      category: choices(library.programs, 'category'),
+      check: values.check,
+    };
+    fillSelect(selects.model, t('libraryAllModels'), values.model, (model) => model || t('libraryNoModel'));
+    fillSelect(selects.category, t('libraryAllCategories'), values.category, (category) => category || t('libraryNoCategory'));
+    fillSelect(selects.check, t('libraryAllChecks'), values.check, (check) => t(CHECK_CHOICES.find(([c]) => c === check)[1]));
+    search.value = '';
+    replaceContent(exportResult);
+    const notes = [
+      library.programs.length === 0 ? t('libraryNothing') : null,
+      library.truncated ? t('libraryTruncated', { count: library.programs.length }) : null,
+    ].filter(Boolean);
+    replaceContent(result, ...notes.map((note) => el('p', { className: 'note note-info', text: note })));
+    shown.hidden = library.programs.length === 0;
+    replaceContent(byId('library-damaged'), damagedList(library.programs));
+    replaceContent(byId('library-folders'), library.folders.length ? libraryFolders(library.folders, library.programs, install) : null);
+    refresh();
+  }
+
+  // The install panel takes the folder as if the search had chosen it.
+  function install(progs) {
+    store.set({ progs });
+    if (progs.model !== '') byId('model').value = progs.model;
+    byId('install').scrollIntoView({ block: 'start' });
+    byId('install-button').focus();
+  }
+
+  async function read(control, chooseFolder) {
+    try {
+      const args = {};
+      if (chooseFolder) {
+        args.dir = await pickFolder('progs');
+        if (args.dir === null) return;
+      }
+      control.label(t('libraryReading'));
+      replaceContent(result);
+      showLibrary(await runTask(view, 'library', args, { title: t('libraryReadingLong') }));
+    } catch (error) {
+      replaceContent(result, failureView(error, {
+        lead: t('libraryFailed'),
+        another: { label: t('libraryAnotherFolder'), run: () => buttons[1].click() },
+      }));
+    }
+  }
+
+  async function exportSetList(control) {
+    replaceContent(exportResult);
+    if (rows.length === 0) {
+      replaceContent(exportResult, el('p', { className: 'note note-info', attrs: { role: 'status' }, text: t('setListNothing') }));
+      return;
+    }
+    try {
+      const reply = await saveSetList(rows, { onSaving: () => control.label(t('libraryExporting')) });
+      if (reply === null) return;
+      replaceContent(exportResult, el('div', { className: 'success', attrs: { role: 'status' } },
+        el('p', { text: t('setListDone', { count: Number.isInteger(reply.rows) ? reply.rows : rows.length }) }),
+        el('p', { className: 'path', text: reply.path }),
+        revealButton(reply.path)));
+    } catch (error) {
+      replaceContent(exportResult, failureView(error, {
+        lead: t('setListFailed'),
+        another: { label: t('setListAnotherFolder'), run: () => exportButton.click() },
+      }));
+    }
+  }
+
+  const options = { busyText: () => t('choosingFolder'), group: buttons };
+  bindAction(buttons[0], { ...options, busyText: () => t('libraryReading') }, (control) => read(control, false));
+  bindAction(buttons[1], options, (control) => read(control, true));
+  bindAction(exportButton, { busyText: () => t('choosingFolder') }, exportSetList);
+  search.addEventListener('input', () => refresh());
+  for (const select of Object.values(selects)) select.addEventListener('change', () => refresh());
+  groupDups.addEventListener('change', () => refresh());
+}
