@@ -197,7 +197,9 @@ TEST_F(Preview, AnInstallReportsItsCopyThenItsArchiveWithTotals) {
   for (std::size_t i = 0; i < seen.size(); ++i) {
     const WorkProgress& p = seen[i];
     if (i > 0) {
-      if (seen[i - 1].phase == p.phase) EXPECT_GE(p.done, seen[i - 1].done);
+      if (seen[i - 1].phase == p.phase) {
+        EXPECT_GE(p.done, seen[i - 1].done);
+      }
       EXPECT_LE(static_cast<int>(seen[i - 1].phase), static_cast<int>(p.phase));  // copy, then archive
     }
     last[p.phase] = p;
