@@ -45,8 +45,7 @@ struct Task {
   int depth;
 };
 
-ProgramCheck checkBytes(const std::string& extension, const std::optional<std::string>& bytes, std::uint64_t size,
-                        Program& program) {
+ProgramCheck checkBytes(const std::string& extension, const std::string* bytes, std::uint64_t size, Program& program) {
   if (!bytes) return {{}, "unknown", ""};  // could not be read: nothing to tell
   if (size <= kCheckedFileLimit && bytes->size() == size)
     program.content = std::pair{size, platform::crc32Of(*bytes)};
@@ -65,29 +64,35 @@ class LibraryWalk {
     const auto folder = platform::Folder::open(task.path, task.depth == 1);
     if (!folder) return subfolders;
     std::vector<Program> found;
+    std::string bytes;  // one buffer for the folder's files
     (void)folder->forEach([&](const char* entryName, platform::EntryKind kind) {
       if (entryName[0] == '.') return;
-      const std::string name(entryName);
-      const std::string path = task.path == "/" ? "/" + name : task.path + "/" + name;
+      const std::string_view name(entryName);
       const std::string extension = lowerExtension(name);
+      if (kind != platform::EntryKind::Folder && !isProgramExtension(extension) && !isBackupExtension(extension)) return;
+      const std::string path = (task.path == "/" ? "/" : task.path + "/") + entryName;
       if (kind == platform::EntryKind::Folder) {
         // Names that are not UTF-8 could not be reported; links are never followed.
         if (isValidUtf8(name) && !isPackageFolder(extension) && !roots_.contains(path) && task.depth < kMaxDepth)
           subfolders.push_back({path, task.depth + 1});
         return;
       }
-      const bool program = isProgramExtension(extension), backup = isBackupExtension(extension);
-      if (!program && !backup) return;
+      if (isProgramExtension(extension)) {
+        // Opened and read at once, its facts from the open file; one that
+        // cannot be opened is listed by its facts alone.
+        bool read = false;
+        auto facts = folder->read(entryName, kCheckedFileLimit, kHeaderBytes, bytes, read);
+        if (!facts) facts = folder->facts(entryName, true);
+        if (!facts || facts->kind != platform::EntryKind::File || facts->modifiedMs < sinceMs_) return;
+        const auto size = static_cast<std::uint64_t>(facts->size);
+        Program entry{path, "", task.path, std::string(name), extension, {}, size, facts->modifiedMs, std::nullopt};
+        entry.check = checkBytes(extension, read ? &bytes : nullptr, size, entry);
+        found.push_back(std::move(entry));
+        return;
+      }
       const auto facts = folder->facts(entryName, true);
       if (!facts || facts->kind != platform::EntryKind::File || facts->modifiedMs < sinceMs_) return;
-      if (program) {
-        Program entry{path, "", task.path, name, extension, {}, static_cast<std::uint64_t>(facts->size),
-                      facts->modifiedMs, std::nullopt};
-        const auto size = static_cast<std::uint64_t>(facts->size);
-        const auto bytes = platform::readRegularFile(path, size <= kCheckedFileLimit ? size : kHeaderBytes);
-        entry.check = checkBytes(extension, bytes, size, entry);
-        found.push_back(std::move(entry));
-      } else if (platform::looksLikeZip(path)) {
+      if (platform::looksLikeZip(path)) {
         readBackup(path, task.path, found);
       }
     });
@@ -115,7 +120,7 @@ class LibraryWalk {
       Program program{entry.name, backup, folder, fileName, extension, {}, entry.size, entry.modifiedMs, std::nullopt};
       const auto bytes = data.read(entry.size <= kCheckedFileLimit ? entry.size : kHeaderBytes);
       if (bytes) {
-        program.check = checkBytes(extension, *bytes, entry.size, program);
+        program.check = checkBytes(extension, &*bytes, entry.size, program);
       } else {
         program.check = {{}, "damaged", "crc"};  // the archive's own check failed
       }
