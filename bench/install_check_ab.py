@@ -2,8 +2,13 @@
 """What the install's read-back costs: the whole `--command install` timed
 with two Release builds, one with the check and one without it, by hyperfine,
 interleaved (a few runs of each in turn, the order swapped every round), warm.
+Before each run the last one's output is removed and everything written back
+(`sync`): the install makes its new folder durable before it swaps, and must
+not wait on what the run before left for the disk.
 
-    python3 bench/install_check_ab.py WITH_BINARY WITHOUT_BINARY [--rounds 10] [--runs 2]
+    python3 bench/install_check_ab.py WITH_BINARY WITHOUT_BINARY [--earlier BINARY] [--rounds 10] [--runs 2]
+
+(--earlier: a third build, with an earlier form of the check, timed alongside.)
 
 Two program folders are made from a fixed seed: 2,000 header-less files of
 85 KB (172 MB; every file is compared with its source byte for byte: the
@@ -41,6 +46,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("with_check")
     parser.add_argument("without_check")
+    parser.add_argument("--earlier", help="a build with an earlier form of the check")
     parser.add_argument("--rounds", type=int, default=10)
     parser.add_argument("--runs", type=int, default=2, help="runs of each build per round")
     parser.add_argument("--seed", type=int, default=5)
@@ -52,6 +58,8 @@ def main():
         env = {k: v for k, v in os.environ.items() if not k.startswith("XDG_")}
         env.update(HOME=str(home), XDG_DATA_HOME=str(home / ".local/share"), LC_ALL="C.UTF-8")
         builds = {"with the check": args.with_check, "without": args.without_check}
+        if args.earlier:
+            builds["earlier check"] = args.earlier
         print(f"load average at the start: {Path('/proc/loadavg').read_text().split()[:3]}")
         for name, folder in make_folders(tmp / "data", args.seed).items():
             dest = tmp / "dest"
@@ -65,10 +73,10 @@ def main():
                     sys.exit(f"{label}: {reply}")
             times = {label: {"wall": [], "user": [], "system": []} for label in builds}
             for round_ in range(args.rounds):
-                order = list(builds) if round_ % 2 == 0 else list(reversed(builds))
+                order = list(builds)[round_ % len(builds):] + list(builds)[:round_ % len(builds)]
                 out = tmp / "round.json"
                 subprocess.run(["hyperfine", "-N", "-w", "1" if round_ == 0 else "0", "-r", str(args.runs),
-                                "--prepare", f"rm -rf {dest}", "--export-json", str(out)] +
+                                "--prepare", f"sh -c 'rm -rf {dest} && sync'", "--export-json", str(out)] +
                                [commands[label] for label in order], env=env, check=True,
                                stdout=subprocess.DEVNULL)
                 for label, result in zip(order, json.loads(out.read_text())["results"]):
@@ -80,9 +88,14 @@ def main():
                 print(f"  {label:15} wall median {statistics.median(t['wall']) * 1000:7.0f} ms "
                       f"± {statistics.stdev(t['wall']) * 1000:4.0f}, user {statistics.mean(t['user']) * 1000:5.0f} ms, "
                       f"system {statistics.mean(t['system']) * 1000:5.0f} ms")
-            w, wo = (statistics.median(times[label]["wall"]) for label in builds)
-            spread = statistics.stdev(times["with the check"]["wall"]) / w + statistics.stdev(times["without"]["wall"]) / wo
-            print(f"  cost: {(w / wo - 1) * 100:+.0f} % (± {spread * 100:.0f} %)")
+            wo = statistics.median(times["without"]["wall"])
+            for label in builds:
+                if label == "without":
+                    continue
+                w = statistics.median(times[label]["wall"])
+                spread = statistics.stdev(times[label]["wall"]) / w + statistics.stdev(times["without"]["wall"]) / wo
+                print(f"  cost of the {label.replace('with the check', 'check')}: {(w / wo - 1) * 100:+.0f} % "
+                      f"(± {spread * 100:.0f} %)")
         print(f"load average at the end: {Path('/proc/loadavg').read_text().split()[:3]}")
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
