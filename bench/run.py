@@ -27,6 +27,8 @@ import subprocess
 import sys
 import tempfile
 import time
+import zipfile
+import zlib
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parent.parent
@@ -46,6 +48,7 @@ APT_PACKAGES = ["fd-find", "7zip", "zip", "unzip", "libarchive-tools", "time", "
 
 GOALS = {  # ratio of medians, ours / peer: at most this
     "scan/find": 0.5, "scan/fdfind": 0.7, "size/du": 0.5, "stage/cp": 1.1, "archive/zip": 0.6, "zipcmd/zip": 0.6,
+    "library/find": 0.5,
 }
 SIZE_GOAL = 1.05  # archive bytes / zip's
 START_GOAL_S, START_GOAL_KIB = 0.005, 12 * 1024  # velmorin-sync --version
@@ -385,6 +388,111 @@ def make_mixed_folder(folder, total, seed):
     return files
 
 
+# The library's types: the extension table's and the three further ones. Of
+# the five whose lengths are known, the lengths with the old and new header.
+LIBRARY_EXT = sorted(set(PROG_EXT) | {"nlas", "ns3y", "ns2s"})
+KNOWN_SIZES = {"ns3f": (574, 592), "ns2p": (547, 565), "nlas": (123, 141), "ns3y": (84, 102), "ns2s": (60, 78)}
+LIBRARY_TYPES = [("ns3f", 30), ("ns2p", 15), ("nlas", 8), ("ns3y", 8), ("ns2s", 6), ("ne6p", 8), ("ne5p", 5),
+                 ("ne7p", 5), ("nlsp", 6), ("ns4f", 6), ("npno", 3)]
+DAMAGE = ("crc", "type", "size", "short", "magic")
+
+
+def nord_file(rng, ext, header, size, pool):
+    """A program file as the maker's software writes it (see the facts page):
+    the CBIN header, then parameter-like bytes; header 1 carries the CRC-32 of
+    everything from 0x2C on."""
+    body = slice_of(rng, pool, max(0, size - 0x2C))
+    head = bytearray(0x2C)
+    head[0:4] = b"CBIN"
+    struct.pack_into("<I", head, 0x04, header)
+    head[0x08:0x0C] = ext.encode()
+    head[0x0C], head[0x0E] = rng.randrange(16), rng.randrange(25)
+    head[0x10] = rng.choice([0x00, 0x01, 0x06, 0x07, 0x08, 0x0C, 0x15, 0x17, 0x1B, 0xFF])
+    struct.pack_into("<H", head, 0x14, rng.choice([300, 304, 312, 210]))
+    if header == 1:
+        struct.pack_into("<I", head, 0x18, zlib.crc32(body))
+    return bytes(head) + body
+
+
+def damage(rng, data, ext, how):
+    """The same file damaged one way: a bad checksum, another type, another
+    length, cut short or without its magic."""
+    data = bytearray(data)
+    if how == "crc":
+        data[-1] ^= 0x5A
+    elif how == "type":
+        data[0x08:0x0C] = b"nxxx"
+    elif how == "size":
+        data += b"\0" * 7
+    elif how == "short":
+        data = data[:rng.randint(4, 0x2B)]  # still "CBIN": shorter is no known format at all
+    else:
+        data[0:4] = b"RIFF"
+    return bytes(data)
+
+
+def make_library_home(home, count, seed, big=20):
+    """A home whose usual folders hold `count` program files of every type the
+    library reads (sizes as the facts page gives them, both headers; the types
+    of unknown length a few kB, `big` pianos over 1 MiB), 2 % of them damaged,
+    twelve backups (ZIP archives of program files) and other files the library
+    passes over. No hidden or package folders, nothing deeper than the library
+    looks: find sees what it sees.
+    Returns what the library must find: {path: damaged?} on disk, and the
+    number of program entries in the backups."""
+    rng = random.Random(seed)
+    pool = preset_bytes(random.Random(seed + 1), 1 << 21)
+    home = Path(home)
+    roots = [home / "Desktop", home / "Documents", home / "Downloads"]
+    folders = []
+    for root in roots:
+        root.mkdir(parents=True)
+        folders.append(root)
+    for i in range(max(8, count // 60)):  # up to 5 levels below a root (the library reads 6)
+        parent = rng.choice(folders)
+        if len(parent.relative_to(home).parts) >= 5:
+            parent = rng.choice(roots)
+        sub = parent / f"{rng.choice(['Nord', 'Stage', 'Bank', 'Live', 'Gig', 'Sounds', 'Backup'])} {i}"
+        sub.mkdir()
+        folders.append(sub)
+    types, weights = zip(*LIBRARY_TYPES)
+    on_disk = {}
+    big_at = set(rng.sample(range(count), big))
+    for i in range(count):
+        ext = "npno" if i in big_at else rng.choices(types, weights)[0]
+        header = 1 if rng.random() < 0.8 else 0
+        if i in big_at:
+            size = rng.randint(1_200_000, 3_000_000)
+        elif ext in KNOWN_SIZES:
+            size = KNOWN_SIZES[ext][header]
+        else:
+            size = rng.randint(300, 6_000)
+        data = nord_file(rng, ext, header, size, pool)
+        broken = i not in big_at and rng.random() < 0.02  # of a piano only the header is read
+        if broken:
+            how = rng.choice(DAMAGE if ext in KNOWN_SIZES else ("crc", "short"))
+            if how == "crc" and header == 0:
+                how = "short"
+            data = damage(rng, data, ext, how)
+        path = rng.choice(folders) / f"{rng.choice(['Piano', 'Organ', 'Pad', 'Lead', 'Bass', 'EP', 'Strings'])} {i:05d}.{ext}"
+        write(path, data, HomeBuilder.BASE_TIME + i)
+        on_disk[str(path)] = broken
+    in_backups = 0
+    for b in range(12):
+        target = rng.choice(folders) / f"Backup {b}.{rng.choice(['ns3b', 'ns2b', 'nlab'])}"
+        with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as z:
+            for e in range(40):
+                ext = rng.choice(["ns3f", "ns2p", "nlas"])
+                z.writestr(f"Program/Bank {chr(65 + e // 10)}/Sound {e}.{ext}",
+                           nord_file(rng, ext, 1, KNOWN_SIZES[ext][1], pool))
+                in_backups += 1
+    # Other files the library passes over, as a home has them.
+    for i in range(count // 4):
+        sparse(rng.choice(folders) / f"file {i}.{rng.choice(['pdf', 'txt', 'jpg', 'mp3', 'zip', 'html'])}",
+               log_size(rng, 200, 400_000))
+    return on_disk, in_backups
+
+
 # ---------------------------------------------------------------- timing
 
 class Runner:
@@ -658,10 +766,12 @@ def main():
     parser.add_argument("--jobs", type=int, default=2, help="build jobs (default 2)")
     parser.add_argument("--build-dir", default=str(REPO / "build-bench"))
     parser.add_argument("--no-cold", action="store_true", help="skip the cold-cache runs")
+    parser.add_argument("--only", choices=["library"],
+                        help="run this comparison alone (its results stay in the temporary results folder)")
     parser.add_argument("--write-readme", action=argparse.BooleanOptionalAction, default=None,
                         help="put the results into bench/README.md and bench/ratios.png (default: full runs only)")
     args = parser.parse_args()
-    write_readme = (not args.quick) if args.write_readme is None else args.write_readme
+    write_readme = (not args.quick and not args.only) if args.write_readme is None else args.write_readme
     quick = args.quick
 
     ensure_packages()
@@ -723,6 +833,97 @@ def time_windows(app, minimal, tmp, env, reps):
     return result
 
 
+def library_bench(app, tmp, seed, quick, runner, cold_ok, reps, env_home):
+    """The library of a home with 10,000 program files against find running
+    cksum over the same files, warm and cold, interleaved; its answer checked
+    against find's; its peak memory at two sizes against its reply's size."""
+    counts = (500, 2_000) if quick else (2_500, 10_000)
+    homes, expected = [], []
+    for k, count in enumerate(counts):
+        home = tmp / f"library-{k}"
+        expected.append(make_library_home(home, count, seed + 20 + k, big=5 if quick else 20))
+        homes.append(home)
+    os.sync()
+    home = homes[-1]
+    on_disk, in_backups = expected[-1]
+    roots = [home / "Desktop", home / "Documents", home / "Downloads"]
+    names = []
+    for ext in LIBRARY_EXT:
+        names += (["-o"] if names else []) + ["-name", f"*.{ext}"]
+    find_cmd = ["find", *map(str, roots), "-maxdepth", "6", "-type", "f", "(", *names, ")", "-exec", "cksum", "{}", "+"]
+    library_cmd = [str(app), "--command", "library", "{}"]
+    tools = [{"label": "find + cksum", "cmd": find_cmd},
+             {"label": "velmorin library", "cmd": library_cmd, "env": env_home(home)}]
+    warm = runner.compare(tools, reps["fast"])
+    cold = runner.compare(tools, reps["cold"], cold=True) if cold_ok else {}
+
+    checks = []
+    sums = out_of(find_cmd).decode(errors="surrogateescape").splitlines()
+    found = {line.split(" ", 2)[2] for line in sums}
+    raw = out_of(library_cmd, env=env_home(home))
+    reply = json.loads(raw)
+    listed = [p for p in reply.get("programs", []) if not p["inside"]]
+    listed_paths = {p["path"] for p in listed}
+    checks.append(("library: lists the program files find finds outside backups, and only those",
+                   listed_paths == found and len(listed) == len(found) == len(on_disk) and set(on_disk) == found,
+                   f"{len(listed):,} listed, find {len(found):,}, made {len(on_disk):,}"))
+    damaged = sum(on_disk.values())
+    listed_damaged = sum(1 for p in listed if p["check"] == "damaged" and on_disk.get(p["path"]))
+    checks.append(("library: every damaged file made is reported damaged, and no other",
+                   reply.get("damaged") == damaged == listed_damaged,
+                   f"{reply.get('damaged')} reported, {damaged} made"))
+    inside = sum(1 for p in reply.get("programs", []) if p["inside"])
+    checks.append(("library: lists every program inside the backups", inside == in_backups and
+                   reply.get("total") == len(on_disk) + in_backups and reply.get("truncated") is False,
+                   f"{inside:,} of {in_backups:,}"))
+
+    # Peak memory at the two sizes against the reply's own bytes (as printed).
+    entries = [sum(1 for _ in expected[k][0]) + expected[k][1] for k in (0, 1)]
+    reply_kb, rss = [], []
+    for k in (0, 1):
+        reply_kb.append(len(out_of(library_cmd, env=env_home(homes[k]))) / 1024)
+        tool = {"label": "library", "cmd": library_cmd, "env": env_home(homes[k])}
+        rss.append(statistics.median(runner.once(tool)[1] for _ in range(3)))
+    span = entries[1] - entries[0]
+    growth = {"label": "velmorin library", "rss": tuple(rss), "entries": tuple(entries),
+              "per100k": (rss[1] - rss[0]) / span * 100_000, "need": (reply_kb[1] - reply_kb[0]) / span * 100_000,
+              "reply_kb": tuple(reply_kb)}
+    growth["met"] = growth["per100k"] <= growth["need"] + MEM_SLACK_KB
+    big_bytes = sum(os.path.getsize(p) for p in on_disk if os.path.getsize(p) > (1 << 20))
+    all_bytes = sum(os.path.getsize(p) for p in on_disk)
+    desc = (f"{len(on_disk):,} program files ({all_bytes / 1e6:.1f} MB, of which {big_bytes / 1e6:.1f} MB in the "
+            f"{sum(1 for p in on_disk if os.path.getsize(p) > (1 << 20))} pianos over 1 MiB; {damaged} damaged) in "
+            f"{len({os.path.dirname(p) for p in on_disk}):,} folders, 12 backups holding {in_backups} more; "
+            f"smaller tree for memory: {entries[0]:,} programs")
+    return {"warm": warm, "cold": cold, "checks": checks, "growth": growth, "tools": tools, "desc": desc,
+            "home": home}
+
+
+def library_lines(lib, show):
+    """The library's part of the report."""
+    warm, cold, growth = lib["warm"], lib["cold"], lib["growth"]
+    ours, peer = warm["velmorin library"], warm["find + cksum"]
+    rw = ours["median"] / peer["median"]
+    rc = cold["velmorin library"]["median"] / cold["find + cksum"]["median"] if cold else None
+    met = rw <= GOALS["library/find"] and (rc is None or rc <= GOALS["library/find"])
+    cold_ours = f" / {fmt_s(cold['velmorin library']['median'])} cold" if cold else ""
+    cold_peer = f" / {fmt_s(cold['find + cksum']['median'])} cold" if cold else ""
+    lines = ["### Library\n",
+             f"Data: {lib['desc']}.\n",
+             "| task | ours | ours median | peer | peer median | ratio warm | ratio cold | goal | met |",
+             "|---|---|---:|---|---:|---:|---:|---:|---|",
+             f"| library | velmorin library | {fmt_s(ours['median'])}{cold_ours} | find + cksum | "
+             f"{fmt_s(peer['median'])}{cold_peer} | {rw:.2f} | {f'{rc:.2f}' if rc is not None else '-'} | "
+             f"≤ {GOALS['library/find']} | {'yes' if met else 'no'} |",
+             "",
+             f"Peak memory {fmt_mb(growth['rss'][0])} → {fmt_mb(growth['rss'][1])} for {growth['entries'][0]:,} → "
+             f"{growth['entries'][1]:,} programs, while the reply grew from {growth['reply_kb'][0] / 1024:.1f} to "
+             f"{growth['reply_kb'][1] / 1024:.1f} MiB: {growth['per100k'] / 1024:.2f} MiB per 100,000 programs "
+             f"against the reply's {growth['need'] / 1024:.2f} (goal: at most the reply's growth + 1 MiB per 100,000: "
+             f"{'met' if growth['met'] else 'missed'}).\n"]
+    return lines, (rw, rc, met)
+
+
 def run(args, quick, write_readme, app, driver, minimal, tmp):
     seed = args.seed
     scales = (0.05, 0.2) if quick else (0.5, 1.0)
@@ -734,6 +935,34 @@ def run(args, quick, write_readme, app, driver, minimal, tmp):
     cold_ok = not args.no_cold and Runner.drop_caches()
     if not args.no_cold and not cold_ok:
         log("cannot drop the page cache here (not root?): cold-cache runs skipped")
+
+    def env_home(h):
+        env = {k: v for k, v in os.environ.items() if not k.startswith("XDG_")}
+        env.update(HOME=str(h), LC_ALL="C.UTF-8")
+        return env
+
+    if args.only == "library":
+        log("library (alone)")
+        lib = library_bench(app, tmp, seed, quick, runner, cold_ok, reps, env_home)
+        lines, (rw, rc, met) = library_lines(lib, None)
+        for what, ok, detail in lib["checks"]:
+            lines.append(f"- {'PASS' if ok else 'FAIL'} {what}{': ' + detail if detail else ''}")
+        lines.append("\n```")
+        for t in lib["tools"]:
+            env = " HOME=" + t["env"]["HOME"] if t.get("env") else ""
+            lines.append(f"{t['label']}:{env} {shlex.join(t['cmd'])}")
+        lines.append("```")
+        lines.append(f"load average {' '.join(machine['load'])} at the start, "
+                     f"{' '.join(Path('/proc/loadavg').read_text().split()[:3])} at the end")
+        report = "\n".join(lines) + "\n"
+        print(report)
+        (results_dir / "results.md").write_text(report)
+        (results_dir / "results.json").write_text(json.dumps({k: v for k, v in lib.items() if k != "tools"},
+                                                             indent=1, default=str))
+        log(f"results in {results_dir}")
+        if not all(ok for _, ok, _ in lib["checks"]):
+            sys.exit(1)
+        return
 
     # ------------------------------------------------ data
     log("making the test trees")
@@ -775,11 +1004,6 @@ def run(args, quick, write_readme, app, driver, minimal, tmp):
                  f"compressed-like thirds)",
         "small": f"{small_counts[0]:,} and {small_counts[1]:,} program files of 0.5-2.5 kB",
     }
-
-    def env_home(h):
-        env = {k: v for k, v in os.environ.items() if not k.startswith("XDG_")}
-        env.update(HOME=str(h), LC_ALL="C.UTF-8")
-        return env
 
     def fresh(path):
         def clear():
@@ -835,6 +1059,14 @@ def run(args, quick, write_readme, app, driver, minimal, tmp):
     checks.append(("scan: find lists the reported folder's visible program files", in_top ==
                    sum(1 for n in os.listdir(top_dir) if not n.startswith(b".") and lower_ext(n.decode(errors="replace")) == "ns3f"),
                    f"{in_top} visible + {expected['progs']['count'] - in_top} hidden AppleDouble copies"))
+
+    # ------------------------------------------------ library
+    log("library")
+    lib = library_bench(app, tmp, seed, quick, runner, cold_ok, reps, env_home)
+    checks += lib["checks"]
+    record("library", lib["warm"], warm)
+    shutil.rmtree(tmp / "library-0", ignore_errors=True)
+    shutil.rmtree(tmp / "library-1", ignore_errors=True)
 
     # ------------------------------------------------ folder size
     log("folder size")
@@ -1031,6 +1263,7 @@ def run(args, quick, write_readme, app, driver, minimal, tmp):
                                              "cwd": str(smalls[k]), "before": fresh(work / "z.zip")}, cds)
     for g in growth:
         g["met"] = None if not g["label"].startswith("velmorin") else g["per100k"] <= g["need"] + MEM_SLACK_KB
+    growth.append(lib["growth"])
     fresh(work / "z.zip")()
 
     machine["load_end"] = Path("/proc/loadavg").read_text().split()[:3]
@@ -1060,7 +1293,7 @@ def run(args, quick, write_readme, app, driver, minimal, tmp):
     T = str(tmp)
 
     def show(cmd):
-        return " ".join(("'" + c + "'") if (" " in c or "%" in c or "{" in c or "*" in c) else c
+        return " ".join(("'" + c + "'") if (" " in c or "%" in c or "{" in c or "*" in c or c in "()") else c
                         for c in (x.replace(T, "$T") for x in cmd))
 
     lines.append(f"Run of {machine['date']} ({'--quick' if quick else 'full'}, seed {seed}), commit {machine['commit']}.\n")
@@ -1076,7 +1309,8 @@ def run(args, quick, write_readme, app, driver, minimal, tmp):
     lines.append(f"- home tree `$T/home-1`: {data_desc['home']}")
     lines.append(f"- program folder `$T/data/Nord Stage 3 Programs`: {data_desc['progs']}")
     lines.append(f"- folder for the zip command `$T/data/Stage Export`: {data_desc['mixed']}")
-    lines.append(f"- memory growth: {data_desc['small']}\n")
+    lines.append(f"- memory growth: {data_desc['small']}")
+    lines.append(f"- library home `$T/library-1`: {lib['desc']}\n")
 
     lines.append("### Time: medians and ratios\n")
     lines.append("| task | ours | ours median | peer | peer median | ratio warm | ratio cold | goal | met |")
@@ -1114,6 +1348,11 @@ def run(args, quick, write_readme, app, driver, minimal, tmp):
                  f"{fmt_s(parts)}. The self-test (`--selftest $T/home-1/Documents DEST`: info, nord, scan, install of "
                  f"{expected['progs']['count']} programs found) took "
                  f"{fmt_s(warm['install']['velmorin --selftest']['median'])} in total (median of {reps['archive']}).\n")
+
+    library_part, (lib_rw, lib_rc, lib_met) = library_lines(lib, show)
+    lines += library_part
+    plot_rows.append({"label": "library / find + cksum", "warm": lib_rw, "cold": lib_rc, "goal": GOALS["library/find"]})
+    summary.append(("library / find + cksum", lib_rw, lib_rc, GOALS["library/find"], lib_met))
 
     lines.append("### Start-up\n")
     lines.append("The command line never loads GTK or WebKit (the window is another program that it hands over to), "
@@ -1157,7 +1396,8 @@ def run(args, quick, write_readme, app, driver, minimal, tmp):
     lines.append("|---|---|---:|")
     for group, data in (("scan", "home tree"), ("size", "home tree"), ("copy", "program folder"),
                         ("archive", "program folder"), ("zipcmd", "folder for the zip command"),
-                        ("install", "program folder / home tree's Documents"), ("start", "none")):
+                        ("install", "program folder / home tree's Documents"), ("library", "library home"),
+                        ("start", "none")):
         for label, r in warm[group].items():
             lines.append(f"| {label} | {data} | {fmt_mb(r['rss'])} |")
 
@@ -1177,7 +1417,7 @@ def run(args, quick, write_readme, app, driver, minimal, tmp):
         lines.append(f"- {'PASS' if ok else 'FAIL'} {what}{': ' + detail if detail else ''}")
 
     lines.append("\n### Commands (timed, each a process of its own)\n")
-    shown = scan_tools + size_tools + copy_tools + whole
+    shown = scan_tools + lib["tools"] + size_tools + copy_tools + whole
     lines.append("```")
     for t in shown:
         env = " HOME=" + t["env"]["HOME"].replace(T, "$T") if t.get("env") else ""
@@ -1188,7 +1428,7 @@ def run(args, quick, write_readme, app, driver, minimal, tmp):
     lines.append("zip command: zip -q -r -6 OUT NAME | 7zz a -tzip -mx=5 -mmt=on OUT NAME | bsdtar --format zip -cf OUT "
                  "-C PARENT NAME | HOME=$T/zip-home velmorin-sync --command zip '{\"path\": SRC}'")
     lines.append("```")
-    lines.append(f"Warm: one untimed run of each tool, then {reps['fast']} rounds (scan, size), {reps['copy']} (copy) or "
+    lines.append(f"Warm: one untimed run of each tool, then {reps['fast']} rounds (scan, library, size), {reps['copy']} (copy) or "
                  f"{reps['archive']} (archives, install), the order rotating each round; `sync` before each run that "
                  f"writes. Cold: `echo 3 > /proc/sys/vm/drop_caches` before each of {reps['cold']} rounds"
                  f"{'' if cold_ok else ' (not possible on this machine: skipped)'}. Peak memory: `/usr/bin/time -f %M`.")

@@ -30,44 +30,51 @@ Status badArchive(const fs::path& archive) {
                                                                         "cambiado nada; vuelve a intentarlo y, si se repite, revisa el disco de destino.");
 }
 
-// Whether the copied file carries a checksum that matches its content.
-bool checksumHolds(const fs::path& copy, std::int64_t size) {
-  if (size < static_cast<std::int64_t>(kHeaderBytes) || static_cast<std::uint64_t>(size) > kCheckedFileLimit) return false;
-  const auto bytes = platform::readRegularFile(copy.string(), static_cast<std::size_t>(size));
-  if (!bytes) return false;
-  const ProgramCheck check = checkProgram(lowerExtension(copy.filename().string()), *bytes, bytes->size());
-  return check.check == "ok";
-}
-
-Status checkFile(const fs::path& source, const fs::path& copy, std::int64_t size, platform::WorkControl* control) {
-  if (!checksumHolds(copy, size)) TRY(checkCopiedFile(source, copy, control));
-  platform::advance(control, 1, static_cast<std::uint64_t>(size));
+// The copy is read once: a program whose checksum holds is intact; anything
+// else is compared with its source (read once too). `bytes` is the walk's buffer.
+Status checkFile(const platform::Folder& folder, const char* name, const fs::path& source, const fs::path& copy,
+                 std::string& bytes, platform::WorkControl* control) {
+  bool read = false;
+  const auto facts = folder.read(name, kCheckedFileLimit, 0, bytes, read);
+  if (!facts || facts->kind != platform::EntryKind::File) return differs(copy);
+  const auto size = static_cast<std::uint64_t>(facts->size);
+  if (read && bytes.size() == size && size <= kCheckedFileLimit) {
+    if (size >= kHeaderBytes && checkProgram(lowerExtension(name), bytes, size).check == "ok") {
+      platform::advance(control, 1, size);
+      return Status();
+    }
+    const auto same = platform::holds(source, bytes, control);
+    if (!same && same.status().problem() == Problem::Cancelled) return same.status();
+    if (!same || !*same) return differs(copy);
+  } else {
+    TRY(checkCopiedFile(source, copy, control));
+  }
+  platform::advance(control, 1, size);
   return Status();
 }
 
 // Files are checked as the listing is read; only sub-folders' names are held.
-Status checkFolder(const fs::path& source, const fs::path& copy, platform::WorkControl* control) {
+Status checkFolder(const fs::path& source, const fs::path& copy, std::string& bytes, platform::WorkControl* control) {
   const auto folder = platform::Folder::open(copy.string(), false);
   if (!folder) return failureFor("read", copy, folder.status());
   std::vector<std::string> subfolders;
   Status status;
-  TRY(folder->forEach([&](const char* name, platform::EntryKind) {
+  TRY(folder->forEach([&](const char* name, platform::EntryKind kind) {
     if (!status) return;
     if (platform::isCancelled(control)) {
       status = Status::cancelled();
       return;
     }
-    const auto facts = folder->facts(name, false);
-    if (!facts) {
-      status = differs(copy / name);
-    } else if (facts->kind == platform::EntryKind::Folder) {
+    if (kind == platform::EntryKind::Folder) {
       subfolders.emplace_back(name);
-    } else if (facts->kind == platform::EntryKind::File) {  // links inside a copied folder stay links
-      status = checkFile(source / name, copy / name, facts->size, control);
+    } else if (kind == platform::EntryKind::File) {  // links inside a copied folder stay links
+      status = checkFile(*folder, name, source / name, copy / name, bytes, control);
+    } else if (kind == platform::EntryKind::Missing) {
+      status = differs(copy / name);
     }
   }));
   TRY(status);
-  for (const std::string& name : subfolders) TRY(checkFolder(source / name, copy / name, control));
+  for (const std::string& name : subfolders) TRY(checkFolder(source / name, copy / name, bytes, control));
   return Status();
 }
 
@@ -75,7 +82,8 @@ Status checkFolder(const fs::path& source, const fs::path& copy, platform::WorkC
 
 Status checkCopy(const fs::path& source, const fs::path& copy, platform::WorkControl* control) {
   platform::faultPoint("install-check");
-  return checkFolder(source, copy, control);
+  std::string bytes;
+  return checkFolder(source, copy, bytes, control);
 }
 
 Status checkCopiedFile(const fs::path& source, const fs::path& copy, platform::WorkControl* control) {
@@ -87,25 +95,9 @@ Status checkCopiedFile(const fs::path& source, const fs::path& copy, platform::W
 
 Status checkArchive(const fs::path& archive, std::uint64_t files, const fs::path& shownAs,
                     platform::WorkControl* control) {
-  std::uint64_t read = 0;
-  Status failure;
-  const Status listed =
-      platform::forEachZipEntry(archive, [&](const platform::ZipEntry&, const platform::ZipEntryReader& data) {
-        if (platform::isCancelled(control)) {
-          failure = Status::cancelled();
-          return false;
-        }
-        const auto bytes = data.drain();
-        if (!bytes) {
-          failure = badArchive(shownAs);
-          return false;
-        }
-        ++read;
-        platform::advance(control, 1, *bytes);
-        return true;
-      });
-  if (!failure) return failure;
-  if (!listed || read != files) return badArchive(shownAs);
+  const auto read = platform::verifyZipEntries(archive, control);
+  if (!read && read.status().problem() == Problem::Cancelled) return read.status();
+  if (!read || *read != files) return badArchive(shownAs);
   return Status();
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -24,6 +25,9 @@ StatusOr<UniqueFd> openForReading(const std::filesystem::path& path) {
   if (!S_ISREG(st.st_mode)) return failureFor("read", path, EINVAL);
   return owned;
 }
+
+// Big steps: fewer system calls; past 1 MiB they gain nothing.
+constexpr std::size_t kChunk = 1 << 20;
 
 // Reads up to `size` bytes, fewer only at the end; -1 with errno on failure.
 ssize_t readFully(int fd, char* buffer, std::size_t size) {
@@ -51,7 +55,6 @@ StatusOr<bool> sameContent(const std::filesystem::path& a, const std::filesystem
   if (sa.st_size != sb.st_size) return false;
   if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
 
-  constexpr std::size_t kChunk = 256 * 1024;
   const std::unique_ptr<char[]> left(new char[kChunk]), right(new char[kChunk]);
   for (;;) {
     if (isCancelled(control)) return Status::cancelled();
@@ -62,6 +65,26 @@ StatusOr<bool> sameContent(const std::filesystem::path& a, const std::filesystem
     if (n != m || std::memcmp(left.get(), right.get(), static_cast<std::size_t>(n)) != 0) return false;
     if (n == 0) return true;
     advance(control, 0, static_cast<std::uint64_t>(n));
+  }
+}
+
+StatusOr<bool> holds(const std::filesystem::path& file, std::string_view bytes, WorkControl* control) {
+  auto opened = openForReading(file);
+  if (!opened) return opened.status();
+  struct stat st;
+  if (fstat(opened->get(), &st) != 0) return failureFor("read", file, errno);
+  if (static_cast<std::uint64_t>(st.st_size) != bytes.size()) return false;
+  const std::unique_ptr<char[]> buffer(new char[std::min(kChunk, std::max<std::size_t>(bytes.size(), 1))]);
+  for (std::size_t at = 0;;) {
+    if (isCancelled(control)) return Status::cancelled();
+    const std::size_t step = std::min(kChunk, bytes.size() - at);
+    // One byte past the end must meet the end: a file that grew is not the same.
+    const ssize_t n = readFully(opened->get(), buffer.get(), step == 0 ? 1 : step);
+    if (n < 0) return failureFor("read", file, errno);
+    if (step == 0) return n == 0;
+    if (static_cast<std::size_t>(n) != step || std::memcmp(buffer.get(), bytes.data() + at, step) != 0) return false;
+    at += step;
+    advance(control, 0, step);
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Whether two files hold the same bytes, read side by side.
 #include <filesystem>
+#include <string_view>
 
 #include "platform/status.h"
 #include "platform/work_control.h"
@@ -12,5 +13,9 @@ namespace velmorin::platform {
 // bytes compared and may stop the comparison (Status::cancelled()).
 StatusOr<bool> sameContent(const std::filesystem::path& a, const std::filesystem::path& b,
                            WorkControl* control = nullptr);
+
+// True when the regular file `file` (a link followed) holds exactly `bytes`:
+// for a copy already read, its source read once beside it.
+StatusOr<bool> holds(const std::filesystem::path& file, std::string_view bytes, WorkControl* control = nullptr);
 
 }  // namespace velmorin::platform

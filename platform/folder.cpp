@@ -83,6 +83,40 @@ std::optional<FileFacts> Folder::facts(const char* name, bool followLink) const 
   return factsOfStat(st);
 }
 
+std::optional<FileFacts> Folder::read(const char* name, std::size_t whole, std::size_t start, std::string& bytes,
+                                      bool& read) const {
+  read = false;
+  bytes.clear();
+  // O_NONBLOCK: a FIFO in a file's place is never waited on.
+  int fd;
+  do {
+    fd = openat(fd_.get(), name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return std::nullopt;
+  const UniqueFd owned(fd);
+  struct stat st;
+  if (fstat(fd, &st) != 0) return std::nullopt;
+  const FileFacts facts = factsOfStat(st);
+  if (facts.kind != EntryKind::File) return facts;
+  const auto size = static_cast<std::size_t>(st.st_size);
+  const std::size_t limit = size <= whole ? size : std::min(start, size);
+  bytes.resize(limit);
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      bytes.clear();
+      return facts;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);  // shorter when the file shrank since its stat
+  read = true;
+  return facts;
+}
+
 std::optional<FileFacts> factsOf(const std::string& path, bool followLink) {
   struct stat st;
   if ((followLink ? stat(path.c_str(), &st) : lstat(path.c_str(), &st)) != 0) return std::nullopt;

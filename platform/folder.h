@@ -38,6 +38,14 @@ class Folder {
   // The facts of `name`, of what it leads to when `followLink`.
   std::optional<FileFacts> facts(const char* name, bool followLink) const;
 
+  // The facts of what `name` leads to and, when that is a regular file, its
+  // bytes in `bytes` (their memory reused): all of them when it is at most
+  // `whole` bytes long, else the first `start`. One open, one stat and, for a
+  // small file, one read. Nothing when it cannot be opened; `read` is false
+  // when it is no regular file or could not be read.
+  std::optional<FileFacts> read(const char* name, std::size_t whole, std::size_t start, std::string& bytes,
+                                bool& read) const;
+
  private:
   explicit Folder(UniqueFd fd) : fd_(std::move(fd)) {}
   UniqueFd fd_;

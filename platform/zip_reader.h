@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/status.h"
+#include "platform/work_control.h"
 
 namespace velmorin::platform {
 
@@ -41,5 +42,12 @@ class ZipEntryReader {
 // or its directory read.
 Status forEachZipEntry(const std::filesystem::path& archive,
                        const std::function<bool(const ZipEntry& entry, const ZipEntryReader& data)>& visit);
+
+// Reads every file entry of `archive` back, on every core: each must inflate
+// to exactly its recorded length and CRC, its local header agreeing with the
+// directory. Gives how many file entries there are; a failure naming the
+// archive when one does not read back; Status::cancelled() when `control`
+// is cancelled. `control` hears of each entry and its bytes.
+StatusOr<std::uint64_t> verifyZipEntries(const std::filesystem::path& archive, WorkControl* control = nullptr);
 
 }  // namespace velmorin::platform

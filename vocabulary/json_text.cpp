@@ -1,5 +1,7 @@
 #include "vocabulary/json_text.h"
 
+#include <algorithm>
+
 namespace velmorin {
 
 std::string compactJson(const Reply& reply) {
@@ -7,13 +9,17 @@ std::string compactJson(const Reply& reply) {
 }
 
 std::string prettyJson(const Reply& reply) {
-  const std::string plain = reply.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+  std::string text = reply.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
   // Outside strings JSON has no "/", so every one of them is inside a text.
-  std::string text;
-  text.reserve(plain.size() + plain.size() / 8);
-  for (char c : plain) {
-    if (c == '/') text += '\\';
-    text += c;
+  // Escaped in place, from the end: a long reply is not held twice.
+  const auto slashes = static_cast<std::size_t>(std::count(text.begin(), text.end(), '/'));
+  if (slashes == 0) return text;
+  std::size_t from = text.size(), to = text.size() + slashes;
+  text.resize(to);
+  while (from > 0) {
+    const char c = text[--from];
+    text[--to] = c;
+    if (c == '/') text[--to] = '\\';
   }
   return text;
 }

@@ -209,6 +209,46 @@ TEST_F(InstallTest, ACopyOrArchiveThatDoesNotReadBackFailsAndKeepsTheEarlierSet)
   }
 }
 
+// One byte changed where the archive's first entry's data starts, or in the
+// middle of a long entry (read back in steps, not at once): either fails.
+TEST_F(InstallTest, AnArchiveDamagedInAnyEntryFailsTheReadBack) {
+  std::string samples(8 << 20, '\0');
+  std::uint32_t seed = 7;
+  for (std::size_t i = 0; i < samples.size(); i += 2) {  // like a sample: noisy low bytes, few high ones
+    seed = seed * 1664525u + 1013904223u;
+    samples[i] = static_cast<char>(seed >> 24);
+    samples[i + 1] = static_cast<char>((seed >> 13) % 8 * 31);
+  }
+  home.file("Sounds/Live Set.ns3f", samples);
+  ASSERT_EQ(fullInstall()["verified"], true);
+  corruptIn = home / "Dest/Nord Stage 3";
+  const std::string archive = datedArchive(corruptIn, "Nord Stage 3");
+  for (const bool inTheMiddle : {false, true}) {
+    corruptArchive = inTheMiddle;
+    platform::faultHook = [](const char* where) {
+      if (std::string(where) != "install-check") return;
+      for (const auto& entry : fs::directory_iterator(corruptIn)) {
+        if (entry.path().extension() != ".part") continue;
+        std::fstream file(entry.path(), std::ios::in | std::ios::out | std::ios::binary);
+        unsigned char local[30];
+        file.read(reinterpret_cast<char*>(local), sizeof local);
+        const std::streamoff data = 30 + (local[26] | local[27] << 8) + (local[28] | local[29] << 8);
+        const std::streamoff at = corruptArchive ? static_cast<std::streamoff>(fs::file_size(entry.path()) / 2) : data;
+        file.seekg(at);
+        const char was = static_cast<char>(file.get());
+        file.seekp(at);
+        file.put(static_cast<char>(was ^ 0x10));
+      }
+    };
+    const Reply reply = fullInstall();
+    platform::faultHook = nullptr;
+    EXPECT_EQ(reply["code"], "failed") << reply.dump();
+    EXPECT_NE(reply.value("error", "").find(archive), std::string::npos) << reply.dump();
+    EXPECT_TRUE(testing::archiveIsIntact(corruptIn / archive));
+    EXPECT_EQ(testing::archiveMember(corruptIn / archive, "Live Set.ns3f"), samples);
+  }
+}
+
 TEST_F(InstallTest, FailedCopyKeepsTheEarlierProgramsListAndArchive) {
   ASSERT_EQ(fullInstall()["ok"], true);
   const fs::path model = home / "Dest/Nord Stage 3";
