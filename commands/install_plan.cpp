@@ -1,7 +1,6 @@
 #include "commands/install_plan.h"
 
 #include <cerrno>
-#include <ctime>
 
 #include "vocabulary/language.h"
 #include "vocabulary/text.h"
@@ -11,15 +10,6 @@
 namespace velmorin {
 
 namespace {
-
-std::string today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local {};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y-%m-%d", &local);
-  return text;
-}
 
 // A name that must stay one entry inside its parent.
 bool isSafeName(const std::string& name) {
@@ -126,7 +116,7 @@ StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args) {
     plan.progs = platform::absolutePath(*progs);
     plan.extension = *extension;
     plan.programsName = programsFolderName(plan.spanish, *extension);
-    plan.archiveName = plan.safeModel + " " + std::string(kProgramsWord[plan.spanish]) + " " + today() + ".zip";
+    plan.archiveName = plan.safeModel + " " + std::string(kProgramsWord[plan.spanish]) + " " + todayText() + ".zip";
   }
   return plan;
 }

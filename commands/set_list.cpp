@@ -2,13 +2,13 @@
 // saved under a new dated name in a folder the user chose. An earlier list is
 // never replaced, and a name in it never runs as a formula.
 #include <cerrno>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "commands/commands.h"
 #include "commands/failure_reply.h"
 #include "vocabulary/language.h"
+#include "vocabulary/text.h"
 #include "platform/atomic_file.h"
 #include "platform/change_journal.h"
 #include "platform/file_checks.h"
@@ -23,15 +23,6 @@ constexpr std::size_t kMaxRows = 100'000;
 // " 2" to " 999" after the dated name; a folder holding all of them is not usable.
 constexpr int kMaxNumber = 999;
 constexpr const char* kFields[] = {"slot", "name", "category", "model"};
-
-std::string today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y-%m-%d", &local);
-  return text;
-}
 
 // A spreadsheet takes a cell that starts with one of these as a formula (a tab
 // or CR before one too): an apostrophe in front keeps it text.
@@ -120,7 +111,7 @@ Reply saveSetList(const Values& values, const Json& args) {
   }
   if (Status writable = platform::checkWritable(folder); !writable) return failureReply(writable, es);
 
-  const std::string stem = (es ? "Lista " : "Set list ") + today();
+  const std::string stem = (es ? "Lista " : "Set list ") + todayText();
   for (int number = 1; number <= kMaxNumber; ++number) {
     const std::string name = stem + (number == 1 ? "" : " " + std::to_string(number)) + ".csv";
     if (platform::kindOf(folder / name) != platform::EntryKind::Missing) continue;  // spares a write

@@ -16,4 +16,7 @@ std::string lowerAscii(std::string_view text);
 // The text after the last "." of a file name, lower-cased; "" when there is none.
 std::string lowerExtension(std::string_view name);
 
+// Today in the local calendar as "yyyy-MM-dd", as dated file names carry it.
+std::string todayText();
+
 }  // namespace velmorin
