@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/support/fake_desktop.h"
+#include "shell/support/page_waits.h"
 #include "shell/support/webdriver.h"
 
 namespace velmorin::testing {
@@ -13,18 +14,6 @@ namespace {
 using nlohmann::json;
 
 constexpr const char* kInstalledProgram = "/usr/bin/velmorin-sync";
-
-// Waits (up to 20 s) until the page's visible text holds every string given.
-constexpr const char* kWaitForTexts = R"JS(
-  const [wanted, done] = arguments;
-  const deadline = Date.now() + 20000;
-  (function poll() {
-    const text = document.body ? document.body.innerText : '';
-    if (wanted.every((w) => text.includes(w))) return done('shown');
-    if (Date.now() > deadline) return done(text);
-    setTimeout(poll, 50);
-  })();
-)JS";
 
 TEST(InstalledWindow, ShowsThePageWithTheStatusReport) {
   FakeDesktop desktop;

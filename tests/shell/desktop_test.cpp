@@ -9,6 +9,7 @@
 #include "shell/support/fake_desktop.h"
 #include "shell/support/fake_notifications.h"
 #include "shell/support/held_folder.h"
+#include "shell/support/page_waits.h"
 #include "shell/support/webdriver.h"
 #include "shell/support/x_input.h"
 
@@ -26,17 +27,6 @@ constexpr const char* kWaitForTile = R"JS(
     const tile = document.getElementById('keyboard-state');
     const state = tile ? tile.dataset.state : '';
     if (state === wanted || Date.now() > deadline) return done({ state, text: tile ? tile.textContent : '' });
-    setTimeout(poll, 50);
-  })();
-)JS";
-
-// True once the page's text holds `wanted`; false after 20 s.
-constexpr const char* kWaitForText = R"JS(
-  const [wanted, done] = arguments;
-  const deadline = Date.now() + 20000;
-  (function poll() {
-    const shown = document.body.innerText.includes(wanted);
-    if (shown || Date.now() > deadline) return done(shown);
     setTimeout(poll, 50);
   })();
 )JS";

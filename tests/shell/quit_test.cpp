@@ -5,6 +5,7 @@
 
 #include "shell/support/fake_desktop.h"
 #include "shell/support/held_folder.h"
+#include "shell/support/page_waits.h"
 #include "shell/support/webdriver.h"
 #include "shell/support/x_input.h"
 
@@ -13,17 +14,6 @@ namespace {
 
 using nlohmann::json;
 using namespace std::chrono_literals;
-
-// True once the page's text holds `wanted`; false after 20 s.
-constexpr const char* kWaitForText = R"JS(
-  const [wanted, done] = arguments;
-  const deadline = Date.now() + 20000;
-  (function poll() {
-    const shown = document.body.innerText.includes(wanted);
-    if (shown || Date.now() > deadline) return done(shown);
-    setTimeout(poll, 50);
-  })();
-)JS";
 
 enum class Way { PageQuitButton, MenuQuit, CtrlQ, WindowCloseButton };
 

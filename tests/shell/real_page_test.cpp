@@ -6,24 +6,13 @@
 
 #include "shell/support/child_process.h"
 #include "shell/support/fake_desktop.h"
+#include "shell/support/page_waits.h"
 #include "shell/support/webdriver.h"
 
 namespace velmorin::testing {
 namespace {
 
 using nlohmann::json;
-
-// Waits (up to 20 s) until the page's visible text holds every string given.
-constexpr const char* kWaitForTexts = R"JS(
-  const [wanted, done] = arguments;
-  const deadline = Date.now() + 20000;
-  (function poll() {
-    const text = document.body ? document.body.innerText : '';
-    if (wanted.every((w) => text.includes(w))) return done('shown');
-    if (Date.now() > deadline) return done(text);
-    setTimeout(poll, 50);
-  })();
-)JS";
 
 TEST(RealPage, ShowsTheStatusReportTheCommandsGaveIt) {
   FakeDesktop desktop;
