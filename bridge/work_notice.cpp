@@ -4,10 +4,7 @@ namespace velmorin::bridge {
 
 namespace {
 
-std::string text(const Reply& reply, const char* key) {
-  const auto found = reply.find(key);
-  return found != reply.end() && found->is_string() ? found->get<std::string>() : std::string();
-}
+std::string text(const Reply& reply, const char* key) { return textMember(reply, key).value_or(""); }
 
 std::string count(const Reply& reply, const char* key) {
   const auto found = reply.find(key);
