@@ -10,7 +10,7 @@ namespace velmorin::bridge {
 RouterServices coreServices(const Values& values) {
   RouterServices services;
   services.work = [&values](const std::string& cmd, const Json& args, platform::WorkControl& control) {
-    return work(values, cmd, args, &control);
+    return workLong(values, cmd, args, &control);
   };
   services.findNsm = [&values] { return findNSM(values); };
   services.spanish = [&values] { return spanish(values); };

@@ -2,14 +2,14 @@
 
 namespace velmorin::bridge {
 
-std::string replyScript(std::int64_t id, const Reply& reply) {
-  std::string inner = compactJson(reply);
+std::string replyScript(std::int64_t id, const Reply& reply) { return replyScript(id, compactJson(reply)); }
+
+std::string replyScript(std::int64_t id, const std::string& compactReply) {
   std::string array;
   try {
     // ensure_ascii keeps U+2028/U+2029 and every other non-ASCII character as
     // escapes, so the script text is plain ASCII whatever the reply holds.
-    array = nlohmann::json::array({std::move(inner)})
-                .dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
+    array = nlohmann::json::array({compactReply}).dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
   } catch (...) {
     array = R"(["{}"])";
   }

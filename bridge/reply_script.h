@@ -11,6 +11,8 @@ namespace velmorin::bridge {
 // The reply is serialised twice so the page receives it as text and parses it
 // itself. The whole script is ASCII: anything else is written as \u escapes.
 std::string replyScript(std::int64_t id, const Reply& reply);
+// The same for a reply already written as compact JSON text.
+std::string replyScript(std::int64_t id, const std::string& compactReply);
 
 // window.__vlEvent(<event as a JSON object>), for news that answers no request;
 // a page without that function is left alone. ASCII too.

@@ -62,6 +62,10 @@ void Router::onMessage(const Reply& body) {
 
 void Router::reply(std::int64_t id, const Reply& reply) { platform_.evaluateScript(replyScript(id, reply)); }
 
+void Router::replyWithText(std::int64_t id, const std::string& compactReply) {
+  platform_.evaluateScript(replyScript(id, compactReply));
+}
+
 void Router::route(const Message& message, std::size_t bytes) {
   if (message.cmd == "pickFolder") return pickFolder(message.id, textMember(message.args, "kind").value_or(""));
   if (message.cmd == "openNSM") return openNsm(message.id);
@@ -181,30 +185,36 @@ void Router::runInBackground(const Message& message, std::size_t bytes) {
   platform_.runInBackground([weak, platform, work = services_.work, message, bytes, writes, load = pageLoads_,
                              serial, control, started, es = spanish()] {
     if (weak.expired()) return;
-    Reply result;
+    // The reply is written here, off the main thread: a long one takes a while.
+    Reply facts;
+    std::string text;
+    const auto fail = [&](Reply failure) {
+      text = compactJson(failure);
+      facts = std::move(failure);
+    };
     try {
-      result = work ? work(message.cmd, message.args, *control) : Reply{{"error", "cmd"}};
+      LongReply result = work ? work(message.cmd, message.args, *control) : LongReply(Reply{{"error", "cmd"}});
+      text = replyText(result, JsonStyle::Compact);
+      facts = std::move(result.head);
     } catch (const std::exception& e) {
-      result = Reply{{"ok", false}, {"error", e.what()}, {"code", "failed"}};
+      fail(Reply{{"ok", false}, {"error", e.what()}, {"code", "failed"}});
     } catch (...) {
-      result = Reply{{"ok", false},
-                     {"error", es ? "Error interno." : "Internal error."},
-                     {"code", "failed"}};
+      fail(Reply{{"ok", false}, {"error", es ? "Error interno." : "Internal error."}, {"code", "failed"}});
     }
     const bool long_ = std::chrono::steady_clock::now() - started > kNoticeAfter;
     platform->postToMain([weak, platform, id = message.id, cmd = message.cmd, bytes, writes, load, serial, long_, es,
-                          result = std::move(result)] {
+                          facts = std::move(facts), text = std::move(text)] {
       const auto self = weak.lock();
       if (!self) return;
       Router& router = **self;
       if (long_)
-        if (const auto notice = workNotice(cmd, result, es)) platform->notify(*notice);
+        if (const auto notice = workNotice(cmd, facts, es)) platform->notify(*notice);
       --router.inFlight_;
       router.inFlightBytes_ -= bytes;
       std::erase_if(router.running_, [serial](const Running& command) { return command.serial == serial; });
       // A page loaded since the command was sent would take the reply for
       // one of its own requests that uses the same id.
-      if (router.pageLoads_ == load) router.reply(id, result);
+      if (router.pageLoads_ == load) router.replyWithText(id, text);
       if (writes && --router.writesInFlight_ == 0 && router.closing_)
         platform->postToMainAfter(kQuitDelay, [platform] { platform->endApplication(); });
     });

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "vocabulary/json_text.h"
+#include "vocabulary/long_reply.h"
 #include "platform/work_control.h"
 #include "bridge/bridge_platform.h"
 #include "bridge/message.h"
@@ -24,7 +25,7 @@ namespace velmorin::bridge {
 // What the router asks of the core; coreServices() wires the real ones.
 struct RouterServices {
   // Any thread, may be slow; `control` may stop it and hears its progress.
-  std::function<Reply(const std::string& cmd, const Json& args, platform::WorkControl& control)> work;
+  std::function<LongReply(const std::string& cmd, const Json& args, platform::WorkControl& control)> work;
   std::function<std::optional<NsmApp>()> findNsm;
   std::function<bool()> spanish;                                   // asked afresh for each picker
   std::function<std::optional<std::filesystem::path>()> icloud;    // the folder, when something exists there
@@ -45,6 +46,7 @@ class Router {
 
   // Main thread. Sends exactly one reply call into the page.
   void reply(std::int64_t id, const Reply& reply);
+  void replyWithText(std::int64_t id, const std::string& compactReply);
 
   // Main thread. A new page has been committed in the web view: replies to
   // commands and folder choosers of earlier pages are dropped from now on, as

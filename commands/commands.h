@@ -9,6 +9,7 @@
 #include <string>
 
 #include "vocabulary/json_text.h"
+#include "vocabulary/long_reply.h"
 #include "vocabulary/values.h"
 #include "platform/work_control.h"
 
@@ -30,9 +31,10 @@ Reply scan(const Values& values, double since, const std::optional<std::string>&
            platform::WorkControl* control = nullptr);
 
 // Every program file around the usual folders (or `dir`), inside the maker's
-// backups too, with what its header says and whether it is intact.
-Reply library(const Values& values, double since, const std::optional<std::string>& dir,
-              platform::WorkControl* control = nullptr);
+// backups too, with what its header says and whether it is intact. The list
+// of programs is written late, as text.
+LongReply library(const Values& values, double since, const std::optional<std::string>& dir,
+                  platform::WorkControl* control = nullptr);
 
 // Copies a list and one model's programs into the destination, with a dated archive.
 Reply install(const Values& values, const Json& args, platform::WorkControl* control = nullptr);

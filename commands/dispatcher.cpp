@@ -15,6 +15,17 @@ const Json* member(const Json& args, const char* key) {
 }  // namespace
 
 namespace {
+LongReply runLibrary(const Values& values, const Json& args, platform::WorkControl* control) {
+  const Json* since = member(args, "since");
+  return library(values, since && since->is_number() ? since->get<double>() : 0.0, textMember(args, "dir"), control);
+}
+
+Reply internalError(const Values& values, const std::exception& e) {
+  return failureReply(Status::failure(Problem::Failed, std::string("Internal error: ") + e.what(),
+                                      std::string("Error interno: ") + e.what()),
+                      spanish(values));
+}
+
 Reply dispatch(const Values& values, const std::string& cmd, const Json& args, platform::WorkControl* control) {
   if (cmd == "info") return info(values);
   if (cmd == "prepare") return prepare(values);
@@ -23,10 +34,7 @@ Reply dispatch(const Values& values, const std::string& cmd, const Json& args, p
     const Json* since = member(args, "since");
     return scan(values, since && since->is_number() ? since->get<double>() : 0.0, textMember(args, "dir"), control);
   }
-  if (cmd == "library") {
-    const Json* since = member(args, "since");
-    return library(values, since && since->is_number() ? since->get<double>() : 0.0, textMember(args, "dir"), control);
-  }
+  if (cmd == "library") return replyTree(runLibrary(values, args, control));
   if (cmd == "install") return install(values, args.is_object() ? args : Json::object(), control);
   if (cmd == "plan") return plan(values, args.is_object() ? args : Json::object(), control);
   if (cmd == "zip") return zip(values, textMember(args, "path").value_or(""), control);
@@ -45,9 +53,16 @@ Reply work(const Values& values, const std::string& cmd, const Json& args, platf
   try {
     return dispatch(values, cmd, args, control);
   } catch (const std::exception& e) {
-    return failureReply(Status::failure(Problem::Failed, std::string("Internal error: ") + e.what(),
-                                        std::string("Error interno: ") + e.what()),
-                        spanish(values));
+    return internalError(values, e);
+  }
+}
+
+LongReply workLong(const Values& values, const std::string& cmd, const Json& args, platform::WorkControl* control) {
+  if (cmd != "library") return work(values, cmd, args, control);
+  try {
+    return runLibrary(values, args, control);
+  } catch (const std::exception& e) {
+    return internalError(values, e);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "vocabulary/json_text.h"
+#include "vocabulary/long_reply.h"
 #include "vocabulary/values.h"
 #include "platform/work_control.h"
 
@@ -13,5 +14,10 @@ namespace velmorin {
 // unknown name). Safe to call from several threads at once. A `control` can
 // stop the long commands and hears their progress.
 Reply work(const Values& values, const std::string& cmd, const Json& args, platform::WorkControl* control = nullptr);
+
+// As work(), for callers that turn the reply into text: a long list (the
+// library's) stays out of the JSON tree, to be written straight to text.
+LongReply workLong(const Values& values, const std::string& cmd, const Json& args,
+                   platform::WorkControl* control = nullptr);
 
 }  // namespace velmorin

@@ -4,6 +4,7 @@
 // by a few threads at once; the list is sorted by path at the end.
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "commands/failure_reply.h"
 #include "commands/program_header.h"
 #include "commands/scan_roots.h"
+#include "vocabulary/json_writer.h"
 #include "vocabulary/language.h"
 #include "vocabulary/text.h"
 #include "platform/checksum.h"
@@ -30,15 +32,27 @@ constexpr std::size_t kMaxListed = 50'000;
 struct Program {
   std::string path;    // the file; for one inside a backup, its name in there
   std::string inside;  // the backup's path, or ""
-  std::string folder;  // the folder on disk it was found in
-  std::string fileName;
   std::string extension;
   ProgramCheck check;
   std::uint64_t size = 0;
-  long double modifiedMs = 0;
-  // Identical content shares this; only for files read whole.
-  std::optional<std::pair<std::uint64_t, std::uint32_t>> content;
+  double modifiedMs = 0;
+  // Identical content has the same size and CRC; only for files read whole.
+  bool readWhole = false;
+  std::uint32_t crc = 0;
+  int dup = 0;  // shared by programs with identical content, else 0
 };
+
+// The folder on disk a program was found in: its own, or its backup's.
+std::string_view folderOf(const Program& program) {
+  const std::string_view file = program.inside.empty() ? program.path : program.inside;
+  const auto slash = file.rfind('/');
+  return slash == 0 ? file.substr(0, 1) : file.substr(0, slash == std::string_view::npos ? 0 : slash);
+}
+
+std::string_view fileNameOf(const Program& program) {
+  const std::string_view path = program.path;
+  return path.substr(path.rfind('/') + 1);  // npos + 1 is the whole name
+}
 
 struct Task {
   std::string path;
@@ -47,8 +61,10 @@ struct Task {
 
 ProgramCheck checkBytes(const std::string& extension, const std::string* bytes, std::uint64_t size, Program& program) {
   if (!bytes) return {{}, "unknown", ""};  // could not be read: nothing to tell
-  if (size <= kCheckedFileLimit && bytes->size() == size)
-    program.content = std::pair{size, platform::crc32Of(*bytes)};
+  if (size <= kCheckedFileLimit && bytes->size() == size) {
+    program.readWhole = true;
+    program.crc = platform::crc32Of(*bytes);
+  }
   return checkProgram(extension, *bytes, size);
 }
 
@@ -85,7 +101,7 @@ class LibraryWalk {
         if (!facts) facts = folder->facts(entryName, true);
         if (!facts || facts->kind != platform::EntryKind::File || facts->modifiedMs < sinceMs_) return;
         const auto size = static_cast<std::uint64_t>(facts->size);
-        Program entry{path, "", task.path, std::string(name), extension, {}, size, facts->modifiedMs, std::nullopt};
+        Program entry{path, "", extension, {}, size, static_cast<double>(facts->modifiedMs)};
         entry.check = checkBytes(extension, read ? &bytes : nullptr, size, entry);
         found.push_back(std::move(entry));
         return;
@@ -93,7 +109,7 @@ class LibraryWalk {
       const auto facts = folder->facts(entryName, true);
       if (!facts || facts->kind != platform::EntryKind::File || facts->modifiedMs < sinceMs_) return;
       if (platform::looksLikeZip(path)) {
-        readBackup(path, task.path, found);
+        readBackup(path, found);
       }
     });
     take(found);
@@ -110,19 +126,20 @@ class LibraryWalk {
   std::size_t found() const { return found_; }
 
  private:
-  void readBackup(const std::string& backup, const std::string& folder, std::vector<Program>& found) const {
+  void readBackup(const std::string& backup, std::vector<Program>& found) const {
     // A damaged backup lists what could be read before the damage.
     (void)platform::forEachZipEntry(backup, [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
       const auto slash = entry.name.rfind('/');
       const std::string fileName = slash == std::string::npos ? entry.name : entry.name.substr(slash + 1);
       const std::string extension = lowerExtension(fileName);
       if (!isProgramExtension(extension)) return !platform::isCancelled(control_);
-      Program program{entry.name, backup, folder, fileName, extension, {}, entry.size, entry.modifiedMs, std::nullopt};
+      Program program{entry.name, backup, extension, {}, entry.size, static_cast<double>(entry.modifiedMs)};
       const auto bytes = data.read(entry.size <= kCheckedFileLimit ? entry.size : kHeaderBytes);
       if (bytes) {
         program.check = checkBytes(extension, &*bytes, entry.size, program);
-      } else {
-        program.check = {{}, "damaged", "crc"};  // the archive's own check failed
+      } else {  // the archive's own check failed
+        program.check.check = "damaged";
+        program.check.problem = "crc";
       }
       found.push_back(std::move(program));
       return !platform::isCancelled(control_);
@@ -146,46 +163,44 @@ class LibraryWalk {
   std::size_t found_ = 0;
 };
 
-// Built member by member, its texts moved in: an initializer list would make
-// each pair a two-element array first, a third of the reply's time.
-Json programJson(Program& program, int dup) {
+// One program, its members in sorted order.
+void writeProgram(JsonWriter& out, const Program& program) {
   const ProgramHeader& header = program.check.header;
   const bool read = program.check.check == "ok" || program.check.check == "unchecked" ||
                     (program.check.check == "damaged" && !header.type.empty());
-  Json json = Json::object();
-  auto& members = json.get_ref<Json::object_t&>();
-  members.emplace("name", programName(program.fileName));
-  members.emplace("model", modelOfType(program.extension));
-  members.emplace("category", read ? categoryName(header.categoryCode) : "");
-  members.emplace("slot", read ? slotText(program.extension, header.bank, header.location) : "");
-  members.emplace("header", header.header);
-  members.emplace("categoryCode", header.categoryCode);
-  members.emplace("bank", header.bank);
-  members.emplace("location", header.location);
-  members.emplace("version", header.version);
-  members.emplace("size", program.size);
-  members.emplace("mtime", static_cast<double>(program.modifiedMs));
-  members.emplace("dup", dup);
-  members.emplace("path", std::move(program.path));
-  members.emplace("inside", std::move(program.inside));
-  members.emplace("ext", std::move(program.extension));
-  members.emplace("type", std::move(program.check.header.type));
-  members.emplace("check", std::move(program.check.check));
-  members.emplace("problem", std::move(program.check.problem));
-  return json;
+  out.beginObject();
+  out.key("bank"), out.number(header.bank);
+  out.key("category"), out.text(read ? categoryName(header.categoryCode) : "");
+  out.key("categoryCode"), out.number(header.categoryCode);
+  out.key("check"), out.text(program.check.check);
+  out.key("dup"), out.number(program.dup);
+  out.key("ext"), out.text(program.extension);
+  out.key("header"), out.number(header.header);
+  out.key("inside"), out.text(program.inside);
+  out.key("location"), out.number(header.location);
+  out.key("model"), out.text(modelOfType(program.extension));
+  out.key("mtime"), out.number(program.modifiedMs);
+  out.key("name"), out.text(programName(fileNameOf(program)));
+  out.key("path"), out.text(program.path);
+  out.key("problem"), out.text(program.check.problem);
+  out.key("size"), out.number(program.size);
+  out.key("slot"), out.text(read ? slotText(program.extension, header.bank, header.location) : "");
+  out.key("type"), out.text(header.type);
+  out.key("version"), out.number(header.version);
+  out.endObject();
 }
 
 struct FolderSummary {
   std::int64_t count = 0;
   std::set<std::string> models;
-  long double newest = 0;
+  double newest = 0;
   bool any = false;
 };
 
 }  // namespace
 
-Reply library(const Values& values, double since, const std::optional<std::string>& dir,
-              platform::WorkControl* control) {
+LongReply library(const Values& values, double since, const std::optional<std::string>& dir,
+                  platform::WorkControl* control) {
   const std::vector<std::string> roots = scanRoots(values, dir);
   const std::unordered_set<std::string> allRoots(roots.begin(), roots.end());
   std::unordered_set<std::string> walked;
@@ -197,43 +212,44 @@ Reply library(const Values& values, double since, const std::optional<std::strin
   }
   if (platform::isCancelled(control)) return failureReply(Status::cancelled(), spanish(values));
 
-  std::vector<Program> programs = walk.programs();
+  auto programs = std::make_shared<std::vector<Program>>(walk.programs());
   // Content seen more than once gets a number, in list order.
   std::map<std::pair<std::uint64_t, std::uint32_t>, int> seen, numbers;
-  for (const Program& program : programs)
-    if (program.content) ++seen[*program.content];
-  Json list = Json::array();
-  list.get_ref<Json::array_t&>().reserve(programs.size());
-  std::map<std::string, FolderSummary> folders;
+  for (const Program& program : *programs)
+    if (program.readWhole) ++seen[{program.size, program.crc}];
+  std::map<std::string_view, FolderSummary> folders;
   std::int64_t damaged = 0;
-  for (Program& program : programs) {
-    int dup = 0;
-    if (program.content && seen[*program.content] > 1) {
-      const auto [it, added] = numbers.try_emplace(*program.content, static_cast<int>(numbers.size()) + 1);
-      dup = it->second;
-    }
+  for (Program& program : *programs) {
+    const std::pair content{program.size, program.crc};
+    if (program.readWhole && seen[content] > 1)
+      program.dup = numbers.try_emplace(content, static_cast<int>(numbers.size()) + 1).first->second;
     damaged += program.check.check == "damaged" ? 1 : 0;
-    FolderSummary& folder = folders[program.folder];
+    FolderSummary& folder = folders[folderOf(program)];
     ++folder.count;
     if (const std::string model = modelOfType(program.extension); !model.empty()) folder.models.insert(model);
     folder.newest = folder.any ? std::max(folder.newest, program.modifiedMs) : program.modifiedMs;
     folder.any = true;
-    list.push_back(programJson(program, dup));  // takes the program's texts
   }
-  std::vector<std::pair<std::string, FolderSummary>> byDate(folders.begin(), folders.end());
+  std::vector<std::pair<std::string_view, FolderSummary>> byDate(folders.begin(), folders.end());
   std::stable_sort(byDate.begin(), byDate.end(), [](const auto& a, const auto& b) { return a.second.newest > b.second.newest; });
   Json folderList = Json::array();
   for (const auto& [path, summary] : byDate)
-    folderList.push_back({{"dir", path},
-                          {"count", summary.count},
-                          {"models", summary.models},
-                          {"newest", static_cast<double>(summary.newest)}});
-  return {{"ok", true},
-          {"programs", std::move(list)},
-          {"folders", std::move(folderList)},
-          {"damaged", damaged},
-          {"total", static_cast<std::int64_t>(programs.size())},
-          {"truncated", walk.found() > programs.size()}};
+    folderList.push_back({{"dir", path}, {"count", summary.count}, {"models", summary.models}, {"newest", summary.newest}});
+
+  // The list is written as text when the reply is: as a JSON tree it would
+  // take several times the memory and most of the time.
+  LongReply reply(Reply{{"ok", true},
+                        {"folders", std::move(folderList)},
+                        {"damaged", damaged},
+                        {"total", static_cast<std::int64_t>(programs->size())},
+                        {"truncated", walk.found() > programs->size()}});
+  reply.listKey = "programs";
+  reply.writeList = [programs](JsonWriter& out) {
+    out.beginArray();
+    for (const Program& program : *programs) writeProgram(out, program);
+    out.endArray();
+  };
+  return reply;
 }
 
 }  // namespace velmorin

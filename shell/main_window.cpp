@@ -105,7 +105,7 @@ MainWindow::MainWindow(GtkApplication* app, const Values& values, const WindowOp
   bridge::RouterServices services = bridge::coreServices(values);
   deviceNews_ = std::make_unique<bridge::DeviceNews>(*platform_, [work = services.work] {
     platform::WorkControl control;
-    return work("nord", Json::object(), control);
+    return work("nord", Json::object(), control).head;  // a short reply, whole
   });
   router_ = std::make_unique<bridge::Router>(*platform_, std::move(services));
   usbWatch_ = platform::watchUsbDevices([this] { deviceNews_->devicesChanged(); });

@@ -27,9 +27,18 @@ class RouterTest : public ::testing::Test {
  protected:
   RouterServices services() {
     RouterServices s;
-    s.work = [this](const std::string& cmd, const Reply& args, platform::WorkControl& control) {
+    s.work = [this](const std::string& cmd, const Reply& args, platform::WorkControl& control) -> LongReply {
       workCalls.push_back({cmd, args});
       if (cmd == "echo") return Reply{{"echo", args}};
+      if (cmd == "list" || cmd == "badList") {
+        LongReply reply(Reply{{"total", 2}, {"ok", true}});
+        reply.listKey = "programs";
+        reply.writeList = [cmd](JsonWriter& out) {
+          if (cmd == "badList") throw std::runtime_error("no memory left");
+          out.beginArray(), out.text("/a"), out.text("\u203a"), out.endArray();
+        };
+        return reply;
+      }
       if (cmd == "install" || cmd == "info") {
         control.begin(platform::WorkPhase::Copy, 4, 400);
         control.advance(1, 100);
@@ -66,6 +75,16 @@ class RouterTest : public ::testing::Test {
   std::optional<std::filesystem::path> icloud;
   Router router{platform, services()};
 };
+
+TEST_F(RouterTest, ALongListIsWrittenInTheBackgroundAmongTheOtherMembersAndItsFailureStillAnswers) {
+  auto calls = post(R"({"cmd":"list","id":3})");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].reply, (Reply{{"ok", true}, {"programs", {"/a", "\u203a"}}, {"total", 2}}));
+  calls = post(R"({"cmd":"badList","id":4})");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].reply, (Reply{{"ok", false}, {"error", "no memory left"}, {"code", "failed"}}));
+  EXPECT_EQ(router.commandsInFlight(), 0u);
+}
 
 // --- malformed messages ---------------------------------------------------
 

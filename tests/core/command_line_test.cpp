@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "commands/dispatcher.h"
 #include "vocabulary/json_text.h"
 #include "support/temp_tree.h"
 
@@ -93,6 +94,22 @@ TEST(CommandLine, CommandFrontRunsOneCommand) {
   EXPECT_EQ(reply["progs"]["model"], "Nord Piano");
   EXPECT_EQ(runProgram(home.root(), "--command Nope").out, "{\n  \"code\": \"invalid\",\n  \"error\": \"cmd\"\n}\n");
   EXPECT_EQ(runProgram(home.root(), "--command mail").out, "{\n  \"ok\": true\n}\n");
+}
+
+TEST(CommandLine, TheLibraryIsWrittenAsItIsMadeExactlyAsItsReplyReads) {
+  TempTree home;
+  // Well over one piece of output, with names that need escapes and some
+  // identical content for the duplicate numbers.
+  for (int i = 0; i < 600; ++i)
+    home.file("Music/Set " + std::to_string(i % 7) + "/\"Pad\" \\ " + std::to_string(i) + (i % 2 ? ".ns3f" : ".nlas"),
+              "CBIN" + std::to_string(i % 50));
+  home.file("Music/caf\xc3\xa9\xff.ns2p", "x");
+  const std::string args = "{\"dir\":\"" + (home / "Music").string() + "\"}";
+  const Outcome run = runProgram(home.root(), "--command library " + testing::shellQuote(args));
+  EXPECT_EQ(run.status, 0);
+  const Reply reply = work(valuesForHome(home.root()), "library", *parseJson(args));
+  ASSERT_EQ(reply["total"], 601);
+  EXPECT_EQ(run.out, prettyJson(reply) + "\n");
 }
 
 TEST(CommandLine, BadArgumentsExitTwoAndRunNothing) {

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "vocabulary/json_text.h"
+#include "vocabulary/json_writer.h"
+#include "vocabulary/long_reply.h"
 
 namespace velmorin {
 namespace {
@@ -18,6 +22,45 @@ TEST(JsonText, TextThatIsNotUtf8StillGivesValidJson) {
     const auto back = parseJson(text);
     ASSERT_TRUE(back) << text;
     EXPECT_EQ((*back)["path"], "/tmp/bad\uFFFD\uFFFD name");
+  }
+}
+
+// What dump() writes, in the pretty form with its slashes escaped.
+std::string dumped(const Reply& reply, JsonStyle style) {
+  const auto replace = nlohmann::json::error_handler_t::replace;
+  if (style == JsonStyle::Compact) return reply.dump(-1, ' ', false, replace);
+  std::string text;
+  for (const char c : reply.dump(2, ' ', false, replace)) text += c == '/' ? std::string("\\/") : std::string(1, c);
+  return text;
+}
+
+TEST(JsonText, TheWriterWritesWhatDumpWritesWholeOrInPiecesWithALongMemberWrittenLate) {
+  Reply list = Reply::array();
+  for (int i = 0; i < 3000; ++i) list.push_back({{"path", "/a/" + std::to_string(i) + "\"/\"\n\x01"}, {"n", i}});
+  const Reply reply = {
+      {"texts", {"", "plain", "a/b", "caf\u00e9 \u203a \U0001F3B9", "\x7f", std::string("bad\xff\xc0\x80 \xed\xa0\x80")}},
+      {"numbers", {0, -1, 1.5, -0.0, 1e14, 1e15, 1733640000123.4567, 1e-5, 0.1, std::numeric_limits<double>::quiet_NaN(),
+                   std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::uint64_t>::max()}},
+      {"empty", {{"array", Reply::array()}, {"object", Reply::object()}}},
+      {"other", {true, false, nullptr}},
+      {"list", list}};
+  for (const JsonStyle style : {JsonStyle::Compact, JsonStyle::Pretty}) {
+    const std::string expected = dumped(reply, style);
+    EXPECT_EQ(style == JsonStyle::Compact ? compactJson(reply) : prettyJson(reply), expected);
+
+    // Handed over in pieces, the long list written late among the other members.
+    LongReply late(reply);
+    late.head.erase("list");
+    late.listKey = "list";
+    late.writeList = [&list](JsonWriter& out) { out.value(list); };
+    std::string pieces;
+    int calls = 0;
+    JsonWriter out(style, [&](std::string_view piece) { pieces += piece, ++calls; });
+    writeReply(late, out);
+    EXPECT_EQ(out.finish(), "");
+    EXPECT_EQ(pieces, expected);
+    EXPECT_GT(calls, 1);
+    EXPECT_EQ(replyText(late, style), expected);
   }
 }
 

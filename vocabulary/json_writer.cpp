@@ -1,0 +1,170 @@
+#include "vocabulary/json_writer.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "platform/utf8.h"
+
+namespace velmorin {
+
+namespace {
+// Pieces handed to a sink: big enough that the sink is seldom called.
+constexpr std::size_t kPiece = 64 * 1024;
+
+// Text that needs no escape at all: nothing below U+0020, no quote or
+// backslash, and valid UTF-8 (which nlohmann passes through as it is).
+bool plain(std::string_view text) {
+  bool ascii = true;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || c == '"' || c == '\\') return false;
+    ascii = ascii && byte < 0x80;
+  }
+  return ascii || platform::isValidUtf8(text);
+}
+}  // namespace
+
+JsonWriter::JsonWriter(JsonStyle style) : style_(style) {}
+
+JsonWriter::JsonWriter(JsonStyle style, Sink sink) : style_(style), sink_(std::move(sink)) { out_.reserve(kPiece * 2); }
+
+void JsonWriter::lineBreak() {
+  if (style_ != JsonStyle::Pretty) return;
+  out_ += '\n';
+  out_.append(2 * empty_.size(), ' ');
+}
+
+void JsonWriter::beforeValue() {
+  if (afterKey_) {
+    afterKey_ = false;
+    return;
+  }
+  if (empty_.empty()) return;  // the outermost value
+  if (!empty_.back()) out_ += ',';
+  empty_.back() = false;
+  lineBreak();
+}
+
+void JsonWriter::open(char bracket) {
+  beforeValue();
+  out_ += bracket;
+  empty_.push_back(true);
+}
+
+void JsonWriter::close(char bracket) {
+  const bool wasEmpty = empty_.back();
+  empty_.pop_back();
+  if (!wasEmpty) lineBreak();
+  out_ += bracket;
+  spill();
+}
+
+void JsonWriter::beginObject() { open('{'); }
+void JsonWriter::endObject() { close('}'); }
+void JsonWriter::beginArray() { open('['); }
+void JsonWriter::endArray() { close(']'); }
+
+void JsonWriter::key(std::string_view name) {
+  beforeValue();
+  escaped(name);
+  out_ += style_ == JsonStyle::Pretty ? ": " : ":";
+  afterKey_ = true;
+}
+
+void JsonWriter::text(std::string_view value) {
+  beforeValue();
+  escaped(value);
+}
+
+void JsonWriter::escaped(std::string_view text) {
+  const auto append = [&](std::string_view quoted) {
+    if (style_ != JsonStyle::Pretty) return void(out_.append(quoted));
+    // No escape nlohmann writes holds a "/", so each one is the text's own.
+    for (const char c : quoted) {
+      if (c == '/') out_ += '\\';
+      out_ += c;
+    }
+  };
+  if (plain(text)) {
+    out_ += '"';
+    append(text);
+    out_ += '"';
+  } else {
+    append(nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+  }
+  spill();
+}
+
+void JsonWriter::number(std::int64_t value) {
+  beforeValue();
+  char digits[24];
+  out_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+
+void JsonWriter::number(std::uint64_t value) {
+  beforeValue();
+  char digits[24];
+  out_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+
+void JsonWriter::number(double value) {
+  // Whole numbers of a common size (times in ms, sizes) the quick way, in
+  // nlohmann's form ("12.0"); any other (and -0.0) through nlohmann itself.
+  if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15 && !std::signbit(value)) {
+    number(static_cast<std::int64_t>(value));
+    out_ += ".0";
+    return;
+  }
+  beforeValue();
+  out_ += nlohmann::json(value).dump();
+}
+
+void JsonWriter::boolean(bool value) {
+  beforeValue();
+  out_ += value ? "true" : "false";
+}
+
+void JsonWriter::value(const nlohmann::json& value) {
+  using Type = nlohmann::json::value_t;
+  switch (value.type()) {
+    case Type::object:
+      beginObject();
+      for (const auto& [name, member] : value.items()) {
+        key(name);
+        this->value(member);
+      }
+      return endObject();
+    case Type::array:
+      beginArray();
+      for (const auto& element : value) this->value(element);
+      return endArray();
+    case Type::string:
+      return text(value.get_ref<const std::string&>());
+    case Type::number_integer:
+      return number(value.get<std::int64_t>());
+    case Type::number_unsigned:
+      return number(value.get<std::uint64_t>());
+    case Type::number_float:
+      return number(value.get<double>());
+    case Type::boolean:
+      return boolean(value.get<bool>());
+    default:  // null, and what has no JSON form of its own
+      beforeValue();
+      out_ += value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  }
+}
+
+void JsonWriter::spill() {
+  if (!sink_ || out_.size() < kPiece) return;
+  sink_(out_);
+  out_.clear();
+}
+
+std::string JsonWriter::finish() {
+  if (!sink_) return std::move(out_);
+  if (!out_.empty()) sink_(out_);
+  out_.clear();
+  return {};
+}
+
+}  // namespace velmorin
