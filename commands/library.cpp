@@ -7,7 +7,9 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <span>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -42,16 +44,29 @@ struct Program {
   int dup = 0;  // shared by programs with identical content, else 0
 };
 
-// The folder on disk a program was found in: its own, or its backup's.
-std::string_view folderOf(const Program& program) {
-  const std::string_view file = program.inside.empty() ? program.path : program.inside;
-  const auto slash = file.rfind('/');
-  return slash == 0 ? file.substr(0, 1) : file.substr(0, slash == std::string_view::npos ? 0 : slash);
-}
-
 std::string_view fileNameOf(const Program& program) {
   const std::string_view path = program.path;
   return path.substr(path.rfind('/') + 1);  // npos + 1 is the whole name
+}
+
+// What a folder holds, for its row in the list of folders.
+struct FolderSummary {
+  std::int64_t count = 0;
+  std::set<std::string> models;
+  double newest = 0;
+  bool any = false;
+};
+
+template <class Programs>
+FolderSummary summarize(const Programs& programs) {
+  FolderSummary summary;
+  for (const Program& program : programs) {
+    ++summary.count;
+    if (std::string model = modelOfType(program.extension); !model.empty()) summary.models.insert(std::move(model));
+    summary.newest = summary.any ? std::max(summary.newest, program.modifiedMs) : program.modifiedMs;
+    summary.any = true;
+  }
+  return summary;
 }
 
 struct Task {
@@ -84,13 +99,13 @@ class LibraryWalk {
     (void)folder->forEach([&](const char* entryName, platform::EntryKind kind) {
       if (entryName[0] == '.') return;
       const std::string_view name(entryName);
-      const std::string extension = lowerExtension(name);
+      std::string extension = lowerExtension(name);
       if (kind != platform::EntryKind::Folder && !isProgramExtension(extension) && !isBackupExtension(extension)) return;
-      const std::string path = (task.path == "/" ? "/" : task.path + "/") + entryName;
+      std::string path = (task.path == "/" ? "/" : task.path + "/") + entryName;
       if (kind == platform::EntryKind::Folder) {
         // Names that are not UTF-8 could not be reported; links are never followed.
         if (isValidUtf8(name) && !isPackageFolder(extension) && !roots_.contains(path) && task.depth < kMaxDepth)
-          subfolders.push_back({path, task.depth + 1});
+          subfolders.push_back({std::move(path), task.depth + 1});
         return;
       }
       if (isProgramExtension(extension)) {
@@ -101,8 +116,8 @@ class LibraryWalk {
         if (!facts) facts = folder->facts(entryName, true);
         if (!facts || facts->kind != platform::EntryKind::File || facts->modifiedMs < sinceMs_) return;
         const auto size = static_cast<std::uint64_t>(facts->size);
-        Program entry{path, "", extension, {}, size, static_cast<double>(facts->modifiedMs)};
-        entry.check = checkBytes(extension, read ? &bytes : nullptr, size, entry);
+        Program entry{std::move(path), "", std::move(extension), {}, size, static_cast<double>(facts->modifiedMs)};
+        entry.check = checkBytes(entry.extension, read ? &bytes : nullptr, size, entry);
         found.push_back(std::move(entry));
         return;
       }
@@ -112,17 +127,14 @@ class LibraryWalk {
         readBackup(path, found);
       }
     });
-    take(found);
+    take(task.path, found);
     return subfolders;
   }
 
-  // The programs listed, sorted by path, and how many were found in all.
-  std::vector<Program> programs() {
-    std::sort(programs_.begin(), programs_.end(), [](const Program& a, const Program& b) {
-      return std::tie(a.inside.empty() ? a.path : a.inside, a.path) < std::tie(b.inside.empty() ? b.path : b.inside, b.path);
-    });
-    return std::move(programs_);
-  }
+  // The programs listed, how many were found in all, and the folders that
+  // hold the listed ones.
+  std::vector<Program> programs() { return std::move(programs_); }
+  std::map<std::string, FolderSummary> folders() { return std::move(folders_); }
   std::size_t found() const { return found_; }
 
  private:
@@ -146,13 +158,22 @@ class LibraryWalk {
     });
   }
 
-  void take(std::vector<Program>& found) {
+  // A folder's programs, summed up before the lock; near the limit only
+  // those that are listed count.
+  void take(const std::string& folder, std::vector<Program>& found) {
+    if (found.empty()) return;
+    FolderSummary summary = summarize(found);
     const std::lock_guard lock(mutex_);
     found_ += found.size();
-    for (Program& program : found) {
-      if (programs_.size() == kMaxListed) break;
-      programs_.push_back(std::move(program));
-    }
+    const std::size_t listed = std::min(found.size(), kMaxListed - programs_.size());
+    if (listed == 0) return;
+    if (listed < found.size()) summary = summarize(std::span(found).first(listed));
+    std::move(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(listed), std::back_inserter(programs_));
+    FolderSummary& into = folders_[folder];
+    into.count += summary.count;
+    into.models.merge(summary.models);
+    into.newest = into.any ? std::max(into.newest, summary.newest) : summary.newest;
+    into.any = true;
   }
 
   long double sinceMs_;
@@ -160,6 +181,7 @@ class LibraryWalk {
   platform::WorkControl* control_;
   std::mutex mutex_;
   std::vector<Program> programs_;
+  std::map<std::string, FolderSummary> folders_;
   std::size_t found_ = 0;
 };
 
@@ -190,63 +212,65 @@ void writeProgram(JsonWriter& out, const Program& program) {
   out.endObject();
 }
 
-struct FolderSummary {
-  std::int64_t count = 0;
-  std::set<std::string> models;
-  double newest = 0;
-  bool any = false;
-};
-
 }  // namespace
 
 LongReply library(const Values& values, double since, const std::optional<std::string>& dir,
                   platform::WorkControl* control) {
   const std::vector<std::string> roots = scanRoots(values, dir);
   const std::unordered_set<std::string> allRoots(roots.begin(), roots.end());
-  std::unordered_set<std::string> walked;
+  std::vector<Task> tasks;
+  for (const std::string& root : allRoots) tasks.push_back({root, 1});
   LibraryWalk walk(since, allRoots, control);
   if (control) control->begin(platform::WorkPhase::Scan);
-  for (const std::string& root : roots) {
-    if (!walked.insert(root).second) continue;
-    platform::runTreeTasks<Task>(Task{root, 1}, [&](Task& task) { return walk.read(task); });
-  }
+  platform::runTreeTasks<Task>(std::move(tasks), [&](Task& task) { return walk.read(task); });
   if (platform::isCancelled(control)) return failureReply(Status::cancelled(), spanish(values));
 
-  auto programs = std::make_shared<std::vector<Program>>(walk.programs());
-  // Content seen more than once gets a number, in list order.
-  std::map<std::pair<std::uint64_t, std::uint32_t>, int> seen, numbers;
-  for (const Program& program : *programs)
-    if (program.readWhole) ++seen[{program.size, program.crc}];
-  std::map<std::string_view, FolderSummary> folders;
+  // Listed in path order; the programs themselves stay where the walk put them.
+  struct Listed {
+    std::vector<Program> programs;
+    std::vector<Program*> inOrder;
+  };
+  auto listed = std::make_shared<Listed>();
+  listed->programs = walk.programs();
+  auto& inOrder = listed->inOrder;
+  for (Program& program : listed->programs) inOrder.push_back(&program);
+  std::sort(inOrder.begin(), inOrder.end(), [](const Program* a, const Program* b) {
+    return std::tie(a->inside.empty() ? a->path : a->inside, a->path) <
+           std::tie(b->inside.empty() ? b->path : b->inside, b->path);
+  });
+
+  // Content seen more than once gets a number, in list order. Only files of
+  // at most 1 MiB are read whole, so their size and CRC fit in one number.
+  const auto contentOf = [](const Program& program) { return program.size << 32 | program.crc; };
+  std::unordered_map<std::uint64_t, int> seen, numbers;
+  for (const Program& program : listed->programs)
+    if (program.readWhole) ++seen[contentOf(program)];
   std::int64_t damaged = 0;
-  for (Program& program : *programs) {
-    const std::pair content{program.size, program.crc};
-    if (program.readWhole && seen[content] > 1)
-      program.dup = numbers.try_emplace(content, static_cast<int>(numbers.size()) + 1).first->second;
+  for (Program* listedProgram : inOrder) {
+    Program& program = *listedProgram;
+    if (program.readWhole && seen[contentOf(program)] > 1)
+      program.dup = numbers.try_emplace(contentOf(program), static_cast<int>(numbers.size()) + 1).first->second;
     damaged += program.check.check == "damaged" ? 1 : 0;
-    FolderSummary& folder = folders[folderOf(program)];
-    ++folder.count;
-    if (const std::string model = modelOfType(program.extension); !model.empty()) folder.models.insert(model);
-    folder.newest = folder.any ? std::max(folder.newest, program.modifiedMs) : program.modifiedMs;
-    folder.any = true;
   }
-  std::vector<std::pair<std::string_view, FolderSummary>> byDate(folders.begin(), folders.end());
-  std::stable_sort(byDate.begin(), byDate.end(), [](const auto& a, const auto& b) { return a.second.newest > b.second.newest; });
+  const std::map<std::string, FolderSummary> folders = walk.folders();
+  std::vector<std::pair<std::string_view, const FolderSummary*>> byDate;
+  for (const auto& [path, summary] : folders) byDate.emplace_back(path, &summary);
+  std::stable_sort(byDate.begin(), byDate.end(), [](const auto& a, const auto& b) { return a.second->newest > b.second->newest; });
   Json folderList = Json::array();
   for (const auto& [path, summary] : byDate)
-    folderList.push_back({{"dir", path}, {"count", summary.count}, {"models", summary.models}, {"newest", summary.newest}});
+    folderList.push_back({{"dir", path}, {"count", summary->count}, {"models", summary->models}, {"newest", summary->newest}});
 
   // The list is written as text when the reply is: as a JSON tree it would
   // take several times the memory and most of the time.
   LongReply reply(Reply{{"ok", true},
                         {"folders", std::move(folderList)},
                         {"damaged", damaged},
-                        {"total", static_cast<std::int64_t>(programs->size())},
-                        {"truncated", walk.found() > programs->size()}});
+                        {"total", static_cast<std::int64_t>(inOrder.size())},
+                        {"truncated", walk.found() > inOrder.size()}});
   reply.listKey = "programs";
-  reply.writeList = [programs](JsonWriter& out) {
+  reply.writeList = [listed](JsonWriter& out) {
     out.beginArray();
-    for (const Program& program : *programs) writeProgram(out, program);
+    for (const Program* program : listed->inOrder) writeProgram(out, *program);
     out.endArray();
   };
   return reply;

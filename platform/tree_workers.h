@@ -20,17 +20,18 @@ namespace velmorin::platform {
 // as long as 2), and with a warm one the extra readers cost next to nothing.
 inline unsigned treeReaders() { return std::clamp(4 * std::thread::hardware_concurrency(), 4u, 8u); }
 
-// Runs `step(task)` for `first` and every task that a step returns, on up to
-// treeReaders() threads (the caller's among them). Steps must not share
-// mutable state except through what they return. An exception in any step
-// stops the walk and is thrown again in the calling thread, once every helper
-// has ended: a helper thread never ends the process.
+// Runs `step(task)` for the `first` tasks and every task that a step returns,
+// on up to treeReaders() threads (the caller's among them). Steps must not
+// share mutable state except through what they return. An exception in any
+// step stops the walk and is thrown again in the calling thread, once every
+// helper has ended: a helper thread never ends the process. Several trees
+// are best read in one call: the threads then share all of them, and no tree
+// waits for the last folder of the one before.
 template <class Task>
-void runTreeTasks(Task first, const std::function<std::vector<Task>(Task&)>& step) {
+void runTreeTasks(std::vector<Task> first, const std::function<std::vector<Task>(Task&)>& step) {
   std::mutex mutex;
   std::condition_variable changed;
-  std::vector<Task> pending;
-  pending.push_back(std::move(first));
+  std::vector<Task> pending = std::move(first);
   std::size_t busy = 0;
   std::exception_ptr failure;
 
@@ -72,6 +73,13 @@ void runTreeTasks(Task first, const std::function<std::vector<Task>(Task&)>& ste
   worker();
   for (auto& helper : helpers) helper.join();
   if (failure) std::rethrow_exception(failure);
+}
+
+template <class Task>
+void runTreeTasks(Task first, const std::function<std::vector<Task>(Task&)>& step) {
+  std::vector<Task> tasks;
+  tasks.push_back(std::move(first));
+  runTreeTasks(std::move(tasks), step);
 }
 
 }  // namespace velmorin::platform

@@ -80,10 +80,11 @@ void JsonWriter::escaped(std::string_view text) {
   const auto append = [&](std::string_view quoted) {
     if (style_ != JsonStyle::Pretty) return void(out_.append(quoted));
     // No escape nlohmann writes holds a "/", so each one is the text's own.
-    for (const char c : quoted) {
-      if (c == '/') out_ += '\\';
-      out_ += c;
+    for (auto slash = quoted.find('/'); slash != std::string_view::npos; slash = quoted.find('/')) {
+      out_.append(quoted.substr(0, slash)).append("\\/");
+      quoted.remove_prefix(slash + 1);
     }
+    out_.append(quoted);
   };
   if (plain(text)) {
     out_ += '"';

@@ -98,17 +98,20 @@ TEST(CommandLine, CommandFrontRunsOneCommand) {
 
 TEST(CommandLine, TheLibraryIsWrittenAsItIsMadeExactlyAsItsReplyReads) {
   TempTree home;
+  const Values values = valuesForHome(home.root());
   // Well over one piece of output, with names that need escapes and some
-  // identical content for the duplicate numbers.
+  // identical content for the duplicate numbers, in every usual folder (the
+  // export folder lies inside another one).
   for (int i = 0; i < 600; ++i)
-    home.file("Music/Set " + std::to_string(i % 7) + "/\"Pad\" \\ " + std::to_string(i) + (i % 2 ? ".ns3f" : ".nlas"),
+    home.file("Documents/Set " + std::to_string(i % 7) + "/\"Pad\" \\ " + std::to_string(i) + (i % 2 ? ".ns3f" : ".nlas"),
               "CBIN" + std::to_string(i % 50));
-  home.file("Music/caf\xc3\xa9\xff.ns2p", "x");
-  const std::string args = "{\"dir\":\"" + (home / "Music").string() + "\"}";
-  const Outcome run = runProgram(home.root(), "--command library " + testing::shellQuote(args));
+  home.file("Documents/caf\xc3\xa9\xff.ns2p", "x");
+  for (const fs::path& folder : {values.DESKTOP, values.DOWNLOADS, values.EXPORT_DIR})
+    home.file(fs::relative(folder / "One.ns3f", home.root()), "CBIN");
+  const Outcome run = runProgram(home.root(), "--command library");
   EXPECT_EQ(run.status, 0);
-  const Reply reply = work(valuesForHome(home.root()), "library", *parseJson(args));
-  ASSERT_EQ(reply["total"], 601);
+  const Reply reply = work(values, "library", Reply::object());
+  ASSERT_EQ(reply["total"], 604);
   EXPECT_EQ(run.out, prettyJson(reply) + "\n");
 }
 

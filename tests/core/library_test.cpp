@@ -149,6 +149,11 @@ TEST_F(Library, ListsTheProgramsInsideBackupsAndNumbersIdenticalContent) {
   EXPECT_NE(programs["Inside"]["dup"], 0);
   EXPECT_EQ(programs["Inside"]["dup"], programs["Same as inside"]["dup"]);
   EXPECT_EQ(programs["Broken"]["dup"], 0);
+  // A backup's programs belong to the folder that holds the backup.
+  ASSERT_EQ(reply["folders"].size(), 1u);
+  EXPECT_EQ(reply["folders"][0]["dir"], (home / "Music").string());
+  EXPECT_EQ(reply["folders"][0]["count"], 3);
+  EXPECT_EQ(reply["folders"][0]["models"], Json::array({"Nord Stage 3"}));
 }
 
 TEST_F(Library, TenThousandFilesAreListedAndACancelStopsTheWalk) {
