@@ -101,16 +101,19 @@ Status prepare(const InstallPlan& plan, const Temporaries& made, Outcome& outcom
         *plan.progs, staging, [&](const char* name) { return isWantedProgram(plan, name); }, &report, control));
     outcome.count = static_cast<std::int64_t>(report.entries);
     outcome.skipped = static_cast<std::int64_t>(report.skipped);
-    // The archive is made from the staged copy: it holds exactly what the program folder will.
+    // Nothing is reported done that was not read back: the copies are
+    // compared with their sources while the archive is made from them (it
+    // holds exactly what the program folder will), then the archive is read
+    // back entry by entry. A copy that differs is named first.
+    CopyCheck copies(*plan.progs, staging, control);
     if (control) control->begin(platform::WorkPhase::Archive, report.files, report.bytes);
     TRY(platform::writeZipFile(staging, plan.modelFolder / made.archive->temporary, platform::ZipLayout::ContentsAtTop,
                                plan.modelFolder / plan.archiveName, {}, control));
-    // Nothing is reported done that was not read back: the copies against
-    // their sources, the archive entry by entry.
-    if (control) control->begin(platform::WorkPhase::Verify, 2 * report.files, 2 * report.bytes);
-    TRY(checkCopy(*plan.progs, staging, control));
-    TRY(checkArchive(plan.modelFolder / made.archive->temporary, report.files, plan.modelFolder / plan.archiveName,
-                     control));
+    if (control) control->begin(platform::WorkPhase::Verify, report.files, report.bytes);
+    const Status archived = checkArchive(plan.modelFolder / made.archive->temporary, report.files,
+                                         plan.modelFolder / plan.archiveName, control);
+    TRY(copies.result());
+    TRY(archived);
   }
   // The last moment to stop: after this the new set takes its place.
   if (platform::isCancelled(control)) return Status::cancelled();

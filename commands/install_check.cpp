@@ -1,6 +1,9 @@
 #include "commands/install_check.h"
 
+#include <exception>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "commands/program_header.h"
@@ -30,31 +33,31 @@ Status badArchive(const fs::path& archive) {
                                                                         "cambiado nada; vuelve a intentarlo y, si se repite, revisa el disco de destino.");
 }
 
-// The copy is read once: a program whose checksum holds is intact; anything
-// else is compared with its source (read once too). `bytes` is the walk's buffer.
+// The copy is read once: a program whose checksum holds needs only its header
+// compared with the source's; anything else is compared with its source
+// (read once too). `bytes` is the walk's buffer.
 Status checkFile(const platform::Folder& folder, const char* name, const fs::path& source, const fs::path& copy,
-                 std::string& bytes, platform::WorkControl* control) {
+                 std::string& bytes) {
   bool read = false;
   const auto facts = folder.read(name, kCheckedFileLimit, 0, bytes, read);
   if (!facts || facts->kind != platform::EntryKind::File) return differs(copy);
   const auto size = static_cast<std::uint64_t>(facts->size);
   if (read && bytes.size() == size && size <= kCheckedFileLimit) {
     if (size >= kHeaderBytes && checkProgram(lowerExtension(name), bytes, size).check == "ok") {
-      platform::advance(control, 1, size);
-      return Status();
+      // The checksum covers what follows the header; the header itself (the
+      // program's slot and category among it) is compared with the source's.
+      const auto same = platform::beginsWith(source, std::string_view(bytes).substr(0, kHeaderBytes));
+      return same && *same ? Status() : differs(copy);
     }
-    const auto same = platform::holds(source, bytes, control);
-    if (!same && same.status().problem() == Problem::Cancelled) return same.status();
-    if (!same || !*same) return differs(copy);
-  } else {
-    TRY(checkCopiedFile(source, copy, control));
+    const auto same = platform::holds(source, bytes);
+    return same && *same ? Status() : differs(copy);
   }
-  platform::advance(control, 1, size);
-  return Status();
+  return checkCopiedFile(source, copy, nullptr);
 }
 
 // Files are checked as the listing is read; only sub-folders' names are held.
-Status checkFolder(const fs::path& source, const fs::path& copy, std::string& bytes, platform::WorkControl* control) {
+Status checkFolder(const fs::path& source, const fs::path& copy, std::string& bytes,
+                   const platform::WorkControl* control) {
   const auto folder = platform::Folder::open(copy.string(), false);
   if (!folder) return failureFor("read", copy, folder.status());
   std::vector<std::string> subfolders;
@@ -68,7 +71,7 @@ Status checkFolder(const fs::path& source, const fs::path& copy, std::string& by
     if (kind == platform::EntryKind::Folder) {
       subfolders.emplace_back(name);
     } else if (kind == platform::EntryKind::File) {  // links inside a copied folder stay links
-      status = checkFile(*folder, name, source / name, copy / name, bytes, control);
+      status = checkFile(*folder, name, source / name, copy / name, bytes);
     } else if (kind == platform::EntryKind::Missing) {
       status = differs(copy / name);
     }
@@ -80,10 +83,31 @@ Status checkFolder(const fs::path& source, const fs::path& copy, std::string& by
 
 }  // namespace
 
-Status checkCopy(const fs::path& source, const fs::path& copy, platform::WorkControl* control) {
+CopyCheck::CopyCheck(fs::path source, fs::path copy, const platform::WorkControl* control) {
   platform::faultPoint("install-check");
-  std::string bytes;
-  return checkFolder(source, copy, bytes, control);
+  const auto compare = [this, source = std::move(source), copy = std::move(copy), control] {
+    try {
+      std::string bytes;
+      status_ = checkFolder(source, copy, bytes, control);
+    } catch (const std::exception& e) {  // never out of the thread
+      status_ = Status::failure(Problem::Failed, std::string("The copies could not be checked: ") + e.what(),
+                                std::string("No se pudieron comprobar las copias: ") + e.what());
+    }
+  };
+  try {
+    thread_ = std::thread(compare);
+  } catch (const std::system_error&) {
+    compare();  // no thread to spare: at once
+  }
+}
+
+CopyCheck::~CopyCheck() {
+  if (thread_.joinable()) thread_.join();
+}
+
+Status CopyCheck::result() {
+  if (thread_.joinable()) thread_.join();
+  return status_;
 }
 
 Status checkCopiedFile(const fs::path& source, const fs::path& copy, platform::WorkControl* control) {
@@ -95,6 +119,7 @@ Status checkCopiedFile(const fs::path& source, const fs::path& copy, platform::W
 
 Status checkArchive(const fs::path& archive, std::uint64_t files, const fs::path& shownAs,
                     platform::WorkControl* control) {
+  platform::faultPoint("archive-check");
   const auto read = platform::verifyZipEntries(archive, control);
   if (!read && read.status().problem() == Problem::Cancelled) return read.status();
   if (!read || *read != files) return badArchive(shownAs);

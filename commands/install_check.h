@@ -3,6 +3,7 @@
 // copied file against its source, and the new archive read back.
 #include <cstdint>
 #include <filesystem>
+#include <thread>
 
 #include "platform/status.h"
 #include "platform/work_control.h"
@@ -11,13 +12,28 @@ namespace velmorin {
 
 namespace fs = std::filesystem;
 
-// Every file below `copy` against its counterpart below `source`: a program
-// whose checksum matches is taken as intact, anything else is compared byte
-// for byte. The failure names the file that differs.
-Status checkCopy(const fs::path& source, const fs::path& copy, platform::WorkControl* control);
-
 // The one copied file `copy` against `source`, byte for byte.
 Status checkCopiedFile(const fs::path& source, const fs::path& copy, platform::WorkControl* control);
+
+// The copies below `copy` compared with their sources below `source`, on a
+// thread of its own from construction on: the archive is made from them
+// meanwhile, which leaves the cores partly idle. A program whose checksum
+// holds needs only its header compared; anything else is compared byte for
+// byte. It stops when `control` is cancelled and adds nothing to its progress.
+class CopyCheck {
+ public:
+  CopyCheck(fs::path source, fs::path copy, const platform::WorkControl* control);
+  ~CopyCheck();  // waits for the comparison
+  CopyCheck(const CopyCheck&) = delete;
+  CopyCheck& operator=(const CopyCheck&) = delete;
+
+  // Waits for the comparison; its failure names the copy that differs.
+  [[nodiscard]] Status result();
+
+ private:
+  Status status_;
+  std::thread thread_;
+};
 
 // Every entry of `archive` read back to its end, its CRC checked; the archive
 // must hold `files` files. `shownAs` is the name failures give it.

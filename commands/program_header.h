@@ -22,10 +22,11 @@ struct ProgramHeader {
   int version = 0;
 };
 
+// The words are fixed texts, never copies: a library holds one per program.
 struct ProgramCheck {
-  ProgramHeader header;       // zeros and "" where it could not be read
-  std::string check;          // "ok", "unchecked", "damaged", "unknown"
-  std::string problem;        // for "damaged": "magic", "type", "size", "crc", "short"
+  ProgramHeader header;        // zeros and "" where it could not be read
+  std::string_view check;      // "ok", "unchecked", "damaged", "unknown"
+  std::string_view problem;    // for "damaged": "magic", "type", "size", "crc", "short"
 };
 
 // Whether `extension` (lower case) names a program, piano, sample or preset file.

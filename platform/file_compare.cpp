@@ -88,4 +88,13 @@ StatusOr<bool> holds(const std::filesystem::path& file, std::string_view bytes, 
   }
 }
 
+StatusOr<bool> beginsWith(const std::filesystem::path& file, std::string_view bytes) {
+  auto opened = openForReading(file);
+  if (!opened) return opened.status();
+  std::string start(bytes.size(), '\0');
+  const ssize_t n = readFully(opened->get(), start.data(), start.size());
+  if (n < 0) return failureFor("read", file, errno);
+  return static_cast<std::size_t>(n) == bytes.size() && start == bytes;
+}
+
 }  // namespace velmorin::platform

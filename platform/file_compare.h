@@ -18,4 +18,7 @@ StatusOr<bool> sameContent(const std::filesystem::path& a, const std::filesystem
 // for a copy already read, its source read once beside it.
 StatusOr<bool> holds(const std::filesystem::path& file, std::string_view bytes, WorkControl* control = nullptr);
 
+// True when the regular file `file` (a link followed) begins with `bytes`.
+StatusOr<bool> beginsWith(const std::filesystem::path& file, std::string_view bytes);
+
 }  // namespace velmorin::platform

@@ -8,6 +8,7 @@
 #include "commands/commands.h"
 #include "commands/dispatcher.h"
 #include "platform/fault_hook.h"
+#include "support/nord_file.h"
 #include "support/private_trash.h"
 #include "support/temp_tree.h"
 
@@ -176,32 +177,42 @@ TEST_F(InstallTest, ReinstallTrashesWhatItReplacesAndLeavesTheUsersOwnFilesAlone
 }
 
 // What an install made is read back before it counts: a copy that differs
-// from its source, or an archive that does not read back, fails the install
-// and keeps the earlier set.
+// from its source (a program with a checksum too, where only its header
+// differs: its slot), or an archive that does not read back, fails the
+// install and keeps the earlier set.
 fs::path corruptIn;  // the model folder, for the fault hook
 bool corruptArchive = false;
+enum class Damage { Copy, ProgramHeader, Archive };
+Damage damage = Damage::Copy;
 
 TEST_F(InstallTest, ACopyOrArchiveThatDoesNotReadBackFailsAndKeepsTheEarlierSet) {
+  home.file("Sounds/Slot.ns3f", testing::nordFile("ns3f", 1, 592, 0, 3));
   ASSERT_EQ(fullInstall()["verified"], true);
   corruptIn = home / "Dest/Nord Stage 3";
   const std::string archive = datedArchive(corruptIn, "Nord Stage 3");
   const Names before = entriesOf(corruptIn), programsBefore = entriesOf(corruptIn / "Programs (.ns3f)");
   home.file("Sounds/A.ns3f", "AAAA");
-  for (const bool inArchive : {false, true}) {
-    corruptArchive = inArchive;
+  for (const Damage made : {Damage::Copy, Damage::ProgramHeader, Damage::Archive}) {
+    damage = made;
     platform::faultHook = [](const char* where) {
-      if (std::string(where) != "install-check") return;
-      if (!corruptArchive) {
+      // The copies are compared before the archive is made, which is read back after.
+      if (std::string(where) != (damage == Damage::Archive ? "archive-check" : "install-check")) return;
+      if (damage == Damage::Copy) {
         std::ofstream(corruptIn / ".nuevo/A.ns3f") << "zzzz";  // same length, other bytes
-        return;
+      } else if (damage == Damage::ProgramHeader) {
+        std::fstream slot(corruptIn / ".nuevo/Slot.ns3f", std::ios::in | std::ios::out | std::ios::binary);
+        slot.seekp(0x0E);
+        slot.put(9);  // another place on the keyboard, outside the checksum
+      } else {
+        for (const auto& entry : fs::directory_iterator(corruptIn))
+          if (entry.path().extension() == ".part") fs::resize_file(entry.path(), fs::file_size(entry.path()) - 10);
       }
-      for (const auto& entry : fs::directory_iterator(corruptIn))
-        if (entry.path().extension() == ".part") fs::resize_file(entry.path(), fs::file_size(entry.path()) - 10);
     };
     const Reply reply = fullInstall();
     platform::faultHook = nullptr;
+    const std::string named = made == Damage::Copy ? "A.ns3f" : made == Damage::ProgramHeader ? "Slot.ns3f" : archive;
     EXPECT_EQ(reply["code"], "failed") << reply.dump();
-    EXPECT_NE(reply.value("error", "").find(inArchive ? archive : "A.ns3f"), std::string::npos) << reply.dump();
+    EXPECT_NE(reply.value("error", "").find(named), std::string::npos) << reply.dump();
     EXPECT_EQ(entriesOf(corruptIn), before);
     EXPECT_EQ(entriesOf(corruptIn / "Programs (.ns3f)"), programsBefore);
     EXPECT_EQ(testing::readText(corruptIn / "Programs (.ns3f)/A.ns3f"), "aaaa");
@@ -226,7 +237,7 @@ TEST_F(InstallTest, AnArchiveDamagedInAnyEntryFailsTheReadBack) {
   for (const bool inTheMiddle : {false, true}) {
     corruptArchive = inTheMiddle;
     platform::faultHook = [](const char* where) {
-      if (std::string(where) != "install-check") return;
+      if (std::string(where) != "archive-check") return;
       for (const auto& entry : fs::directory_iterator(corruptIn)) {
         if (entry.path().extension() != ".part") continue;
         std::fstream file(entry.path(), std::ios::in | std::ios::out | std::ios::binary);
