@@ -41,13 +41,14 @@ int runOneCommand(int argc, char** argv) {
     args = *parsed;
   }
   // Written as it is made: a long reply is never held whole.
-  JsonWriter out(JsonStyle::Pretty, [](std::string_view piece) { std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size())); });
+  JsonWriter out(JsonStyle::Pretty, [](std::string_view piece) {
+    std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+  });
   try {
     writeReply(workLong(processValues(), name, args), out);
     (void)out.finish();
   } catch (const std::exception& e) {
-    std::cout << std::flush;
-    std::cerr << "\nvelmorin-sync: the reply could not be written: " << e.what() << '\n';
+    std::cerr << "velmorin-sync: the reply could not be written: " << e.what() << '\n';
     return 1;
   }
   std::cout << '\n' << std::flush;

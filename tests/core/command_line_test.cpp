@@ -113,6 +113,8 @@ TEST(CommandLine, TheLibraryIsWrittenAsItIsMadeExactlyAsItsReplyReads) {
   const Reply reply = work(values, "library", Reply::object());
   ASSERT_EQ(reply["total"], 604);
   EXPECT_EQ(run.out, prettyJson(reply) + "\n");
+  // A reply that could not be written out is no success.
+  EXPECT_EQ(runProgram(home.root(), "--command library >/dev/full").status, 1);
 }
 
 TEST(CommandLine, BadArgumentsExitTwoAndRunNothing) {
