@@ -125,13 +125,14 @@ class FakeNotificationServer {
     const gchar* entry = nullptr;
     if (g_variant_lookup(hints, "desktop-entry", "&s", &entry)) got.desktopEntry = entry;
     g_variant_unref(hints);
-    {
-      std::lock_guard lock(self->mutex_);
-      got.id = static_cast<std::uint32_t>(self->received_.size() + 1);
-      self->received_.push_back(got);
-    }
-    self->changed_.notify_all();
+    std::lock_guard lock(self->mutex_);
+    got.id = static_cast<std::uint32_t>(self->received_.size() + 1);
+    // The id goes out before the test hears of the notification: a click the
+    // test sends at once must reach the program after the id it names, or the
+    // program cannot tell which of its notifications was clicked.
     g_dbus_method_invocation_return_value(invocation, g_variant_new("(u)", got.id));
+    self->received_.push_back(got);
+    self->changed_.notify_all();
   }
 
   std::mutex mutex_;
