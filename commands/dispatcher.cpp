@@ -15,9 +15,14 @@ const Json* member(const Json& args, const char* key) {
 }  // namespace
 
 namespace {
-LongReply runLibrary(const Values& values, const Json& args, platform::WorkControl* control) {
+// "since" in ms, 0 (everything) when it is missing or not a number.
+double sinceOf(const Json& args) {
   const Json* since = member(args, "since");
-  return library(values, since && since->is_number() ? since->get<double>() : 0.0, textMember(args, "dir"), control);
+  return since && since->is_number() ? since->get<double>() : 0.0;
+}
+
+LongReply runLibrary(const Values& values, const Json& args, platform::WorkControl* control) {
+  return library(values, sinceOf(args), textMember(args, "dir"), control);
 }
 
 Reply internalError(const Values& values, const std::exception& e) {
@@ -30,10 +35,7 @@ Reply dispatch(const Values& values, const std::string& cmd, const Json& args, p
   if (cmd == "info") return info(values);
   if (cmd == "prepare") return prepare(values);
   if (cmd == "nord") return nord(values);
-  if (cmd == "scan") {
-    const Json* since = member(args, "since");
-    return scan(values, since && since->is_number() ? since->get<double>() : 0.0, textMember(args, "dir"), control);
-  }
+  if (cmd == "scan") return scan(values, sinceOf(args), textMember(args, "dir"), control);
   if (cmd == "library") return replyTree(runLibrary(values, args, control));
   if (cmd == "install") return install(values, args.is_object() ? args : Json::object(), control);
   if (cmd == "plan") return plan(values, args.is_object() ? args : Json::object(), control);

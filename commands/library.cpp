@@ -3,6 +3,7 @@
 // each with what its header says and whether it is intact. Folders are read
 // by a few threads at once; the list is sorted by path at the end.
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -53,8 +54,7 @@ std::string_view fileNameOf(const Program& program) {
 struct FolderSummary {
   std::int64_t count = 0;
   std::set<std::string> models;
-  double newest = 0;
-  bool any = false;
+  double newest = -std::numeric_limits<double>::infinity();  // of its programs' times; any beats it
 };
 
 template <class Programs>
@@ -63,8 +63,7 @@ FolderSummary summarize(const Programs& programs) {
   for (const Program& program : programs) {
     ++summary.count;
     if (std::string model = modelOfType(program.extension); !model.empty()) summary.models.insert(std::move(model));
-    summary.newest = summary.any ? std::max(summary.newest, program.modifiedMs) : program.modifiedMs;
-    summary.any = true;
+    summary.newest = std::max(summary.newest, program.modifiedMs);
   }
   return summary;
 }
@@ -172,8 +171,7 @@ class LibraryWalk {
     FolderSummary& into = folders_[folder];
     into.count += summary.count;
     into.models.merge(summary.models);
-    into.newest = into.any ? std::max(into.newest, summary.newest) : summary.newest;
-    into.any = true;
+    into.newest = std::max(into.newest, summary.newest);
   }
 
   long double sinceMs_;
