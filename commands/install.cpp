@@ -88,8 +88,9 @@ Status prepare(const InstallPlan& plan, const Temporaries& made, Outcome& outcom
     const fs::path folder = plan.modelFolder / made.list->folder;
     const auto folders = TRY_VALUE(platform::makeFolders(folder));
     madeFolders.insert(madeFolders.end(), folders.begin(), folders.end());
+    // A list saved as a web page may be a folder; it is copied and read back whole.
     TRY(platform::copyTree(*plan.list, folder / made.list->temporary, nullptr, control));
-    TRY(checkCopiedFile(*plan.list, folder / made.list->temporary, control));
+    TRY(checkCopiedItem(*plan.list, folder / made.list->temporary, folder / made.list->target, control));
     outcome.lists = 1;
   }
   if (made.programs) {
@@ -105,7 +106,7 @@ Status prepare(const InstallPlan& plan, const Temporaries& made, Outcome& outcom
     // compared with their sources while the archive is made from them (it
     // holds exactly what the program folder will), then the archive is read
     // back entry by entry. A copy that differs is named first.
-    CopyCheck copies(*plan.progs, staging, control);
+    CopyCheck copies(*plan.progs, staging, plan.modelFolder / plan.programsName, control);
     if (control) control->begin(platform::WorkPhase::Archive, report.files, report.bytes);
     TRY(platform::writeZipFile(staging, plan.modelFolder / made.archive->temporary, platform::ZipLayout::ContentsAtTop,
                                plan.modelFolder / plan.archiveName, {}, control));

@@ -12,8 +12,14 @@ namespace velmorin {
 
 namespace fs = std::filesystem;
 
-// The one copied file `copy` against `source`, byte for byte.
-Status checkCopiedFile(const fs::path& source, const fs::path& copy, platform::WorkControl* control);
+// The one copied file `copy` against `source`, byte for byte. Failures name
+// the copy `shown`: where it will be, not its temporary name.
+Status checkCopiedFile(const fs::path& source, const fs::path& copy, const fs::path& shown,
+                       platform::WorkControl* control);
+
+// A copied file, or a copied folder with everything in it, against its source.
+Status checkCopiedItem(const fs::path& source, const fs::path& copy, const fs::path& shown,
+                       platform::WorkControl* control);
 
 // The copies below `copy` compared with their sources below `source`, on a
 // thread of its own from construction on: the archive is made from them
@@ -22,7 +28,7 @@ Status checkCopiedFile(const fs::path& source, const fs::path& copy, platform::W
 // byte. It stops when `control` is cancelled and adds nothing to its progress.
 class CopyCheck {
  public:
-  CopyCheck(fs::path source, fs::path copy, const platform::WorkControl* control);
+  CopyCheck(fs::path source, fs::path copy, fs::path shown, const platform::WorkControl* control);
   ~CopyCheck();  // waits for the comparison
   CopyCheck(const CopyCheck&) = delete;
   CopyCheck& operator=(const CopyCheck&) = delete;

@@ -60,18 +60,40 @@ Status checkList(const InstallPlan& plan) {
                      " es un enlace a algo que está fuera de su carpeta. Elige el propio archivo de la lista.");
 }
 
-// The copy would otherwise take in its own output, and grow at every install.
+// The first name of `inner`'s path below `outer`, which holds it (both resolved).
+std::string firstNameBelow(const std::string& inner, const std::string& outer) {
+  const std::size_t start = outer == "/" ? 1 : outer.size() + 1;
+  return inner.substr(start, inner.find('/', start) - start);
+}
+
+// Only the program folder's wanted entries are copied, and only what the model
+// folder's programs folder and work files hold is replaced or cleared: a
+// destination inside the program folder (the Desktop holding both) is fine
+// unless one of those entries holds it, and the program folder may lie inside
+// the destination unless the install would replace or clear it.
 Status checkNotNested(const InstallPlan& plan) {
   const auto progs = platform::realLocation(*plan.progs);
   const auto model = platform::realLocation(plan.modelFolder);
-  if (!progs || !model) return Status();
-  if (!platform::isSameOrInside(*model, *progs) && !platform::isSameOrInside(*progs, *model)) return Status();
-  return refused(Problem::Nested,
-                 "The destination " + inQuotes(plan.modelFolder) + " and the program folder " +
-                     inQuotes(*plan.progs) +
-                     " lie one inside the other. Choose a destination outside the program folder.",
-                 "El destino " + inQuotes(plan.modelFolder) + " y la carpeta de programas " + inQuotes(*plan.progs) +
-                     " están una dentro de la otra. Elige un destino fuera de la carpeta de programas.");
+  if (!progs || !model || *progs == *model) return Status();
+  if (platform::isSameOrInside(*model, *progs)) {
+    const std::string entry = firstNameBelow(*model, *progs);
+    if (!isWantedProgram(plan, entry.c_str())) return Status();
+    return refused(Problem::Nested,
+                   "The destination " + inQuotes(plan.modelFolder) + " lies inside " + inQuotes(*plan.progs / entry) +
+                       ", which the install copies: it would copy itself. Choose a destination outside it.",
+                   "El destino " + inQuotes(plan.modelFolder) + " está dentro de " + inQuotes(*plan.progs / entry) +
+                       ", que la instalación copia: se copiaría a sí mismo. Elige un destino fuera de esa carpeta.");
+  }
+  if (platform::isSameOrInside(*progs, *model)) {
+    const std::string entry = firstNameBelow(*progs, *model);
+    if (entry != plan.programsName && !entry.starts_with('.')) return Status();
+    return refused(Problem::Nested,
+                   "The program folder " + inQuotes(*plan.progs) + " lies inside " +
+                       inQuotes(plan.modelFolder / entry) + ", which the install replaces. Choose the programs from another folder.",
+                   "La carpeta de programas " + inQuotes(*plan.progs) + " está dentro de " +
+                       inQuotes(plan.modelFolder / entry) + ", que la instalación sustituye. Elige los programas de otra carpeta.");
+  }
+  return Status();
 }
 
 }  // namespace

@@ -165,12 +165,9 @@ Reply plan(const Values& values, const Json& args, platform::WorkControl* contro
   const auto request = readInstallPlan(values, args);
   if (!request) return failureReply(request.status(), spanish(values));
   const InstallPlan& plan = *request;
+  // What the install would refuse, the preview refuses with the same words.
+  if (Status checked = checkBeforeChanging(plan); !checked) return failureReply(checked, plan.spanish);
   Json warnings = Json::array();
-  if (Status checked = checkBeforeChanging(plan); !checked) {
-    // The install would refuse; the preview shows why, with what is there.
-    if (checked.problem() != Problem::Nested) return failureReply(checked, plan.spanish);
-    warnings.push_back("nested");
-  }
 
   Reply reply{{"ok", true}, {"path", plan.modelFolder.string()}};
   std::int64_t trash = 0, bytesNeeded = 0;
@@ -181,7 +178,8 @@ Reply plan(const Values& values, const Json& args, platform::WorkControl* contro
         platform::kindOf(plan.modelFolder / plan.listsFolderName / name) != platform::EntryKind::Missing;
     reply["list"] = {{"name", name}, {"replaces", replaces}};
     trash += replaces ? 1 : 0;
-    if (const auto facts = platform::factsOf(plan.list->string(), true)) bytesNeeded += facts->size;
+    if (const auto facts = platform::factsOf(plan.list->string(), true))
+      bytesNeeded += facts->kind == platform::EntryKind::Folder ? folderSize(*plan.list) : facts->size;
   }
 
   reply["programs"] = nullptr;

@@ -67,7 +67,6 @@ function warningText(code, plan, { model, ext }) {
       needed: formatBytes(plan.bytesNeeded) ?? t('diskUnknown'), free: formatBytes(plan.diskFree) ?? t('diskUnknown'),
     });
     case 'foreignFiles': return t('warnForeignFiles', { folder: plan.path ? baseName(plan.path) : model });
-    case 'nested': return t('warnNested');
     default: return t('warnOther', { code });
   }
 }

@@ -117,6 +117,40 @@ TEST(CommandLine, TheLibraryIsWrittenAsItIsMadeExactlyAsItsReplyReads) {
   EXPECT_EQ(runProgram(home.root(), "--command library >/dev/full").status, 1);
 }
 
+// What a user with programs loose on the Desktop and a list saved as a web
+// page (a folder) meets: the offered destination takes both, as the preview said.
+TEST(CommandLine, DesktopProgramsAndAListFolderInstallWhereInfoAndScanPoint) {
+  TempTree home;
+  home.file("Desktop/Piano.ns3f", "piano");
+  home.file("Desktop/Organ.ns3f", "organ");
+  home.file("Downloads/Nord Stage 3 Program List.html/index.html", "<html>list</html>");
+  home.file("Downloads/Nord Stage 3 Program List.html/img/logo.png", "png");
+  const auto command = [&](const std::string& name, const Reply& args) {
+    const Outcome run = runProgram(home.root(), "--command " + name + " " + testing::shellQuote(args.dump()));
+    EXPECT_EQ(run.status, 0) << run.out;
+    return parseJson(run.out).value_or(Reply());
+  };
+  const Reply info = command("info", Reply::object());
+  const Reply found = command("scan", Reply::object());
+  ASSERT_EQ(found["progs"]["dir"], (home / "Desktop").string()) << found.dump();
+  const Reply args{{"dest", info["dest"]},
+                   {"model", found["progs"]["model"]},
+                   {"list", (home / "Downloads/Nord Stage 3 Program List.html").string()},
+                   {"progs", found["progs"]["dir"]},
+                   {"ext", found["progs"]["ext"]}};
+  const Reply plan = command("plan", args);
+  ASSERT_EQ(plan["ok"], true) << plan.dump();
+  EXPECT_EQ(plan["warnings"], Json::array());
+  EXPECT_EQ(plan["programs"]["add"], 2);
+  const Reply done = command("install", args);
+  ASSERT_EQ(done["ok"], true) << done.dump();
+  EXPECT_EQ(done["count"], 2);
+  EXPECT_EQ(done["lists"], 1);
+  const fs::path model = home / "Desktop/Velmorin/Nord Stage 3";
+  EXPECT_EQ(testing::readText(model / "Program lists/Nord Stage 3 Program List.html/img/logo.png"), "png");
+  EXPECT_EQ(testing::readText(model / "Programs (.ns3f)/Organ.ns3f"), "organ");
+}
+
 TEST(CommandLine, BadArgumentsExitTwoAndRunNothing) {
   TempTree home;
   for (const char* args : {"--command prepare '[1]'", "--command prepare 'not json'", "--command", "--command a {} b"}) {

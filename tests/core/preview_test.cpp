@@ -110,7 +110,7 @@ TEST_F(Preview, CountsAreWhatTheInstallThenDoes) {
   }
 }
 
-TEST_F(Preview, WarnsOfAnotherModelsProgramsForeignFilesAndNestingAndFailsAsTheInstallWould) {
+TEST_F(Preview, WarnsOfAnotherModelsProgramsAndForeignFilesAndFailsAsTheInstallWould) {
   home.file("Lists/Nord Stage 3 Program List.html", "<html>list</html>");
   home.file("Sounds/E.ne6p", "electro");
   home.file("Dest/Nord Stage 3/Factory Bank v2.zip", "the user's own");
@@ -119,14 +119,51 @@ TEST_F(Preview, WarnsOfAnotherModelsProgramsForeignFilesAndNestingAndFailsAsTheI
   EXPECT_EQ(work(values, "plan", installArgs("Nord Electro 6", "ne6p"))["warnings"], Json::array());
   EXPECT_EQ(snapshot(home / "Dest").size(), 2u);  // the model folder and the user's file
 
-  // The install refuses a destination inside the programs; the preview says why.
-  Json nested = installArgs("Nord Electro 6", "ne6p");
-  nested["dest"] = (home / "Sounds/Out").string();
-  EXPECT_EQ(work(values, "install", nested)["code"], "nested");
-  EXPECT_EQ(work(values, "plan", nested)["warnings"], Json::array({"nested"}));
-
   for (const Json& bad : {Json::object(), Json{{"dest", (home / "Dest").string()}, {"model", ".."}}})
     EXPECT_EQ(work(values, "plan", bad), work(values, "install", bad));
+}
+
+// Programs loose on the Desktop install into the Desktop's own destination;
+// only a layout that would copy the destination into itself, or replace the
+// programs it copies, is refused, by the preview and the install alike.
+TEST_F(Preview, ADestinationInsideTheProgramFolderIsRefusedOnlyWhereTheCopyWouldTakeItIn) {
+  home.file("Desktop/A.ns3f", "a");
+  home.file("Desktop/B.ns3f", "b");
+  home.file("Desktop/Kit.ns3f/C.ns3f", "a folder copied whole");
+  const auto args = [&](const fs::path& dest, const fs::path& progs) {
+    return Json{{"dest", dest.string()}, {"model", "Nord Stage 3"}, {"progs", progs.string()}, {"ext", "ns3f"}};
+  };
+  const fs::path desktop = home / "Desktop";
+  for (int round = 0; round < 2; ++round) {
+    const Json loose = args(desktop / "Velmorin", desktop);
+    const Reply plan = work(values, "plan", loose);
+    ASSERT_EQ(plan["ok"], true) << plan.dump();
+    EXPECT_EQ(plan["warnings"], Json::array()) << plan.dump();
+    const Reply done = work(values, "install", loose);
+    ASSERT_EQ(done["ok"], true) << done.dump();
+    EXPECT_EQ(done["count"], 3);
+  }
+  EXPECT_TRUE(fs::is_regular_file(desktop / "Velmorin/Nord Stage 3/Programs (.ns3f)/Kit.ns3f/C.ns3f"));
+  // The programs folder's own entries, never the destination: the Velmorin
+  // folder is not a program and was not copied in the second round.
+  EXPECT_FALSE(fs::exists(desktop / "Velmorin/Nord Stage 3/Programs (.ns3f)/Velmorin"));
+
+  home.file("Desktop/Velmorin/Nord Stage 3/.nuevo/E.ns3f", "left by a killed run");
+  const auto before = snapshot(home.root());
+  const Json refusals[] = {
+      args(desktop / "Kit.ns3f/Out", desktop),                                  // inside an entry it copies
+      args(desktop / "Velmorin", desktop / "Velmorin/Nord Stage 3/Programs (.ns3f)"),  // the folder it replaces
+      args(desktop / "Velmorin", desktop / "Velmorin/Nord Stage 3/.nuevo"),          // its own work folder
+  };
+  for (const Json& refused : refusals) {
+    const Reply plan = work(values, "plan", refused);
+    EXPECT_EQ(plan["code"], "nested") << refused.dump() << plan.dump();
+    EXPECT_EQ(plan, work(values, "install", refused)) << refused.dump();
+  }
+  EXPECT_EQ(snapshot(home.root()), before);
+  // The model folder itself may hold the programs: nothing of it is replaced.
+  home.file("Desktop/Velmorin/Nord Stage 3/D.ns3f", "d");
+  EXPECT_EQ(work(values, "install", args(desktop / "Velmorin", desktop / "Velmorin/Nord Stage 3"))["count"], 1);
 }
 
 // Codes for the page, texts in the user's language, for failures found before

@@ -155,6 +155,23 @@ TEST_F(Application, AnInstallOfFourThousandProgramsShowsItsProgressAndACancelMid
   EXPECT_EQ(filesBelow(dest), before);
 }
 
+// A list saved as a web page is a folder: the preview and the install agree,
+// and it arrives whole.
+TEST_F(Application, AListFolderIsPlannedInstalledAndReadBackWhole) {
+  const fs::path list = desktop_->home() / "Downloads/Nord Stage 3 Program List.html";
+  fs::create_directories(list / "files");
+  std::ofstream(list / "index.html") << "<html>list</html>";
+  std::ofstream(list / "files/logo.png") << "png";
+  const json args = {{"dest", (desktop_->home() / "Stick").string()}, {"model", "Nord Stage 3"}, {"list", list.string()}};
+  const json plan = ask({{"cmd", "plan"}, {"id", 601}, {"args", args}});
+  EXPECT_EQ(plan["ok"], true) << plan.dump();
+  const json done = ask({{"cmd", "install"}, {"id", 602}, {"args", args}});
+  ASSERT_EQ(done["ok"], true) << done.dump();
+  EXPECT_EQ(done["lists"], 1);
+  EXPECT_EQ(filesBelow(desktop_->home() / "Stick/Nord Stage 3/Program lists/Nord Stage 3 Program List.html"),
+            filesBelow(list));
+}
+
 TEST_F(Application, UnknownNamesAndNegativeIdsGoThroughTheDispatcher) {
   const auto replies = exchange({{{"cmd", "PickFolder"}, {"id", -7}}}, -7);
   ASSERT_EQ(replies.size(), 1u);

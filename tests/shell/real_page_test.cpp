@@ -40,6 +40,29 @@ TEST(RealPage, ShowsTheStatusReportTheCommandsGaveIt) {
   EXPECT_GT(std::stoi(colours), 50) << colours;
 }
 
+// A new user's first install: programs loose on the Desktop, searched for and
+// installed into the destination the page offers, without any question.
+TEST(RealPage, ProgramsLooseOnTheDesktopInstallIntoTheOfferedDestination) {
+  FakeDesktop desktop;
+  for (const char* name : {"Piano.ns3f", "Organ.ns3f", "Strings.ns3f"})
+    std::ofstream(desktop.home() / "Desktop" / name) << name;
+  auto env = desktop.environment();
+  env["VELMORIN_UI_DIR"] = VELMORIN_SOURCE_UI;
+  env["LANGUAGE"] = "en_US";
+  DrivenApp app(VELMORIN_BINARY, env);
+  ASSERT_TRUE(app.ready()) << app.error();
+  const fs::path model = desktop.home() / "Desktop/Velmorin/Nord Stage 3";
+  ASSERT_EQ(app.executeAsync(kWaitForTexts, json::array({json::array({model.parent_path().string()})})), "shown");
+  app.execute("document.getElementById('scan-usual').click()");
+  ASSERT_EQ(app.executeAsync(kWaitForTexts, json::array({json::array({(desktop.home() / "Desktop").string()})})),
+            "shown");
+  app.execute("document.getElementById('install-button').click()");
+  EXPECT_EQ(app.executeAsync(kWaitForTexts, json::array({json::array({"Installed 3 programs", model.string()})})),
+            "shown");
+  EXPECT_EQ(app.execute("return document.getElementById('confirm').open"), false);
+  EXPECT_TRUE(fs::is_regular_file(model / "Programs (.ns3f)/Strings.ns3f"));
+}
+
 TEST(RealPage, SpeaksSpanishWhenTheApplicationDoes) {
   FakeDesktop desktop;
   auto env = desktop.environment();

@@ -19,7 +19,7 @@ export const PLAN_REPLACING = {
 export const PLAN_WARNING_ONLY = {
   ok: true, path: MODEL_FOLDER, programs: null, removeNames: [], list: null, archive: null,
   trash: 0, bytesNeeded: 5_000_000_000, diskFree: 1_000_000_000,
-  warnings: ['modelMismatch', 'lowSpace', 'foreignFiles', 'nested', 'aNewerWarning'],
+  warnings: ['modelMismatch', 'lowSpace', 'foreignFiles', 'aNewerWarning'],
 };
 
 export const INSTALLED = {
