@@ -317,22 +317,21 @@ TEST_F(InstallTest, LinksBringInNothingFromOutsideTheChosenFolders) {
   EXPECT_EQ(testing::readText(home / "Dest/Nord Stage 3/Program lists/Short Program List.html"), "<html>list</html>");
 }
 
-TEST_F(InstallTest, ADestinationInsideTheProgramsOrTheReverseIsRefused) {
+TEST_F(InstallTest, ADestinationInsideACopiedEntryOrProgramsInsideTheReplacedFolderAreRefused) {
   fs::create_directory_symlink(home / "Sounds", home / "Sounds link");
   home.file("Dest/Nord Stage 3/Programs (.ns3f)/P.ns3f");
   const std::vector<std::pair<fs::path, fs::path>> layouts = {
-      {home / "Sounds", home / "Sounds/Velmorin"},                  // the model folder inside the programs
-      {home / "Sounds", home / "Sounds link/inner"},                // the same through a link
-      {home / "Dest/Nord Stage 3/Programs (.ns3f)", home / "Dest"},  // the programs inside the model folder
+      {home / "Sounds", home / "Sounds/Kit.ns3f/Velmorin"},          // inside a folder copied whole
+      {home / "Sounds", home / "Sounds link/Kit.ns3f/inner"},        // the same through a link
+      {home / "Dest/Nord Stage 3/Programs (.ns3f)", home / "Dest"},  // the programs in the folder replaced
   };
   for (const auto& [progs, dest] : layouts) {
     const Reply reply =
         run({{"dest", dest.string()}, {"model", "Nord Stage 3"}, {"progs", progs.string()}, {"ext", "ns3f"}});
-    EXPECT_EQ(reply["ok"], false) << progs << " " << dest;
-    EXPECT_NE(reply.value("error", "").find("one inside the other"), std::string::npos) << reply;
+    EXPECT_EQ(reply["code"], "nested") << progs << " " << dest << reply;
   }
-  EXPECT_FALSE(fs::exists(home / "Sounds/Velmorin"));
-  EXPECT_FALSE(fs::exists(home / "Sounds/inner"));
+  EXPECT_FALSE(fs::exists(home / "Sounds/Kit.ns3f/Velmorin"));
+  EXPECT_FALSE(fs::exists(home / "Sounds/Kit.ns3f/inner"));
   EXPECT_EQ(entriesOf(home / "Dest/Nord Stage 3"), (Names{"Programs (.ns3f)"}));
   EXPECT_EQ(entriesOf(home / "Dest/Nord Stage 3/Programs (.ns3f)"), (Names{"P.ns3f"}));
 }
