@@ -11,6 +11,7 @@
 #include "commands/failure_reply.h"
 #include "commands/install_check.h"
 #include "commands/install_plan.h"
+#include "commands/program_source.h"
 #include "vocabulary/language.h"
 #include "platform/change_journal.h"
 #include "platform/file_checks.h"
@@ -76,9 +77,40 @@ struct Temporaries {
 std::uint64_t wantedEntries(const InstallPlan& plan, const platform::WorkControl* control) {
   std::uint64_t count = 0;
   if (!control) return count;
-  if (const auto folder = platform::Folder::open(plan.progs->string(), true))
-    (void)folder->forEach([&](const char* name, platform::EntryKind) { count += isWantedProgram(plan, name) ? 1 : 0; });
+  (void)forEachSourceFolder(
+      plan,
+      [&](const std::string&, const platform::Folder& folder) {
+        return folder.forEach([&](const char* name, platform::EntryKind) { count += isWantedProgram(plan, name) ? 1 : 0; });
+      },
+      control);
   return count;
+}
+
+// Copies the wanted entries of every source folder into the same place below
+// `staging`; a bank without programs gets no folder.
+Status copyPrograms(const InstallPlan& plan, const fs::path& staging, platform::CopyReport& total,
+                    platform::WorkControl* control) {
+  return forEachSourceFolder(
+      plan,
+      [&](const std::string& relative, const platform::Folder& folder) {
+        bool any = false;
+        TRY(folder.forEach([&](const char* name, platform::EntryKind) { any = any || isWantedProgram(plan, name); }));
+        if (!any) return Status();
+        const fs::path to = relative.empty() ? staging : staging / relative;
+        if (!relative.empty()) (void)TRY_VALUE(platform::makeFolders(to));
+        platform::CopyReport report;
+        TRY(platform::copyEntries(
+            relative.empty() ? *plan.progs : *plan.progs / relative, to,
+            [&](const char* name) { return isWantedProgram(plan, name); }, &report, control));
+        total.entries += report.entries;
+        total.files += report.files;
+        total.folders += report.folders;
+        total.links += report.links;
+        total.skipped += report.skipped;
+        total.bytes += report.bytes;
+        return Status();
+      },
+      control);
 }
 
 // Makes every new item under its temporary name; nothing visible changes.
@@ -98,8 +130,7 @@ Status prepare(const InstallPlan& plan, const Temporaries& made, Outcome& outcom
     TRY(platform::makeFolder(staging));
     if (control) control->begin(platform::WorkPhase::Copy, wantedEntries(plan, control));
     platform::CopyReport report;
-    TRY(platform::copyEntries(
-        *plan.progs, staging, [&](const char* name) { return isWantedProgram(plan, name); }, &report, control));
+    TRY(copyPrograms(plan, staging, report, control));
     outcome.count = static_cast<std::int64_t>(report.entries);
     outcome.skipped = static_cast<std::int64_t>(report.skipped);
     // Nothing is reported done that was not read back: the copies are

@@ -137,6 +137,8 @@ StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args) {
                      "La carpeta de programas " + inQuotes(*progs) + " no es una ruta válida.");
     plan.progs = platform::absolutePath(*progs);
     plan.extension = *extension;
+    const auto subfolders = args.find("subfolders");
+    plan.subfolders = subfolders != args.end() && subfolders->is_boolean() && subfolders->get<bool>();
     plan.programsName = programsFolderName(plan.spanish, *extension);
     plan.archiveName = plan.safeModel + " " + std::string(kProgramsWord[plan.spanish]) + " " + todayText() + ".zip";
   }

@@ -25,6 +25,7 @@ struct InstallPlan {
 
   std::optional<fs::path> progs;  // the folder whose programs are copied
   std::string extension;          // as given, not lower-cased
+  bool subfolders = false;        // a pack: its subfolders' programs too, as subfolders
   std::string programsName;       // "Programs (.ns3f)" / "Programas (.ns3f)"
   std::string archiveName;        // "<model> Programs <yyyy-MM-dd>.zip"
 };

@@ -11,6 +11,9 @@
 #include "commands/commands.h"
 #include "commands/failure_reply.h"
 #include "commands/install_plan.h"
+#include "commands/list_model.h"
+#include "commands/program_header.h"
+#include "commands/program_source.h"
 #include "vocabulary/language.h"
 #include "vocabulary/text.h"
 #include "platform/disk_space.h"
@@ -23,7 +26,8 @@ namespace velmorin {
 
 namespace {
 
-constexpr std::size_t kMaxRemoveNames = 20;
+// How many names of programs removed, or damaged, the reply gives.
+constexpr std::size_t kMaxNames = 20;
 // Room an archive takes beyond its files' bytes, per entry, at most: its
 // headers and names (stored data never grows).
 constexpr std::int64_t kArchiveBytesPerEntry = 200;
@@ -31,55 +35,91 @@ constexpr std::int64_t kArchiveBytesPerEntry = 200;
 struct ProgramChanges {
   std::int64_t add = 0, replace = 0, remove = 0, same = 0;
   std::vector<std::string> removeNames;
+  std::int64_t damaged = 0;
+  std::vector<std::string> damagedNames;
   std::int64_t bytes = 0;    // what the new program folder holds
   std::int64_t entries = 0;  // what the install copies
   bool folderReplaced = false;
 };
 
-// A program entry of the source as the install would copy it.
+// A program entry of the source as the install would copy it, named by its
+// path below the program folder.
 struct Incoming {
   std::string name;
   std::int64_t size = 0;
   bool file = false;  // a regular file (or a link copied as one); else a folder
 };
 
-// What the install copies from the program folder: its wanted entries, links
-// only to files inside it, nothing else.
-StatusOr<std::vector<Incoming>> incomingPrograms(const InstallPlan& plan, platform::WorkControl* control) {
-  const auto folder = platform::Folder::open(plan.progs->string(), true);
-  if (!folder) return failureFor("list folder", *plan.progs, folder.status());
+struct Source {
+  std::vector<Incoming> programs;
+  std::int64_t damaged = 0;
+  std::vector<std::string> damagedNames;
+};
+
+// What the install copies from the program folder (and its banks): wanted
+// entries, links only to files inside it, nothing else. Each file is checked
+// as the library checks it.
+StatusOr<Source> incomingPrograms(const InstallPlan& plan, platform::WorkControl* control) {
   const auto root = platform::realLocation(*plan.progs);
-  std::vector<Incoming> incoming;
-  const Status listed = folder->forEach([&](const char* name, platform::EntryKind kind) {
-    if (!isWantedProgram(plan, name) || platform::isCancelled(control)) return;
-    const auto facts = folder->facts(name, false);
-    if (!facts) return;
-    if (facts->kind == platform::EntryKind::File) {
-      incoming.push_back({name, facts->size, true});
-    } else if (facts->kind == platform::EntryKind::Folder) {
-      incoming.push_back({name, folderSize(*plan.progs / name), false});
-    } else if (facts->kind == platform::EntryKind::Link && root) {
-      const auto real = platform::realLocation(*plan.progs / name);
-      const auto target = folder->facts(name, true);
-      if (real && *real != *root && platform::isSameOrInside(*real, *root) && target &&
-          target->kind == platform::EntryKind::File)
-        incoming.push_back({name, target->size, true});
-    }
-    (void)kind;
-  });
+  Source source;
+  std::string bytes;
+  const Status walked = forEachSourceFolder(
+      plan,
+      [&](const std::string& relative, const platform::Folder& folder) {
+        const fs::path here = relative.empty() ? *plan.progs : *plan.progs / relative;
+        return folder.forEach([&](const char* name, platform::EntryKind) {
+          if (!isWantedProgram(plan, name) || platform::isCancelled(control)) return;
+          const auto facts = folder.facts(name, false);
+          if (!facts) return;
+          std::string path = relativeChild(relative, name);
+          if (facts->kind == platform::EntryKind::Folder) {
+            source.programs.push_back({std::move(path), folderSize(here / name), false});
+            return;
+          }
+          if (facts->kind == platform::EntryKind::Link) {
+            const auto real = platform::realLocation(here / name);
+            if (!root || !real || *real == *root || !platform::isSameOrInside(*real, *root)) return;
+          } else if (facts->kind != platform::EntryKind::File) {
+            return;
+          }
+          bool read = false;
+          const auto target = folder.read(name, kCheckedFileLimit, kHeaderBytes, bytes, read);
+          if (!target || target->kind != platform::EntryKind::File) return;
+          if (read && checkProgram(lowerExtension(name), bytes, static_cast<std::uint64_t>(target->size)).check == "damaged") {
+            ++source.damaged;
+            if (source.damagedNames.size() < kMaxNames) source.damagedNames.push_back(path);
+          }
+          source.programs.push_back({std::move(path), target->size, true});
+        });
+      },
+      control);
   if (platform::isCancelled(control)) return Status::cancelled();
-  if (!listed) return failureFor("list folder", *plan.progs, listed);
-  return incoming;
+  if (!walked) return failureFor("list folder", *plan.progs, walked);
+  return source;
 }
 
-// The entries of the current program folder: name -> facts (links not followed).
-std::map<std::string, platform::FileFacts> currentPrograms(const fs::path& folderPath) {
-  std::map<std::string, platform::FileFacts> current;
-  const auto folder = platform::Folder::open(folderPath.string(), false);
-  if (!folder) return current;
-  (void)folder->forEach([&](const char* name, platform::EntryKind) {
-    if (const auto facts = folder->facts(name, false)) current.emplace(name, *facts);
+// The entries of the current program folder by their path below it (banks
+// read as the copy makes them): path -> facts (links not followed).
+void readCurrentPrograms(const InstallPlan& plan, const platform::Folder& folder, const std::string& relative,
+                         int depth, std::map<std::string, platform::FileFacts>& current) {
+  std::vector<std::string> banks;
+  (void)folder.forEach([&](const char* name, platform::EntryKind) {
+    const auto facts = folder.facts(name, false);
+    if (!facts) return;
+    if (facts->kind == platform::EntryKind::Folder && !isWantedProgram(plan, name) && depth < kMaxBankDepth)
+      banks.emplace_back(name);
+    else
+      current.emplace(relativeChild(relative, name), *facts);
   });
+  for (const std::string& bank : banks)
+    if (const auto sub = folder.child(bank.c_str()))
+      readCurrentPrograms(plan, *sub, relativeChild(relative, bank), depth + 1, current);
+}
+
+std::map<std::string, platform::FileFacts> currentPrograms(const InstallPlan& plan, const fs::path& folderPath) {
+  std::map<std::string, platform::FileFacts> current;
+  if (const auto folder = platform::Folder::open(folderPath.string(), false))
+    readCurrentPrograms(plan, *folder, "", 1, current);
   return current;
 }
 
@@ -87,10 +127,13 @@ StatusOr<ProgramChanges> programChanges(const InstallPlan& plan, platform::WorkC
   ProgramChanges changes;
   // Nothing to count against while the folders are read.
   if (control) control->begin(platform::WorkPhase::Verify);
-  const std::vector<Incoming> incoming = TRY_VALUE(incomingPrograms(plan, control));
+  Source source = TRY_VALUE(incomingPrograms(plan, control));
+  const std::vector<Incoming>& incoming = source.programs;
+  changes.damaged = source.damaged;
+  changes.damagedNames = std::move(source.damagedNames);
   const fs::path currentFolder = plan.modelFolder / plan.programsName;
   changes.folderReplaced = platform::kindOf(currentFolder) != platform::EntryKind::Missing;
-  auto current = currentPrograms(currentFolder);
+  auto current = currentPrograms(plan, currentFolder);
 
   // Same name and size: only the content can tell.
   std::vector<const Incoming*> toCompare;
@@ -124,7 +167,7 @@ StatusOr<ProgramChanges> programChanges(const InstallPlan& plan, platform::WorkC
   // What is left of the current folder goes with it.
   changes.remove = static_cast<std::int64_t>(current.size());
   for (const auto& [name, facts] : current) {
-    if (changes.removeNames.size() == kMaxRemoveNames) break;
+    if (changes.removeNames.size() == kMaxNames) break;
     changes.removeNames.push_back(name);
   }
   return changes;
@@ -159,6 +202,17 @@ bool modelMismatch(const InstallPlan& plan) {
   return known;
 }
 
+// The model the install is for: its programs', else the one it is named after.
+std::string installedModel(const InstallPlan& plan) {
+  if (plan.progs) {
+    const auto known = PROG_EXT.find(lowerAscii(plan.extension));
+    return known == PROG_EXT.end() ? "" : known->second;
+  }
+  for (const auto& [ext, model] : PROG_EXT)
+    if (model == plan.safeModel) return model;
+  return "";
+}
+
 }  // namespace
 
 Reply plan(const Values& values, const Json& args, platform::WorkControl* control) {
@@ -176,7 +230,10 @@ Reply plan(const Values& values, const Json& args, platform::WorkControl* contro
     const std::string name = plan.list->filename().string();
     const bool replaces =
         platform::kindOf(plan.modelFolder / plan.listsFolderName / name) != platform::EntryKind::Missing;
-    reply["list"] = {{"name", name}, {"replaces", replaces}};
+    const std::string listModel = suggestedListModel(*plan.list);
+    reply["list"] = {{"name", name}, {"replaces", replaces}, {"model", listModel}};
+    const std::string model = installedModel(plan);
+    if (!listModel.empty() && !model.empty() && listModel != model) warnings.push_back("listModel");
     trash += replaces ? 1 : 0;
     if (const auto facts = platform::factsOf(plan.list->string(), true))
       bytesNeeded += facts->kind == platform::EntryKind::Folder ? folderSize(*plan.list) : facts->size;
@@ -185,12 +242,17 @@ Reply plan(const Values& values, const Json& args, platform::WorkControl* contro
   reply["programs"] = nullptr;
   reply["archive"] = nullptr;
   reply["removeNames"] = Json::array();
+  reply["damaged"] = 0;
+  reply["damagedNames"] = Json::array();
   if (plan.progs) {
     const auto changes = programChanges(plan, control);
     if (!changes) return failureReply(changes.status(), plan.spanish);
     reply["programs"] = {{"add", changes->add}, {"replace", changes->replace}, {"remove", changes->remove},
                          {"same", changes->same}};
     reply["removeNames"] = changes->removeNames;
+    reply["damaged"] = changes->damaged;
+    reply["damagedNames"] = changes->damagedNames;
+    if (changes->damaged > 0) warnings.push_back("damaged");
     const std::vector<std::string> archives = ownArchivesIn(plan);
     reply["archive"] = {{"name", plan.archiveName}, {"replaces", archives}};
     trash += (changes->folderReplaced ? 1 : 0) + static_cast<std::int64_t>(archives.size());

@@ -13,6 +13,7 @@
 
 #include "commands/commands.h"
 #include "commands/failure_reply.h"
+#include "commands/list_model.h"
 #include "vocabulary/language.h"
 #include "commands/scan_roots.h"
 #include "vocabulary/text.h"
@@ -142,8 +143,9 @@ struct TallyEntry {
   long double newestMs = kDistantPastMs;
 };
 
-// How many folders the reply lists, newest first.
+// How many folders and lists the reply lists, newest first.
 constexpr std::size_t kMaxFolders = 200;
+constexpr std::size_t kMaxLists = 200;
 
 // The scan's findings, taken in discovery order.
 class Findings {
@@ -171,6 +173,7 @@ class Findings {
 
  private:
   Json folders() const;
+  Json lists() const;
 
   std::vector<ListCandidate> lists_;
   std::vector<TallyEntry> tally_;                            // in order of discovery
@@ -211,6 +214,7 @@ Reply Findings::reply() const {
                      {"name", newest->name},
                      {"model", listModel(newest->name)},
                      {"size", newest->size}};
+    reply["lists"] = lists();
   }
   if (!tally_.empty()) {
     // The most files; of equal counts the first found.
@@ -227,6 +231,23 @@ Reply Findings::reply() const {
     reply["folders"] = folders();
   }
   return reply;
+}
+
+// Every list found, newest first (of equal dates the first found), so that
+// the user can choose another than the newest.
+Json Findings::lists() const {
+  std::vector<const ListCandidate*> order;
+  for (const auto& candidate : lists_) order.push_back(&candidate);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const ListCandidate* a, const ListCandidate* b) { return a->dateMs > b->dateMs; });
+  if (order.size() > kMaxLists) order.resize(kMaxLists);
+  Json list = Json::array();
+  for (const ListCandidate* candidate : order)
+    list.push_back({{"path", candidate->path},
+                    {"name", candidate->name},
+                    {"modified", static_cast<double>(candidate->dateMs)},
+                    {"model", suggestedListModel(candidate->path)}});
+  return list;
 }
 
 // Every folder where programs were met, newest first (of equal dates the

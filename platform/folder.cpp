@@ -61,6 +61,8 @@ StatusOr<Folder> Folder::child(const char* name) const {
 }
 
 Status Folder::forEach(const std::function<void(const char* name, EntryKind kind)>& visit) const {
+  // Each call reads the listing from its start, so a folder may be read twice.
+  if (lseek(fd_.get(), 0, SEEK_SET) != 0) return Status::fromErrno(errno);
   return visitFolder(fd_.get(), [&](const char* name, unsigned char reported) {
     const auto type = entryType(fd_.get(), name, reported);
     if (!type) return visit(name, EntryKind::Missing);

@@ -31,8 +31,8 @@ class Folder {
   StatusOr<Folder> child(const char* name) const;
 
   // Each entry ("." and ".." left out) in the file system's order, read as
-  // the listing goes: `name` is valid only during the call. Fails when the
-  // listing cannot be read to its end.
+  // the listing goes, from its start at every call: `name` is valid only
+  // during the call. Fails when the listing cannot be read to its end.
   Status forEach(const std::function<void(const char* name, EntryKind kind)>& visit) const;
 
   // The facts of `name`, of what it leads to when `followLink`.

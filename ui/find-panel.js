@@ -7,21 +7,38 @@ import { t } from './i18n.js';
 import { pickFolder } from './actions.js';
 import { failureView } from './failure.js';
 import { folderChoice } from './folder-choice.js';
+import { listChoice } from './list-choice.js';
 import { listCard, progsCard } from './found-cards.js';
 import { createProgressView } from './progress-view.js';
 import { INVALID, setupSinceField } from './since-field.js';
 import { runTask } from './task.js';
 
 const MAX_FOLDERS = 200;
+const MAX_LISTS = 200;
 
+// A list's model is the one its name or content suggests; the search's own word for
+// it is the whole file name when the name holds no " Program", which names no model.
 function asList(value) {
   if (!value || typeof value !== 'object' || typeof value.path !== 'string' || value.path === '') return null;
+  const name = typeof value.name === 'string' && value.name !== '' ? value.name : baseName(value.path);
+  const model = typeof value.model === 'string' && value.model !== name ? value.model : '';
   return {
     path: value.path,
-    name: typeof value.name === 'string' && value.name !== '' ? value.name : baseName(value.path),
-    model: typeof value.model === 'string' ? value.model : '',
+    name,
+    model,
     size: value.size,
+    modified: Number.isFinite(value.modified) && value.modified > 0 ? value.modified : null,
   };
+}
+
+function asLists(value) {
+  return Array.isArray(value) ? value.slice(0, MAX_LISTS).map(asList).filter(Boolean) : [];
+}
+
+// The search's choice, with what the list of lists knows of it (its suggested model).
+function withSuggestion(list, lists) {
+  const listed = list && lists.find((item) => item.path === list.path);
+  return listed ? { ...list, ...listed, size: list.size } : list;
 }
 
 function asProgs(value) {
@@ -60,6 +77,7 @@ export function setupFind(store) {
   const view = createProgressView(byId('find-progress'), { returnFocus: buttons[0] });
   const readSince = setupSinceField();
   let progsSlot = null;
+  let listSlot = null;
 
   function scan(dir, sinceValue) {
     const args = {};
@@ -98,10 +116,11 @@ export function setupFind(store) {
       }
       control.label(t('searching'));
       const reply = await scan(dir, sinceValue);
-      const list = asList(reply.list);
+      const lists = asLists(reply.lists);
+      const list = withSuggestion(asList(reply.list), lists);
       const folders = asFolders(reply.folders);
       const progs = withNewest(asProgs(reply.progs), folders);
-      store.set({ list, progs, folders, findNote: list || progs ? null : { kind: 'info', text: t('nothingFound') } });
+      store.set({ list, lists, progs, folders, findNote: list || progs ? null : { kind: 'info', text: t('nothingFound') } });
     } catch (error) {
       failed(error);
     }
@@ -115,8 +134,10 @@ export function setupFind(store) {
       const dir = await pickFolder('list');
       if (dir === null) return;
       control.label(t('searching'));
-      const list = asList((await scan(dir, sinceValue)).list);
-      if (list) store.set({ list, findNote: null });
+      const reply = await scan(dir, sinceValue);
+      const lists = asLists(reply.lists);
+      const list = withSuggestion(asList(reply.list), lists);
+      if (list) store.set({ list, lists, findNote: null });
       else store.set({ findNote: { kind: 'info', text: t('noListInFolder', { folder: baseName(dir) }) } });
     } catch (error) {
       failed(error);
@@ -130,10 +151,12 @@ export function setupFind(store) {
 
   function render(state) {
     progsSlot = el('div', { className: 'found-slot' }, state.progs ? progsCard(state.progs) : null);
+    listSlot = el('div', { className: 'found-slot' }, state.list ? listCard(state.list) : null);
     const note = state.findNote && (state.findNote.view || noteParagraph(state.findNote));
     const parts = [
       note,
-      state.list ? listCard(state.list) : null,
+      state.list ? listSlot : null,
+      state.lists.length > 1 ? listChoice(state.lists, state.list, (list) => store.set({ list })) : null,
       state.progs ? progsSlot : null,
       state.folders.length > 1 ? folderChoice(state.folders, state.progs, (folder) => store.set({ progs: folder })) : null,
     ].filter(Boolean);
@@ -142,11 +165,16 @@ export function setupFind(store) {
   }
 
   store.subscribe((state, patch) => {
-    // Choosing another folder redraws only its card: the choice keeps its focus.
-    if ('progs' in patch && !('list' in patch || 'folders' in patch || 'findNote' in patch) && progsSlot && state.progs) {
+    // Choosing another folder or list redraws only its card: the choice keeps its focus.
+    const keys = ['list', 'lists', 'progs', 'folders', 'findNote'].filter((key) => key in patch);
+    if (keys.length === 1 && keys[0] === 'progs' && progsSlot && state.progs) {
       replaceContent(progsSlot, progsCard(state.progs));
       return;
     }
-    if ('list' in patch || 'progs' in patch || 'folders' in patch || 'findNote' in patch) render(state);
+    if (keys.length === 1 && keys[0] === 'list' && listSlot && state.list) {
+      replaceContent(listSlot, listCard(state.list));
+      return;
+    }
+    if (keys.length > 0) render(state);
   });
 }

@@ -75,7 +75,7 @@ export function setupInstall(store) {
     try {
       plan = readPlan(await runTask(view, 'plan', args, { title: t('planningLong'), reason: reason('plan'), cancelWins: true }));
       if (needsConfirmation(plan)) {
-        const content = confirmationContent(plan, { model: modelName, ext: args.ext ?? '' });
+        const content = confirmationContent(plan, { model: modelName, ext: args.ext ?? '', progsModel: state.progs?.model ?? '' });
         if (!await askToConfirm({ ...content, returnFocus: installButton })) return show(installNotStarted());
       }
       control.label(t('installing'));

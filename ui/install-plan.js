@@ -18,12 +18,18 @@ export function readPlan(reply) {
       add: count(programs.add), replace: count(programs.replace), remove: count(programs.remove), same: count(programs.same),
     },
     removeNames: texts(reply.removeNames),
-    list: list && { name: typeof list.name === 'string' ? list.name : '', replaces: list.replaces === true },
+    list: list && {
+      name: typeof list.name === 'string' ? list.name : '',
+      replaces: list.replaces === true,
+      model: typeof list.model === 'string' ? list.model : '',
+    },
     archive: archive && { name: typeof archive.name === 'string' ? archive.name : '', replaces: texts(archive.replaces) },
     trash: count(reply.trash),
     bytesNeeded: count(reply.bytesNeeded),
     diskFree: count(reply.diskFree),
     warnings: texts(reply.warnings),
+    damaged: count(reply.damaged),
+    damagedNames: texts(reply.damagedNames),
   };
 }
 
@@ -60,9 +66,19 @@ function programLines(programs, removeNames) {
   return lines;
 }
 
-function warningText(code, plan, { model, ext }) {
+// "A, B and 3 more": the names the reply gives, then how many it left out.
+function someNames(names, total) {
+  const shown = names.slice(0, total).join(', ');
+  return total > names.length ? `${shown} ${t('andMore', { count: total - names.length })}` : shown;
+}
+
+function warningText(code, plan, { model, ext, progsModel }) {
   switch (code) {
     case 'modelMismatch': return t('warnModelMismatch', { model, ext });
+    case 'listModel': return t('warnListModel', {
+      name: plan.list ? plan.list.name : '', listModel: plan.list ? plan.list.model : '', model: progsModel || model,
+    });
+    case 'damaged': return t('warnDamaged', { count: plan.damaged, names: someNames(plan.damagedNames, plan.damaged) });
     case 'lowSpace': return t('warnLowSpace', {
       needed: formatBytes(plan.bytesNeeded) ?? t('diskUnknown'), free: formatBytes(plan.diskFree) ?? t('diskUnknown'),
     });

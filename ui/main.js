@@ -20,7 +20,7 @@ setupNotice();
 setupFinishing();
 
 const store = createStore({
-  dest: '', destLabel: '', destChosen: false, exportDir: '', list: null, progs: null, folders: [], findNote: null, searches: 0,
+  dest: '', destLabel: '', destChosen: false, exportDir: '', list: null, lists: [], progs: null, folders: [], findNote: null, searches: 0,
 });
 setupFind(store);
 setupInstall(store);

@@ -71,6 +71,9 @@ export const STRINGS = {
     changedOn: 'changed {date}',
     foldersTitle: 'Every folder with programs ({count})',
     foldersHint: 'Choose the folder to install. The whole folder is installed.',
+    listsTitle: 'Every program list ({count})',
+    listsHint: 'Choose the list that belongs with the programs.',
+    listModelUnknown: 'model not named',
 
     installTitle: 'Install',
     destination: 'Destination',
@@ -116,6 +119,10 @@ export const STRINGS = {
       '{n} items go to the Trash, where you can restore them from the file manager.'),
     warnModelMismatch: 'The model “{model}” does not usually use .{ext} files. The model names the folder: if it is wrong, choose “Don’t install” and correct it.',
     warnLowSpace: 'There may not be enough free space: the install needs {needed} and {free} is free.',
+    warnListModel: 'The program list “{name}” is for the {listModel}, but the programs are for the {model}. Choose “Don’t install” and pick the list that belongs with them.',
+    warnDamaged: ({ n, count, names }) => (count === 1
+      ? `One program is damaged and would be installed as it is: ${names}.`
+      : `${n} programs are damaged and would be installed as they are: ${names}.`),
     warnForeignFiles: 'The folder “{folder}” also holds files Velmorin Sync did not make. They are left as they are; check that this is the right folder.',
     warnOther: 'Velmorin Sync also warns: {code}.',
     confirmReplace: 'Replace and install',
@@ -340,6 +347,9 @@ export const STRINGS = {
     changedOn: 'modificada el {date}',
     foldersTitle: 'Todas las carpetas con programas ({count})',
     foldersHint: 'Elige la carpeta que instalar. Se instala la carpeta entera.',
+    listsTitle: 'Todas las listas de programas ({count})',
+    listsHint: 'Elige la lista que corresponde a los programas.',
+    listModelUnknown: 'modelo sin indicar',
 
     installTitle: 'Instalar',
     destination: 'Destino',
@@ -385,6 +395,10 @@ export const STRINGS = {
       'Van {n} elementos a la Papelera, desde donde puedes restaurarlos con el gestor de archivos.'),
     warnModelMismatch: 'El modelo «{model}» no suele usar archivos .{ext}. El modelo da nombre a la carpeta: si no es correcto, elige «No instalar» y corrígelo.',
     warnLowSpace: 'Puede que no haya espacio libre suficiente: la instalación necesita {needed} y hay {free} libres.',
+    warnListModel: 'La lista de programas «{name}» es para el {listModel}, pero los programas son para el {model}. Elige «No instalar» y escoge la lista que les corresponde.',
+    warnDamaged: ({ n, count, names }) => (count === 1
+      ? `Un programa está dañado y se instalaría tal cual: ${names}.`
+      : `${n} programas están dañados y se instalarían tal cual: ${names}.`),
     warnForeignFiles: 'La carpeta «{folder}» también contiene archivos que no creó Velmorin Sync. Se dejan como están; comprueba que es la carpeta correcta.',
     warnOther: 'Velmorin Sync también avisa: {code}.',
     confirmReplace: 'Sustituir e instalar',

@@ -5,6 +5,7 @@
 
 #include "commands/dispatcher.h"
 #include "vocabulary/json_text.h"
+#include "support/nord_file.h"
 #include "support/temp_tree.h"
 
 namespace velmorin {
@@ -121,8 +122,8 @@ TEST(CommandLine, TheLibraryIsWrittenAsItIsMadeExactlyAsItsReplyReads) {
 // page (a folder) meets: the offered destination takes both, as the preview said.
 TEST(CommandLine, DesktopProgramsAndAListFolderInstallWhereInfoAndScanPoint) {
   TempTree home;
-  home.file("Desktop/Piano.ns3f", "piano");
-  home.file("Desktop/Organ.ns3f", "organ");
+  home.file("Desktop/Piano.ns3f", testing::nordFile("ns3f", 1, 592));
+  home.file("Desktop/Organ.ns3f", testing::nordFile("ns3f", 1, 592, 0, 1));
   home.file("Downloads/Nord Stage 3 Program List.html/index.html", "<html>list</html>");
   home.file("Downloads/Nord Stage 3 Program List.html/img/logo.png", "png");
   const auto command = [&](const std::string& name, const Reply& args) {
@@ -148,7 +149,7 @@ TEST(CommandLine, DesktopProgramsAndAListFolderInstallWhereInfoAndScanPoint) {
   EXPECT_EQ(done["lists"], 1);
   const fs::path model = home / "Desktop/Velmorin/Nord Stage 3";
   EXPECT_EQ(testing::readText(model / "Program lists/Nord Stage 3 Program List.html/img/logo.png"), "png");
-  EXPECT_EQ(testing::readText(model / "Programs (.ns3f)/Organ.ns3f"), "organ");
+  EXPECT_EQ(testing::readText(model / "Programs (.ns3f)/Organ.ns3f"), testing::nordFile("ns3f", 1, 592, 0, 1));
 }
 
 TEST(CommandLine, BadArgumentsExitTwoAndRunNothing) {

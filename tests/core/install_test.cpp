@@ -317,6 +317,47 @@ TEST_F(InstallTest, LinksBringInNothingFromOutsideTheChosenFolders) {
   EXPECT_EQ(testing::readText(home / "Dest/Nord Stage 3/Program lists/Short Program List.html"), "<html>list</html>");
 }
 
+// A bank pack keeps its banks: the preview, the copy, the archive and the
+// read-back all see them as subfolders of the program folder.
+TEST_F(InstallTest, APackIsInstalledWithItsBanksAsSubfolders) {
+  for (const char* bank : {"Bank B", "Bank A", "Bank K"})
+    for (int i = 0; i < 2; ++i)
+      home.file(std::string("Pack/") + bank + "/P" + std::to_string(i) + ".ns3f", testing::nordFile("ns3f", 1, 592, 0, i));
+  home.file("Pack/Readme.ns3f", testing::nordFile("ns3f", 1, 592));
+  home.file("Pack/Bank A/.hidden/H.ns3f", "hidden folders stay out");
+  home.file("Pack/Docs/notes.txt", "a folder without programs stays out");
+  home.file("Pack/Bank A/Broken.ns3f", "short");
+  Reply args{{"dest", (home / "Pack/Velmorin").string()}, {"model", "Nord Stage 3"},
+             {"progs", (home / "Pack").string()}, {"ext", "ns3f"}, {"subfolders", true}};
+  const Reply plan = work(values, "plan", args);
+  ASSERT_EQ(plan["ok"], true) << plan.dump();
+  EXPECT_EQ(plan["programs"]["add"], 8);
+  EXPECT_EQ(plan["damagedNames"], Json::array({"Bank A/Broken.ns3f"}));
+  Reply reply = run(args);
+  ASSERT_EQ(reply["ok"], true) << reply.dump();
+  EXPECT_EQ(reply["count"], 8);
+  const fs::path model = home / "Pack/Velmorin/Nord Stage 3";
+  const fs::path programs = model / "Programs (.ns3f)";
+  EXPECT_EQ(entriesOf(programs), (Names{"Bank A", "Bank B", "Bank K", "Readme.ns3f"}));
+  EXPECT_EQ(entriesOf(programs / "Bank A"), (Names{"Broken.ns3f", "P0.ns3f", "P1.ns3f"}));
+  EXPECT_EQ(testing::archiveEntries(model / datedArchive(model, "Nord Stage 3")),
+            (Names{"Bank A/", "Bank A/Broken.ns3f", "Bank A/P0.ns3f", "Bank A/P1.ns3f", "Bank B/", "Bank B/P0.ns3f",
+                   "Bank B/P1.ns3f", "Bank K/", "Bank K/P0.ns3f", "Bank K/P1.ns3f", "Readme.ns3f"}));
+
+  // Again, with a bank gone: the preview says what goes, and the install
+  // never takes in its own destination, which lies inside the pack.
+  fs::remove_all(home / "Pack/Bank K");
+  const Reply again = work(values, "plan", args);
+  EXPECT_EQ(again["programs"]["same"], 6);
+  EXPECT_EQ(again["programs"]["remove"], 2);
+  EXPECT_EQ(again["removeNames"], Json::array({"Bank K/P0.ns3f", "Bank K/P1.ns3f"}));
+  EXPECT_EQ(run(args)["count"], 6);
+  EXPECT_EQ(entriesOf(programs), (Names{"Bank A", "Bank B", "Readme.ns3f"}));
+  // Without its subfolders, only the pack's own programs.
+  args["subfolders"] = false;
+  EXPECT_EQ(run(args)["count"], 1);
+}
+
 TEST_F(InstallTest, ADestinationInsideACopiedEntryOrProgramsInsideTheReplacedFolderAreRefused) {
   fs::create_directory_symlink(home / "Sounds", home / "Sounds link");
   home.file("Dest/Nord Stage 3/Programs (.ns3f)/P.ns3f");

@@ -8,6 +8,7 @@
 
 #include "commands/commands.h"
 #include "commands/dispatcher.h"
+#include "support/nord_file.h"
 #include "support/temp_tree.h"
 
 namespace velmorin {
@@ -106,7 +107,10 @@ TEST_F(Preview, CountsAreWhatTheInstallThenDoes) {
     EXPECT_EQ(plan["archive"]["replaces"].size(), round == 0 ? 0u : 1u) << at;
     EXPECT_EQ(plan["path"], (home / "Dest/Nord Stage 3").string());
     EXPECT_GE(plan["bytesNeeded"].get<std::int64_t>(), done["programBytes"].get<std::int64_t>()) << at;
-    EXPECT_EQ(plan["warnings"], Json::array()) << at;
+    // Every file here is too short to be a program: all but a folder copied whole are damaged.
+    const std::int64_t damaged = done["count"].get<std::int64_t>() - (fs::is_directory(home / "Sounds/Kit.ns3f") ? 1 : 0);
+    EXPECT_EQ(plan["damaged"], damaged) << at;
+    EXPECT_EQ(plan["warnings"], damaged > 0 ? Json::array({"damaged"}) : Json::array()) << at;
   }
 }
 
@@ -115,8 +119,11 @@ TEST_F(Preview, WarnsOfAnotherModelsProgramsAndForeignFilesAndFailsAsTheInstallW
   home.file("Sounds/E.ne6p", "electro");
   home.file("Dest/Nord Stage 3/Factory Bank v2.zip", "the user's own");
   const Reply plan = work(values, "plan", installArgs("Nord Stage 3", "ne6p"));
-  EXPECT_EQ(plan["warnings"], Json::array({"modelMismatch", "foreignFiles"})) << plan.dump();
-  EXPECT_EQ(work(values, "plan", installArgs("Nord Electro 6", "ne6p"))["warnings"], Json::array());
+  // The Stage 3 list does not belong with Electro programs either.
+  EXPECT_EQ(plan["warnings"], Json::array({"listModel", "modelMismatch", "foreignFiles"})) << plan.dump();
+  Json electro = installArgs("Nord Electro 6", "ne6p");
+  electro.erase("list");
+  EXPECT_EQ(work(values, "plan", electro)["warnings"], Json::array());
   EXPECT_EQ(snapshot(home / "Dest").size(), 2u);  // the model folder and the user's file
 
   for (const Json& bad : {Json::object(), Json{{"dest", (home / "Dest").string()}, {"model", ".."}}})
@@ -127,8 +134,8 @@ TEST_F(Preview, WarnsOfAnotherModelsProgramsAndForeignFilesAndFailsAsTheInstallW
 // only a layout that would copy the destination into itself, or replace the
 // programs it copies, is refused, by the preview and the install alike.
 TEST_F(Preview, ADestinationInsideTheProgramFolderIsRefusedOnlyWhereTheCopyWouldTakeItIn) {
-  home.file("Desktop/A.ns3f", "a");
-  home.file("Desktop/B.ns3f", "b");
+  home.file("Desktop/A.ns3f", testing::nordFile("ns3f", 1, 592));
+  home.file("Desktop/B.ns3f", testing::nordFile("ns3f", 1, 592, 0, 1));
   home.file("Desktop/Kit.ns3f/C.ns3f", "a folder copied whole");
   const auto args = [&](const fs::path& dest, const fs::path& progs) {
     return Json{{"dest", dest.string()}, {"model", "Nord Stage 3"}, {"progs", progs.string()}, {"ext", "ns3f"}};

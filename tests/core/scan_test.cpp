@@ -39,6 +39,31 @@ TEST_F(ScanTest, ReportsNewestListAndModelFromItsName) {
   EXPECT_FALSE(found.contains("progs"));
 }
 
+// Every list is offered, newest first, with the model its name or its content
+// names; the preview warns when the chosen list is for another model.
+TEST_F(ScanTest, ListsAreOfferedWithTheirModelsAndTheWrongOneIsWarnedOf) {
+  home.file("Documents/Nord Stage 3 Program List.html", "<title>whatever</title>", kJan2024);
+  home.file("Downloads/my programs.htm", "<html><title>NORD STAGE 2 Program List</title>", kJan2024 + 2 * kDay);
+  home.file("Desktop/programs to sort.html", "<p>nothing said</p>", kJan2024 + kDay);
+  home.file("Desktop/Sounds/A.ns3f", "a");
+  const Reply found = scan(values, 0, std::nullopt);
+  ASSERT_EQ(found["lists"].size(), 3u) << found.dump();
+  EXPECT_EQ(found["lists"][0]["name"], "my programs.htm");
+  EXPECT_EQ(found["lists"][0]["model"], "Nord Stage 2");
+  EXPECT_EQ(found["lists"][0]["modified"], static_cast<double>(kJan2024 + 2 * kDay));
+  EXPECT_EQ(found["lists"][1]["model"], "");
+  EXPECT_EQ(found["lists"][2]["model"], "Nord Stage 3");
+  EXPECT_EQ(found["list"]["path"], found["lists"][0]["path"]);
+
+  Reply args{{"dest", (home / "Dest").string()}, {"progs", (home / "Desktop/Sounds").string()}, {"ext", "ns3f"}};
+  const auto warnings = [&](const Json& list) {
+    args["list"] = list["path"];
+    return work(values, "plan", args)["warnings"];
+  };
+  EXPECT_NE(warnings(found["lists"][0]).dump().find("listModel"), std::string::npos);
+  EXPECT_EQ(warnings(found["lists"][2]).dump().find("listModel"), std::string::npos);
+}
+
 TEST_F(ScanTest, ListNamesIgnoreLetterCaseButModelNeedsCapitalProgram) {
   home.file("Downloads/my programs.HTM", "x", kJan2024);
   const Reply found = scan(values, 0, std::nullopt);
