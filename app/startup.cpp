@@ -8,6 +8,7 @@ Values valuesFromEnvironment(const platform::EnvLookup& env) {
   v.DESKTOP = platform::userFolder(v.HOME, env, "XDG_DESKTOP_DIR", "Desktop");
   v.DOCUMENTS = platform::userFolder(v.HOME, env, "XDG_DOCUMENTS_DIR", "Documents");
   v.DOWNLOADS = platform::userFolder(v.HOME, env, "XDG_DOWNLOAD_DIR", "Downloads");
+  v.MUSIC = platform::userFolder(v.HOME, env, "XDG_MUSIC_DIR", "Music");
   v.ICLOUD = v.HOME / "Library/Mobile Documents/com~apple~CloudDocs";
   v.EXPORT_DIR = v.DESKTOP / "Para Velmorin";
   v.applicationFolders = {"/Applications", v.HOME / "Applications"};

@@ -196,13 +196,18 @@ bool isOwnArchive(const std::string& name, const std::string& safeModel) {
   return false;
 }
 
-bool isOwnEntry(const std::string& name, const std::string& safeModel) {
-  for (const bool spanish : {false, true}) {
-    if (name == kListsFolder[spanish]) return true;
-    const std::string opening = std::string(kProgramsWord[spanish]) + " (.";
+bool isProgramsFolderName(std::string_view name) {
+  for (const std::string_view word : kProgramsWord) {
+    const std::string opening = std::string(word) + " (.";
     if (name.size() > opening.size() && name.starts_with(opening) && name.ends_with(')')) return true;
   }
-  return isOwnArchive(name, safeModel);
+  return false;
+}
+
+bool isOwnEntry(const std::string& name, const std::string& safeModel) {
+  for (const std::string_view lists : kListsFolder)
+    if (name == lists) return true;
+  return isProgramsFolderName(name) || isOwnArchive(name, safeModel);
 }
 
 }  // namespace velmorin

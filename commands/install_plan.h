@@ -51,6 +51,9 @@ inline constexpr std::string_view kProgramsWord[] = {"Programs", "Programas"};
 std::string listsFolderName(bool spanish);
 std::string programsFolderName(bool spanish, std::string_view extension);
 
+// Whether `name` is an install's programs folder, "Programs (.<ext>)", in either language.
+bool isProgramsFolderName(std::string_view name);
+
 // Whether `name` is one of this model's dated archives, in either language.
 bool isOwnArchive(const std::string& name, const std::string& safeModel);
 

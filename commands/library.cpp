@@ -16,6 +16,8 @@
 
 #include "commands/commands.h"
 #include "commands/failure_reply.h"
+#include "commands/install_plan.h"
+#include "commands/program_source.h"
 #include "commands/program_header.h"
 #include "commands/scan_roots.h"
 #include "vocabulary/json_writer.h"
@@ -41,6 +43,7 @@ struct Program {
   double modifiedMs = 0;
   // Identical content has the same size and CRC; only for files read whole.
   bool readWhole = false;
+  bool own = false;  // a copy an install made (our archives are ZIP files, which are not read)
   std::uint32_t crc = 0;
   int dup = 0;  // shared by programs with identical content, else 0
 };
@@ -53,6 +56,8 @@ std::string_view fileNameOf(const Program& program) {
 // What a folder holds, for its row in the list of folders.
 struct FolderSummary {
   std::int64_t count = 0;
+  std::int64_t own = 0;  // of them, our own copies
+  std::map<std::string, std::int64_t> loose;  // program files directly in it (not in backups), by extension
   std::set<std::string> models;
   double newest = -std::numeric_limits<double>::infinity();  // of its programs' times; any beats it
 };
@@ -62,6 +67,8 @@ FolderSummary summarize(const Programs& programs) {
   FolderSummary summary;
   for (const Program& program : programs) {
     ++summary.count;
+    summary.own += program.own ? 1 : 0;
+    if (program.inside.empty() && PROG_EXT.contains(program.extension)) ++summary.loose[program.extension];
     if (std::string model = modelOfType(program.extension); !model.empty()) summary.models.insert(std::move(model));
     summary.newest = std::max(summary.newest, program.modifiedMs);
   }
@@ -72,6 +79,18 @@ struct Task {
   std::string path;
   int depth;
 };
+
+// Whether the folder `path` is, or lies in, an install's programs folder (its
+// banks are subfolders): what is there are copies the install made.
+bool insideProgramsFolder(std::string_view path) {
+  for (int level = 0; level < kMaxBankDepth && !path.empty(); ++level) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos) return false;
+    if (isProgramsFolderName(path.substr(slash + 1))) return true;
+    path = path.substr(0, slash);
+  }
+  return false;
+}
 
 ProgramCheck checkBytes(const std::string& extension, const std::string* bytes, std::uint64_t size, Program& program) {
   if (!bytes) return {{}, "unknown", ""};  // could not be read: nothing to tell
@@ -94,6 +113,8 @@ class LibraryWalk {
     const auto folder = platform::Folder::open(task.path, task.depth == 1);
     if (!folder) return subfolders;
     std::vector<Program> found;
+    std::size_t unlisted = 0;
+    const bool ownFolder = insideProgramsFolder(task.path);
     std::string bytes;  // one buffer for the folder's files
     (void)folder->forEach([&](const char* entryName, platform::EntryKind kind) {
       if (entryName[0] == '.') return;
@@ -107,6 +128,12 @@ class LibraryWalk {
           subfolders.push_back({std::move(path), task.depth + 1});
         return;
       }
+      // A name that is not UTF-8 could not be reported as it is, nor opened
+      // again by the name the reply would give: counted, not listed.
+      if (!isValidUtf8(name)) {
+        ++unlisted;
+        return;
+      }
       if (isProgramExtension(extension)) {
         // Opened and read at once, its facts from the open file; one that
         // cannot be opened is listed by its facts alone.
@@ -117,16 +144,17 @@ class LibraryWalk {
         const auto size = static_cast<std::uint64_t>(facts->size);
         Program entry{std::move(path), "", std::move(extension), {}, size, static_cast<double>(facts->modifiedMs)};
         entry.check = checkBytes(entry.extension, read ? &bytes : nullptr, size, entry);
+        entry.own = ownFolder;
         found.push_back(std::move(entry));
         return;
       }
       const auto facts = folder->facts(entryName, true);
       if (!facts || facts->kind != platform::EntryKind::File || facts->modifiedMs < sinceMs_) return;
       if (platform::looksLikeZip(path)) {
-        readBackup(path, found);
+        readBackup(path, found, unlisted);
       }
     });
-    take(task.path, found);
+    take(task.path, found, unlisted);
     return subfolders;
   }
 
@@ -135,15 +163,20 @@ class LibraryWalk {
   std::vector<Program> programs() { return std::move(programs_); }
   std::map<std::string, FolderSummary> folders() { return std::move(folders_); }
   std::size_t found() const { return found_; }
+  std::size_t unlisted() const { return unlisted_; }
 
  private:
-  void readBackup(const std::string& backup, std::vector<Program>& found) const {
+  void readBackup(const std::string& backup, std::vector<Program>& found, std::size_t& unlisted) const {
     // A damaged backup lists what could be read before the damage.
     (void)platform::forEachZipEntry(backup, [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
       const auto slash = entry.name.rfind('/');
       const std::string fileName = slash == std::string::npos ? entry.name : entry.name.substr(slash + 1);
       const std::string extension = lowerExtension(fileName);
       if (!isProgramExtension(extension)) return !platform::isCancelled(control_);
+      if (!isValidUtf8(entry.name)) {
+        ++unlisted;
+        return !platform::isCancelled(control_);
+      }
       Program program{entry.name, backup, extension, {}, entry.size, static_cast<double>(entry.modifiedMs)};
       const auto bytes = data.read(entry.size <= kCheckedFileLimit ? entry.size : kHeaderBytes);
       if (bytes) {
@@ -159,10 +192,12 @@ class LibraryWalk {
 
   // A folder's programs, summed up before the lock; near the limit only
   // those that are listed count.
-  void take(const std::string& folder, std::vector<Program>& found) {
-    if (found.empty()) return;
+  void take(const std::string& folder, std::vector<Program>& found, std::size_t unlisted) {
+    if (found.empty() && unlisted == 0) return;
     FolderSummary summary = summarize(found);
     const std::lock_guard lock(mutex_);
+    unlisted_ += unlisted;
+    if (found.empty()) return;
     found_ += found.size();
     const std::size_t listed = std::min(found.size(), kMaxListed - programs_.size());
     if (listed == 0) return;
@@ -170,6 +205,8 @@ class LibraryWalk {
     std::move(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(listed), std::back_inserter(programs_));
     FolderSummary& into = folders_[folder];
     into.count += summary.count;
+    into.own += summary.own;
+    for (const auto& [ext, count] : summary.loose) into.loose[ext] += count;
     into.models.merge(summary.models);
     into.newest = std::max(into.newest, summary.newest);
   }
@@ -181,6 +218,7 @@ class LibraryWalk {
   std::vector<Program> programs_;
   std::map<std::string, FolderSummary> folders_;
   std::size_t found_ = 0;
+  std::size_t unlisted_ = 0;
 };
 
 // One program, its members in sorted order.
@@ -201,6 +239,7 @@ void writeProgram(JsonWriter& out, const Program& program) {
   out.key("model"), out.text(modelOfType(program.extension));
   out.key("mtime"), out.number(program.modifiedMs);
   out.key("name"), out.text(programName(fileNameOf(program)));
+  out.key("own"), out.boolean(program.own);
   out.key("path"), out.text(program.path);
   out.key("problem"), out.text(program.check.problem);
   out.key("size"), out.number(program.size);
@@ -214,7 +253,7 @@ void writeProgram(JsonWriter& out, const Program& program) {
 
 LongReply library(const Values& values, double since, const std::optional<std::string>& dir,
                   platform::WorkControl* control) {
-  const std::vector<std::string> roots = scanRoots(values, dir);
+  const std::vector<std::string> roots = libraryRoots(values, dir);
   const std::unordered_set<std::string> allRoots(roots.begin(), roots.end());
   std::vector<Task> tasks;
   for (const std::string& root : allRoots) tasks.push_back({root, 1});
@@ -256,7 +295,12 @@ LongReply library(const Values& values, double since, const std::optional<std::s
   std::stable_sort(byDate.begin(), byDate.end(), [](const auto& a, const auto& b) { return a.second->newest > b.second->newest; });
   Json folderList = Json::array();
   for (const auto& [path, summary] : byDate)
-    folderList.push_back({{"dir", path}, {"count", summary->count}, {"models", summary->models}, {"newest", summary->newest}});
+    folderList.push_back({{"dir", path},
+                          {"count", summary->count},
+                          {"models", summary->models},
+                          {"newest", summary->newest},
+                          {"own", summary->own == summary->count},
+                          {"programs", summary->loose}});
 
   // The list is written as text when the reply is: as a JSON tree it would
   // take several times the memory and most of the time.
@@ -264,7 +308,8 @@ LongReply library(const Values& values, double since, const std::optional<std::s
                         {"folders", std::move(folderList)},
                         {"damaged", damaged},
                         {"total", static_cast<std::int64_t>(inOrder.size())},
-                        {"truncated", walk.found() > inOrder.size()}});
+                        {"truncated", walk.found() > inOrder.size()},
+                        {"unlisted", static_cast<std::int64_t>(walk.unlisted())}});
   reply.listKey = "programs";
   reply.writeList = [listed](JsonWriter& out) {
     out.beginArray();

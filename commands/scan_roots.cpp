@@ -15,6 +15,14 @@ std::vector<std::string> scanRoots(const Values& values, const std::optional<std
           absolutePath(values.DOWNLOADS)};
 }
 
+std::vector<std::string> libraryRoots(const Values& values, const std::optional<std::string>& dir) {
+  std::vector<std::string> roots = scanRoots(values, dir);
+  // A Music folder set to the home folder itself would mean reading all of it.
+  if (!dir && platform::absolutePath(values.MUSIC) != platform::absolutePath(values.HOME))
+    roots.push_back(platform::absolutePath(values.MUSIC));
+  return roots;
+}
+
 bool isPackageFolder(std::string_view extension) {
   static constexpr std::string_view kPackages[] = {"app",       "bundle", "framework", "photoslibrary", "musiclibrary",
                                                    "tvlibrary", "pkg",    "logicx",    "band"};

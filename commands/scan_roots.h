@@ -13,6 +13,9 @@ namespace velmorin {
 // folder, the Desktop, Documents and Downloads.
 std::vector<std::string> scanRoots(const Values& values, const std::optional<std::string>& dir);
 
+// The library's: the scan's, and the Music folder, where many keep their sounds.
+std::vector<std::string> libraryRoots(const Values& values, const std::optional<std::string>& dir);
+
 // Whether a folder with this extension (lower case) is a package the walks
 // never enter: applications, photo and music libraries, projects.
 bool isPackageFolder(std::string_view extension);

@@ -10,6 +10,7 @@ Values valuesForHome(const fs::path& home) {
   v.DESKTOP = home / "Desktop";
   v.DOCUMENTS = home / "Documents";
   v.DOWNLOADS = home / "Downloads";
+  v.MUSIC = home / "Music";
   v.ICLOUD = home / "Library/Mobile Documents/com~apple~CloudDocs";
   v.EXPORT_DIR = v.DESKTOP / "Para Velmorin";
   v.applicationFolders = {home / "Applications"};

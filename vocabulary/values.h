@@ -23,6 +23,7 @@ struct Values {
   fs::path DESKTOP;    // the user's desktop folder (XDG), HOME/Desktop by default
   fs::path DOCUMENTS;
   fs::path DOWNLOADS;
+  fs::path MUSIC;  // read by the library, not by the scan
   fs::path ICLOUD;      // HOME/Library/Mobile Documents/com~apple~CloudDocs
   fs::path EXPORT_DIR;  // DESKTOP/Para Velmorin
 

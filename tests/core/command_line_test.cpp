@@ -112,7 +112,9 @@ TEST(CommandLine, TheLibraryIsWrittenAsItIsMadeExactlyAsItsReplyReads) {
   const Outcome run = runProgram(home.root(), "--command library");
   EXPECT_EQ(run.status, 0);
   const Reply reply = work(values, "library", Reply::object());
-  ASSERT_EQ(reply["total"], 604);
+  // The name that is not UTF-8 could not be opened by the name shown: counted, not listed.
+  ASSERT_EQ(reply["total"], 603);
+  EXPECT_EQ(reply["unlisted"], 1);
   EXPECT_EQ(run.out, prettyJson(reply) + "\n");
   // A reply that could not be written out is no success.
   EXPECT_EQ(runProgram(home.root(), "--command library >/dev/full").status, 1);

@@ -137,6 +137,31 @@ TEST_F(Library, ListsTheProgramsInsideBackupsAndNumbersIdenticalContent) {
   EXPECT_EQ(reply["folders"][0]["models"], Json::array({"Nord Stage 3"}));
 }
 
+// The Music folder is read; the copies an install made of it are marked as
+// our own, and each folder says how many programs of each kind lie directly in it.
+TEST_F(Library, ReadsMusicAndMarksTheCopiesAnInstallMade) {
+  home.file("Music/Stage/A.ns3f", nordFile("ns3f", 1, 592, 0, 1));
+  home.file("Music/Stage/B.ns3f", nordFile("ns3f", 1, 592, 0, 2));
+  home.file("Music/Stage/Live.ns3y", nordFile("ns3y", 1, 102));
+  ASSERT_EQ(work(values, "install", {{"dest", (values.DESKTOP / "Velmorin").string()}, {"model", "Nord Stage 3"},
+                                     {"progs", (home / "Music/Stage").string()}, {"ext", "ns3f"}})["ok"], true);
+
+  const Reply reply = work(values, "library", Reply::object());
+  std::map<std::string, int> own, others;
+  for (const Json& program : reply["programs"]) {
+    const std::string where = program["inside"] != "" ? fs::path(program["inside"].get<std::string>()).filename().string()
+                                                      : fs::path(program["path"].get<std::string>()).parent_path().filename().string();
+    (program["own"] == true ? own : others)[where] += 1;
+  }
+  EXPECT_EQ(others, (std::map<std::string, int>{{"Stage", 3}})) << reply.dump();
+  EXPECT_EQ(own, (std::map<std::string, int>{{"Programs (.ns3f)", 2}})) << reply.dump();
+  for (const Json& folder : reply["folders"]) {
+    const bool music = folder["dir"] == (home / "Music/Stage").string();
+    EXPECT_EQ(folder["own"], !music) << folder;
+    if (music) EXPECT_EQ(folder["programs"], (Json{{"ns3f", 2}}));  // presets are not installed
+  }
+}
+
 TEST_F(Library, TenThousandFilesAreListedAndACancelStopsTheWalk) {
   for (int i = 0; i < 10'000; ++i)
     home.file("Music/Set " + std::to_string(i % 40) + "/P" + std::to_string(i) + ".ns3f",
