@@ -186,13 +186,20 @@ Reply install(const Values& values, const Json& args, platform::WorkControl* con
   if (Status checked = checkBeforeChanging(*plan); !checked) return failureReply(checked, plan->spanish);
   if (platform::isCancelled(control)) return failureReply(Status::cancelled(), plan->spanish);
 
-  // The model folder stays once made, as another install may be waiting for it.
-  if (const auto made = platform::makeFolders(plan->modelFolder); !made)
-    return failureReply(made.status(), plan->spanish);
   // Installs into one model folder take turns, so they never share its
-  // temporaries, and what a killed run left can be finished.
-  platform::FolderLock lock(plan->modelFolder);
-  const auto outcome = installLocked(*plan, control);
+  // temporaries, and what a killed run left can be finished. An install that
+  // changes nothing takes away the folders it made, so one waiting for the
+  // lock may find its folder gone: it makes it again.
+  StatusOr<Outcome> outcome = Status::cancelled();
+  for (int attempt = 0;; ++attempt) {
+    const auto made = platform::makeFolders(plan->modelFolder);
+    if (!made) return failureReply(made.status(), plan->spanish);
+    platform::FolderLock lock(plan->modelFolder);
+    if (!lock.stillAt(plan->modelFolder) && attempt < 3) continue;
+    outcome = installLocked(*plan, control);
+    if (!outcome) platform::removeMadeFolders(*made);  // as far as they are still empty
+    break;
+  }
   if (!outcome) return failureReply(outcome.status(), plan->spanish);
   return {{"ok", true},
           {"count", outcome->count},

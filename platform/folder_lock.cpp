@@ -1,6 +1,7 @@
 #include "platform/folder_lock.h"
 
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +19,12 @@ FolderLock::FolderLock(const std::filesystem::path& folder) {
   fd_ = std::move(*opened);
   while (flock(fd_.get(), LOCK_EX) != 0 && errno == EINTR) {
   }
+}
+
+bool FolderLock::stillAt(const std::filesystem::path& folder) const {
+  struct stat locked, named;
+  if (!fd_.valid() || fstat(fd_.get(), &locked) != 0 || stat(folder.c_str(), &named) != 0) return false;
+  return locked.st_dev == named.st_dev && locked.st_ino == named.st_ino;
 }
 
 void removeLeftovers(const std::filesystem::path& folder, const std::string& prefix, const std::string& suffix) {

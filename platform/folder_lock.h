@@ -12,6 +12,11 @@ class FolderLock {
  public:
   explicit FolderLock(const std::filesystem::path& folder);
 
+  // Whether the folder locked is still the one named `folder`: a holder before
+  // us may have removed it (an install that changed nothing takes away the
+  // folders it made) and another may stand there now.
+  bool stillAt(const std::filesystem::path& folder) const;
+
  private:
   UniqueFd fd_;  // the lock goes with the descriptor
 };

@@ -5,8 +5,9 @@ import { el } from './dom.js';
 let lastGroup = 0;
 
 // `items`: what to choose from; `isChosen(item)`, `label(item)` and `path(item)` say
-// what each one is; `onChoose(item)` when the user picks another.
-export function radioChoice({ className, legend, hint, items, isChosen, label, path, onChoose }) {
+// what each one is, `itemClass(item)` how it stands among them; `onChoose(item)` when
+// the user picks another.
+export function radioChoice({ className, legend, hint, items, isChosen, label, path, itemClass = () => '', onChoose }) {
   lastGroup += 1;
   const name = `choice-${lastGroup}`;
   const options = items.map((item, index) => {
@@ -15,7 +16,7 @@ export function radioChoice({ className, legend, hint, items, isChosen, label, p
     input.addEventListener('change', () => {
       if (input.checked) onChoose(item);
     });
-    return el('li', {}, el('label', { className: 'choice' },
+    return el('li', { className: itemClass(item) }, el('label', { className: 'choice' },
       input,
       el('span', { className: 'choice-text' },
         el('span', { className: 'choice-name', text: label(item) }),

@@ -7,6 +7,7 @@ import { t } from './i18n.js';
 import { pickFolder } from './actions.js';
 import { failureView } from './failure.js';
 import { folderChoice } from './folder-choice.js';
+import { installChoices, sameChoice } from './install-folders.js';
 import { listChoice } from './list-choice.js';
 import { listCard, progsCard } from './found-cards.js';
 import { createProgressView } from './progress-view.js';
@@ -58,12 +59,10 @@ function asFolders(value) {
   return Array.isArray(value) ? value.slice(0, MAX_FOLDERS).map(asProgs).filter(Boolean) : [];
 }
 
-const sameFolder = (a, b) => Boolean(a && b) && a.dir === b.dir && a.ext === b.ext;
-
 // The automatic choice, completed with what the folder list knows of it (its newest change).
 function withNewest(progs, folders) {
   if (!progs || progs.newest) return progs;
-  const listed = folders.find((folder) => sameFolder(folder, progs));
+  const listed = folders.find((folder) => sameChoice(folder, progs));
   return listed ? { ...progs, newest: listed.newest } : progs;
 }
 
@@ -79,16 +78,32 @@ export function setupFind(store) {
   let progsSlot = null;
   let listSlot = null;
 
-  function scan(dir, sinceValue) {
+  function where(dir, sinceValue) {
     const args = {};
     if (dir !== undefined) args.dir = dir;
     if (sinceValue !== null) args.since = sinceValue;
+    return args;
+  }
+
+  function scan(dir, sinceValue) {
     store.set({ searches: store.get().searches + 1 });
     // A scan finds nothing, or something; only an error without findings failed.
-    return runTask(view, 'scan', args, {
+    return runTask(view, 'scan', where(dir, sinceValue), {
       title: t('searchingLong'),
       succeeded: (reply) => Boolean(reply.list || reply.progs) || typeof reply.error !== 'string',
     });
+  }
+
+  // The folders to offer come from the library's walk, which looks deeper than the
+  // scan and in the Music folder too; without it, from the scan's own.
+  async function installFolders(dir, sinceValue, scanned) {
+    try {
+      const library = await runTask(view, 'library', where(dir, sinceValue), { title: t('searchingLong') });
+      return installChoices(library);
+    } catch (error) {
+      if (error.code === 'cancelled') throw error;
+      return asFolders(scanned.folders);
+    }
   }
 
   function failed(error) {
@@ -118,8 +133,10 @@ export function setupFind(store) {
       const reply = await scan(dir, sinceValue);
       const lists = asLists(reply.lists);
       const list = withSuggestion(asList(reply.list), lists);
-      const folders = asFolders(reply.folders);
-      const progs = withNewest(asProgs(reply.progs), folders);
+      const found = await installFolders(dir, sinceValue, reply);
+      const progs = withNewest(asProgs(reply.progs), found);
+      // The search's own choice is always among those offered.
+      const folders = progs && !found.some((folder) => sameChoice(folder, progs)) ? [progs, ...found] : found;
       store.set({ list, lists, progs, folders, findNote: list || progs ? null : { kind: 'info', text: t('nothingFound') } });
     } catch (error) {
       failed(error);

@@ -1,11 +1,15 @@
 // Every folder where a search found program files, newest first, as one choice: the
-// chosen folder is what the install takes, whole.
+// chosen folder is what the install takes, whole. A pack comes with its banks after it.
 import { radioChoice } from './choice.js';
+import { baseName } from './format.js';
 import { formatDay, formatNumber, t } from './i18n.js';
+import { sameChoice } from './install-folders.js';
 
 function optionText(folder) {
   return [
+    folder.subfolders ? baseName(folder.dir) : null,
     folder.model !== '' ? folder.model : `.${folder.ext}`,
+    folder.subfolders ? t('bankCount', { count: folder.banks.length }) : null,
     t('programCount', { count: folder.count }),
     folder.newest ? t('changedOn', { date: formatDay(folder.newest) }) : null,
   ].filter(Boolean).join(' · ');
@@ -18,9 +22,10 @@ export function folderChoice(folders, chosen, onChoose) {
     legend: t('foldersTitle', { count: formatNumber(folders.length) }),
     hint: t('foldersHint'),
     items: folders,
-    isChosen: (folder) => Boolean(chosen) && folder.dir === chosen.dir && folder.ext === chosen.ext,
+    isChosen: (folder) => sameChoice(folder, chosen),
     label: optionText,
-    path: (folder) => folder.dir,
+    path: (folder) => (folder.subfolders ? t('packBanks', { banks: folder.banks.join(', ') }) : folder.dir),
+    itemClass: (folder) => (folder.bankOf ? 'bank' : folder.subfolders ? 'pack' : ''),
     onChoose,
   });
 }

@@ -27,6 +27,7 @@ export function progsCard(progs) {
     el('p', { className: 'found-name', text: progs.model !== '' ? progs.model : `.${progs.ext}` }),
     el('dl', { className: 'facts' },
       fact(t('programs'), formatNumber(progs.count)),
+      progs.subfolders ? fact(t('banks'), progs.banks.join(', ')) : null,
       size !== null ? fact(t('size'), size) : null,
       progs.newest ? fact(t('newestChange'), formatDay(progs.newest)) : null,
       fact(t('folder'), progs.dir, 'path')),

@@ -32,6 +32,7 @@ function installArgs(state, model) {
   if (state.progs) {
     args.progs = state.progs.dir;
     args.ext = state.progs.ext;
+    if (state.progs.subfolders) args.subfolders = true;
   }
   return args;
 }

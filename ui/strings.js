@@ -60,6 +60,7 @@ export const STRINGS = {
     size: 'Size',
     folder: 'Folder',
     programs: 'Programs',
+    banks: 'Banks',
     showInFolder: 'Show in folder',
     showNamedInFolder: 'Show in folder: {name}',
     nothingFound: 'No program lists or program files were found. Try another folder or an earlier date.',
@@ -71,6 +72,8 @@ export const STRINGS = {
     changedOn: 'changed {date}',
     foldersTitle: 'Every folder with programs ({count})',
     foldersHint: 'Choose the folder to install. The whole folder is installed.',
+    bankCount: plural('1 bank', '{n} banks'),
+    packBanks: 'Banks: {banks}',
     listsTitle: 'Every program list ({count})',
     listsHint: 'Choose the list that belongs with the programs.',
     listModelUnknown: 'model not named',
@@ -121,7 +124,7 @@ export const STRINGS = {
     warnLowSpace: 'There may not be enough free space: the install needs {needed} and {free} is free.',
     warnListModel: 'The program list “{name}” is for the {listModel}, but the programs are for the {model}. Choose “Don’t install” and pick the list that belongs with them.',
     warnDamaged: ({ n, count, names }) => (count === 1
-      ? `One program is damaged and would be installed as it is: ${names}.`
+      ? `${n} program is damaged and would be installed as it is: ${names}.`
       : `${n} programs are damaged and would be installed as they are: ${names}.`),
     warnForeignFiles: 'The folder “{folder}” also holds files Velmorin Sync did not make. They are left as they are; check that this is the right folder.',
     warnOther: 'Velmorin Sync also warns: {code}.',
@@ -336,6 +339,7 @@ export const STRINGS = {
     size: 'Tamaño',
     folder: 'Carpeta',
     programs: 'Programas',
+    banks: 'Bancos',
     showInFolder: 'Mostrar en la carpeta',
     showNamedInFolder: 'Mostrar en la carpeta: {name}',
     nothingFound: 'No se encontraron listas ni archivos de programas. Prueba otra carpeta o una fecha anterior.',
@@ -347,6 +351,8 @@ export const STRINGS = {
     changedOn: 'modificada el {date}',
     foldersTitle: 'Todas las carpetas con programas ({count})',
     foldersHint: 'Elige la carpeta que instalar. Se instala la carpeta entera.',
+    bankCount: plural('1 banco', '{n} bancos'),
+    packBanks: 'Bancos: {banks}',
     listsTitle: 'Todas las listas de programas ({count})',
     listsHint: 'Elige la lista que corresponde a los programas.',
     listModelUnknown: 'modelo sin indicar',
@@ -397,7 +403,7 @@ export const STRINGS = {
     warnLowSpace: 'Puede que no haya espacio libre suficiente: la instalación necesita {needed} y hay {free} libres.',
     warnListModel: 'La lista de programas «{name}» es para el {listModel}, pero los programas son para el {model}. Elige «No instalar» y escoge la lista que les corresponde.',
     warnDamaged: ({ n, count, names }) => (count === 1
-      ? `Un programa está dañado y se instalaría tal cual: ${names}.`
+      ? `${n} programa está dañado y se instalaría tal cual: ${names}.`
       : `${n} programas están dañados y se instalarían tal cual: ${names}.`),
     warnForeignFiles: 'La carpeta «{folder}» también contiene archivos que no creó Velmorin Sync. Se dejan como están; comprueba que es la carpeta correcta.',
     warnOther: 'Velmorin Sync también avisa: {code}.',

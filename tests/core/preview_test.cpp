@@ -222,6 +222,19 @@ TEST_F(Preview, ACancelledInstallOrZipChangesNothing) {
       EXPECT_EQ(snapshot(values.DESKTOP), desktop) << command;
     }
   }
+  // Cancelled, a first install into a new place leaves none of the folders it made.
+  WorkControl* self = nullptr;
+  WorkControl cancelling(
+      [&](const WorkProgress& progress) {
+        if (progress.phase == WorkPhase::Copy && progress.done >= 50) self->cancel();
+      },
+      0ms);
+  self = &cancelling;
+  Json fresh = installArgs();
+  fresh["dest"] = (home / "Stick/Velmorin").string();
+  EXPECT_EQ(work(values, "install", fresh, &cancelling)["code"], "cancelled");
+  EXPECT_FALSE(fs::exists(home / "Stick"));
+
   WorkControl stopped;
   stopped.cancel();
   EXPECT_EQ(work(values, "scan", Json::object(), &stopped)["code"], "cancelled");

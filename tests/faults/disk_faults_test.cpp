@@ -70,6 +70,10 @@ TEST_F(DiskFaults, FullDiskWhileCopyingKeepsEverythingEarlier) {
   EXPECT_EQ(namesIn(disk.path()), std::set<std::string>{"Nord Stage 3"});
   EXPECT_EQ(namesIn(model).size(), 3u);
   EXPECT_EQ(namesIn(model / "Programs (.ns3f)").size(), 4u);
+
+  // A first install into a new place that fails leaves no empty folders behind.
+  EXPECT_EQ(install(disk.path() / "Velmorin", programSet("D", "d", 60, 20'000))["code"], "noSpace");
+  EXPECT_FALSE(fs::exists(disk.path() / "Velmorin"));
 }
 
 TEST_F(DiskFaults, FullDiskWhileArchivingIsAFailureAndKeepsTheEarlierArchive) {

@@ -8,6 +8,7 @@
 #include "shell/support/fake_desktop.h"
 #include "shell/support/page_waits.h"
 #include "shell/support/webdriver.h"
+#include "support/nord_file.h"
 
 namespace velmorin::testing {
 namespace {
@@ -44,8 +45,9 @@ TEST(RealPage, ShowsTheStatusReportTheCommandsGaveIt) {
 // installed into the destination the page offers, without any question.
 TEST(RealPage, ProgramsLooseOnTheDesktopInstallIntoTheOfferedDestination) {
   FakeDesktop desktop;
+  int slot = 0;
   for (const char* name : {"Piano.ns3f", "Organ.ns3f", "Strings.ns3f"})
-    std::ofstream(desktop.home() / "Desktop" / name) << name;
+    std::ofstream(desktop.home() / "Desktop" / name) << nordFile("ns3f", 1, 592, 0, ++slot);
   auto env = desktop.environment();
   env["VELMORIN_UI_DIR"] = VELMORIN_SOURCE_UI;
   env["LANGUAGE"] = "en_US";

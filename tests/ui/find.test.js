@@ -1,6 +1,7 @@
 // Step 1: searching the usual folders, a chosen folder or a folder of lists.
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
+import { libraryWithFolders } from './support/found.js';
 import { useBrowser } from './support/harness.js';
 
 const browser = useBrowser();
@@ -76,16 +77,19 @@ describe('finding programs', { timeout: 120_000 }, () => {
       { dir: '/home/ana/Documents/Nord/Live set', ext: 'ns3f', model: 'Nord Stage 3', count: 24, newest: day(12) },
       { dir: '/home/ana/Music/Electro', ext: 'ne6p', model: 'Nord Electro 6', count: 3, newest: day(5) },
       { dir: '/home/ana/Music/Old stage', ext: 'ns3f', model: 'Nord Stage 3', count: 1, newest: day(1) },
-      ...Array.from({ length: 200 }, (_, i) => ({ dir: `/old/${i}`, ext: 'ns3f', model: 'Nord Stage 3', count: 1, newest: day(1) })),
+      ...Array.from({ length: 200 }, (_, i) => ({ dir: `/old/${i}/set`, ext: 'ns3f', model: 'Nord Stage 3', count: 1, newest: day(1) })),
     ];
     const scan = {
       list: { path: '/home/ana/Documents/Nord Stage 3 Program List.html', name: 'Nord Stage 3 Program List.html', model: 'Nord Stage 3', size: 48213 },
       progs: { dir: '/home/ana/Documents/Nord/Live set', count: 24, ext: 'ns3f', model: 'Nord Stage 3', size: 3412000 },
-      folders,
     };
+    // The folders come from the library's walk; an installed copy is never offered.
+    const library = libraryWithFolders(folders);
+    library.folders.unshift({ dir: '/home/ana/Desktop/Velmorin/Nord Stage 3/Programs (.ns3f)', count: 24, models: ['Nord Stage 3'], newest: day(13), own: true, programs: { ns3f: 24 } });
     // Given after opening: 200 folders would make the page's address too long.
     const ui = await browser.open();
     await ui.rule('scan', { reply: scan });
+    await ui.rule('library', { reply: library });
     await ui.$('#scan-usual').click();
     const group = ui.page.getByRole('group', { name: 'Every folder with programs (200)' });
     await group.getByRole('radio').nth(199).waitFor();  // a slow machine renders after the click returns
@@ -114,6 +118,50 @@ describe('finding programs', { timeout: 120_000 }, () => {
     await ui.$('#scan-usual').click();
     await ui.waitForSent('scan', 2);
     await ui.page.waitForFunction(() => document.getElementById('install-result').childElementCount === 0);
+    await ui.close();
+  });
+
+  test('every list is offered with its model, and a pack with its banks together, in name order', async () => {
+    const day = (d) => new Date(2024, 2, d, 12).getTime();
+    const lists = [
+      { path: '/home/ana/Downloads/my programs.html', name: 'my programs.html', model: 'Nord Stage 2', modified: day(9) },
+      { path: '/home/ana/Documents/Nord Stage 3 Program List.html', name: 'Nord Stage 3 Program List.html', model: 'Nord Stage 3', modified: day(2) },
+    ];
+    const scan = {
+      list: { path: lists[0].path, name: lists[0].name, model: lists[0].name, size: 900 },
+      lists,
+      progs: { dir: '/home/ana/Music/Pack/Bank B', count: 2, ext: 'ns3f', model: 'Nord Stage 3', size: 1184 },
+    };
+    const bank = (name, d) => ({ dir: `/home/ana/Music/Pack/${name}`, count: 2, models: ['Nord Stage 3'], newest: day(d), own: false, programs: { ns3f: 2 } });
+    const library = {
+      ok: true,
+      programs: [{ path: '/a.ns3f', ext: 'ns3f', model: 'Nord Stage 3' }],
+      folders: [bank('Bank B', 8), bank('Bank K', 7), bank('Bank A', 3)],
+    };
+    const ui = await browser.open({ rules: { scan: [{ reply: scan }], library: [{ reply: library }] } });
+    await ui.$('#scan-usual').click();
+    const listGroup = ui.page.getByRole('group', { name: 'Every program list (2)' });
+    await listGroup.waitFor();
+    // The search's word for a list's model is its whole name when it names none: not shown as a model.
+    assert.match(await ui.text('#find-results article[aria-label="Program list"]'), /my programs\.html\s+Model\s+Nord Stage 2/);
+    await ui.page.getByRole('radio', { name: /^Nord Stage 3 Program List\.html · Nord Stage 3/ }).check();
+    await ui.shows('#install-summary', 'List: Nord Stage 3 Program List.html');
+
+    const choices = await ui.page.getByRole('group', { name: /Every folder with programs/ }).getByRole('radio').evaluateAll(
+      (radios) => radios.map((radio) => radio.closest('label').querySelector('.choice-name').textContent));
+    assert.deepEqual(choices, [
+      'Pack · Nord Stage 3 · 3 banks · 6 programs · changed Mar 8, 2024',
+      'Nord Stage 3 · 2 programs · changed Mar 3, 2024',
+      'Nord Stage 3 · 2 programs · changed Mar 8, 2024',
+      'Nord Stage 3 · 2 programs · changed Mar 7, 2024',
+    ]);
+    await ui.page.getByRole('radio', { name: /^Pack · / }).check();
+    await ui.shows('#find-results article[aria-label="Program files"]', 'Bank A, Bank B, Bank K');
+    await ui.$('#install-button').click();
+    const [plan] = await ui.waitForSent('plan');
+    assert.deepEqual(plan.args, {
+      dest: '/home/ana/Desktop/Velmorin', model: 'Nord Stage 3', list: lists[1].path, progs: '/home/ana/Music/Pack', ext: 'ns3f', subfolders: true,
+    });
     await ui.close();
   });
 

@@ -93,11 +93,14 @@ describe('confirming an install', { timeout: 120_000 }, () => {
     const dialog = ui.page.getByRole('alertdialog', { name: 'Check before installing' });
     await dialog.waitFor();
     const warnings = await dialog.locator('[data-warning]').allInnerTexts();
-    assert.equal(warnings.length, 4);
+    assert.equal(warnings.length, 6);
     assert.match(warnings[0], /The model “Nord Electro 6” does not usually use \.ns3f files\./);
     assert.match(warnings[1], /the install needs 5 GB and 1 GB is free/);
     assert.match(warnings[2], /The folder “Nord Stage 3” also holds files Velmorin Sync did not make/);
-    assert.match(warnings[3], /aNewerWarning/);
+    assert.equal(warnings[3], 'The program list “Nord Stage 2 Program List.html” is for the Nord Stage 2, but the programs are for the Nord Stage 3. '
+      + 'Choose “Don’t install” and pick the list that belongs with them.');
+    assert.equal(warnings[4], `23 programs are damaged and would be installed as they are: Bank A/Broken Rhodes.ns3f, ${HOSTILE} …and 21 more.`);
+    assert.match(warnings[5], /aNewerWarning/);
     await ui.button('Install anyway').click();
     const [install] = await ui.waitForSent('install');
     assert.equal(install.args.model, 'Nord Electro 6');

@@ -8,6 +8,7 @@ import { fileURLToPath } from 'node:url';
 import { describe, test } from 'node:test';
 import { useBrowser, NARROW, WIDE } from './support/harness.js';
 import { INSTALLED, PLAN_REPLACING } from './support/plans.js';
+import { libraryWithFolders } from './support/found.js';
 
 const browser = useBrowser();
 const SHOTS = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
@@ -51,12 +52,12 @@ const day = (d) => new Date(2026, 11, d, 12).getTime();
 const FOUND_EVERYWHERE = {
   list: { path: '/home/ana/Documents/Nord Stage 3 Program List.html', name: 'Nord Stage 3 Program List.html', model: 'Nord Stage 3', size: 48213 },
   progs: { dir: '/home/ana/Documents/Nord/Live set', count: 24, ext: 'ns3f', model: 'Nord Stage 3', size: 3412000 },
-  folders: [
-    { dir: '/home/ana/Documents/Nord/Live set', ext: 'ns3f', model: 'Nord Stage 3', count: 24, newest: day(6) },
-    { dir: `${LONG_DIR}/Programs`, ext: 'ns3f', model: 'Nord Stage 3', count: 1873, newest: day(1) },
-    { dir: '/home/ana/Downloads/Electro', ext: 'ne6p', model: 'Nord Electro 6', count: 3, newest: day(1) - 86400000 * 300 },
-  ],
 };
+const FOLDERS_EVERYWHERE = libraryWithFolders([
+  { dir: '/home/ana/Documents/Nord/Live set', ext: 'ns3f', model: 'Nord Stage 3', count: 24, newest: day(6) },
+  { dir: `${LONG_DIR}/Programs`, ext: 'ns3f', model: 'Nord Stage 3', count: 1873, newest: day(1) },
+  { dir: '/home/ana/Downloads/Electro', ext: 'ne6p', model: 'Nord Electro 6', count: 3, newest: day(1) - 86400000 * 300 },
+]);
 
 describe('layout at both window sizes', { timeout: 120_000 }, () => {
   for (const [size, viewport] of [['880x720', WIDE], ['640x600', NARROW]]) {
@@ -84,7 +85,7 @@ describe('layout at both window sizes', { timeout: 120_000 }, () => {
 
       test(`${size} ${lang}: every folder, the confirmation, progress and the report`, async () => {
         await mkdir(SHOTS, { recursive: true });
-        const ui = await browser.open({ viewport, locale, rules: { scan: [{ reply: FOUND_EVERYWHERE }], plan: [{ reply: PLAN_REPLACING }], install: [{ hold: true, reply: INSTALLED }] } });
+        const ui = await browser.open({ viewport, locale, rules: { scan: [{ reply: FOUND_EVERYWHERE }], library: [{ reply: FOLDERS_EVERYWHERE }], plan: [{ reply: PLAN_REPLACING }], install: [{ hold: true, reply: INSTALLED }] } });
         await ui.shows('#disk-free', '120');
         await ui.$('#scan-usual').click();
         await ui.shows('#find-results', 'Electro');

@@ -44,9 +44,9 @@ export function installMockBridge({ rules = {}, languages = null }) {
       program(`${HOME}/Documents`, 'Strings', 'ns3f', 'Nord Stage 3', 'String', 0, 1, 'A:12', 'ok', '', 5, 0, `${HOME}/Documents/Backup 2026.ns3b`),
     ],
     folders: [
-      { dir: LIVE, count: 3, models: ['Nord Stage 3'], newest: day(21) },
-      { dir: `${HOME}/Documents`, count: 1, models: ['Nord Stage 3'], newest: day(5) },
-      { dir: DOWNLOADS, count: 4, models: ['Nord Electro 6', 'Nord Stage 2', 'Nord Stage 3'], newest: day(4) },
+      { dir: LIVE, count: 3, models: ['Nord Stage 3'], newest: day(21), own: false, programs: { ns3f: 3 } },
+      { dir: `${HOME}/Documents`, count: 1, models: ['Nord Stage 3'], newest: day(5), own: false, programs: {} },
+      { dir: DOWNLOADS, count: 4, models: ['Nord Electro 6', 'Nord Stage 2', 'Nord Stage 3'], newest: day(4), own: false, programs: { ns3f: 2, ns2p: 1, ne6p: 1 } },
     ],
     damaged: 2, total: 8, truncated: false,
   };

@@ -17,9 +17,11 @@ export const PLAN_REPLACING = {
 };
 
 export const PLAN_WARNING_ONLY = {
-  ok: true, path: MODEL_FOLDER, programs: null, removeNames: [], list: null, archive: null,
+  ok: true, path: MODEL_FOLDER, programs: null, removeNames: [], archive: null,
+  list: { name: 'Nord Stage 2 Program List.html', replaces: false, model: 'Nord Stage 2' },
   trash: 0, bytesNeeded: 5_000_000_000, diskFree: 1_000_000_000,
-  warnings: ['modelMismatch', 'lowSpace', 'foreignFiles', 'aNewerWarning'],
+  damaged: 23, damagedNames: ['Bank A/Broken Rhodes.ns3f', HOSTILE],
+  warnings: ['modelMismatch', 'lowSpace', 'foreignFiles', 'listModel', 'damaged', 'aNewerWarning'],
 };
 
 export const INSTALLED = {
