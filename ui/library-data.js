@@ -29,6 +29,8 @@ function asProgram(value, index) {
     problem: text(value.problem),
     mtime: Number.isFinite(value.mtime) && value.mtime > 0 ? value.mtime : 0,
     dup: whole(value.dup),
+    own: value.own === true,  // a copy an install made
+    same: 0,  // how many others shown share its content
     // Where it lives on disk: the folder, or the backup that holds it.
     where: inside !== '' ? inside : dirName(value.path),
   };
@@ -52,6 +54,7 @@ export function readLibrary(reply) {
     folders,
     damaged: programs.filter((program) => program.check === 'damaged').length,
     truncated: reply.truncated === true,
+    unlisted: whole(reply.unlisted),
   };
 }
 
@@ -103,6 +106,16 @@ const COMPARE = {
 
 export const COLUMNS = Object.keys(COMPARE);
 
+// The programs the library shows: the copies an install made only when asked for,
+// each with how many others among them share its content.
+export function shownPrograms(programs, includeCopies) {
+  const shown = includeCopies ? programs : programs.filter((program) => !program.own);
+  const members = new Map();
+  for (const program of shown) if (program.dup > 0) members.set(program.dup, (members.get(program.dup) || 0) + 1);
+  for (const program of shown) program.same = program.dup > 0 ? members.get(program.dup) - 1 : 0;
+  return shown;
+}
+
 // `filters`: {query, model, category, check}, each '' for any; `sort`: {column, descending}.
 export function visibleRows(programs, filters, sort, groupDuplicates) {
   const query = filters.query.trim().toLocaleLowerCase();
@@ -123,11 +136,11 @@ export function visibleRows(programs, filters, sort, groupDuplicates) {
 function grouped(rows) {
   const members = new Map();
   for (const row of rows) {
-    if (row.dup > 0) members.set(row.dup, [...(members.get(row.dup) || []), row]);
+    if (row.same > 0) members.set(row.dup, [...(members.get(row.dup) || []), row]);
   }
   const result = [];
   for (const row of rows) {
-    if (row.dup === 0) result.push(row);
+    if (row.same === 0) result.push(row);
     else if (members.has(row.dup)) {
       result.push(...members.get(row.dup));
       members.delete(row.dup);

@@ -6,7 +6,7 @@ import { byId, el, replaceContent } from './dom.js';
 import { formatNumber, t } from './i18n.js';
 import { pickFolder, revealButton } from './actions.js';
 import { failureView } from './failure.js';
-import { choices, readLibrary, visibleRows } from './library-data.js';
+import { choices, readLibrary, shownPrograms, visibleRows } from './library-data.js';
 import { damagedList } from './library-damaged.js';
 import { libraryFolders } from './library-folders.js';
 import { createLibraryTable } from './library-table.js';
@@ -30,10 +30,12 @@ export function setupLibrary(store) {
   const search = byId('library-search');
   const selects = { model: byId('library-model'), category: byId('library-category'), check: byId('library-check') };
   const groupDups = byId('library-dups');
+  const includeCopies = byId('library-copies');
   const exportButton = byId('library-export');
   const exportResult = byId('library-export-result');
   const sort = { column: 'name', descending: false };
-  let library = { programs: [], folders: [], damaged: 0, truncated: false };
+  let library = { programs: [], folders: [], damaged: 0, truncated: false, unlisted: 0 };
+  let listed = [];  // the programs shown: installed copies only when asked for
   let values = { model: [], category: [], check: CHECK_CHOICES.map(([check]) => check) };
   let rows = [];
 
@@ -46,13 +48,16 @@ export function setupLibrary(store) {
   const picked = (field) => (selects[field].value === '' ? null : values[field][Number(selects[field].value)] ?? null);
 
   function refresh({ toTop = true } = {}) {
-    rows = visibleRows(library.programs, {
+    rows = visibleRows(listed, {
       query: search.value, model: picked('model'), category: picked('category'), check: picked('check'),
     }, sort, groupDups.checked);
-    const total = library.programs.length;
+    const total = listed.length;
+    const copies = library.programs.length - listed.length;
     byId('library-count').textContent = [
       t('libraryShown', { count: total, shown: formatNumber(rows.length) }),
       library.damaged > 0 ? t('libraryDamaged', { count: library.damaged }) : null,
+      copies > 0 ? t('libraryCopiesLeftOut', { count: copies }) : null,
+      library.unlisted > 0 ? t('libraryUnlisted', { count: library.unlisted }) : null,
     ].filter(Boolean).join(' · ');
     byId('library-no-match').hidden = rows.length > 0;
     if (toTop) table.scrollToTop();
@@ -61,6 +66,7 @@ export function setupLibrary(store) {
 
   function showLibrary(reply) {
     library = readLibrary(reply);
+    listed = shownPrograms(library.programs, includeCopies.checked);
     values = {
       model: choices(library.programs, 'model'),
       category: choices(library.programs, 'category'),
@@ -136,4 +142,8 @@ export function setupLibrary(store) {
   search.addEventListener('input', () => refresh());
   for (const select of Object.values(selects)) select.addEventListener('change', () => refresh());
   groupDups.addEventListener('change', () => refresh());
+  includeCopies.addEventListener('change', () => {
+    listed = shownPrograms(library.programs, includeCopies.checked);
+    refresh();
+  });
 }

@@ -21,11 +21,12 @@ function rowFor(program, index) {
   const parts = checkParts(program);
   const name = el('td', { className: 'col-name', attrs: { title: program.name } });
   name.append(el('span', { className: 'name-text', text: program.name }));
-  if (program.dup > 0) {
-    name.append(el('span', { className: 'dup-mark', text: t('dupMark', { group: formatNumber(program.dup) }), attrs: { title: t('dupTitle', { group: formatNumber(program.dup) }) } }));
+  if (program.same > 0) {
+    name.append(el('span', { className: 'dup-mark', text: t('dupMark', { count: program.same }), attrs: { title: t('dupTitle', { count: program.same }) } }));
   }
+  if (program.own) name.append(el('span', { className: 'own-mark', text: t('ownMark'), attrs: { title: t('ownTitle') } }));
   return el('tr', {
-    className: [`check-${program.check}`, program.dup > 0 ? 'is-dup' : ''].filter(Boolean).join(' '),
+    className: [`check-${program.check}`, program.same > 0 ? 'is-dup' : '', program.own ? 'is-own' : ''].filter(Boolean).join(' '),
     attrs: { 'aria-rowindex': String(index + 2) },
   },
   name,

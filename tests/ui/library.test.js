@@ -36,7 +36,7 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.deepEqual(library.args, {}, 'the usual folders');
     await ui.shows('#library-count', '8 of 8 programs shown · 2 damaged');
     const table = await rows(ui);
-    assert.deepEqual(table.map((cells) => cells[0]), ['Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'Strings', 'Warm PadDuplicate 1', 'Warm PadDuplicate 1']);
+    assert.deepEqual(table.map((cells) => cells[0]), ['Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'Strings', 'Warm PadSame as 1 other', 'Warm PadSame as 1 other']);
     assert.deepEqual(table[1], ['Grand Lady', 'Nord Stage 3', 'Grand', 'B:23', 'Live set', 'Nov 21, 2026', '✓Intact']);
     assert.deepEqual(table[5].slice(3, 5), ['A:12', 'Backup: Backup 2026.ns3b']);
     assert.equal(table[0][6], '⚠DamagedChecksum does not match: the file is damaged');
@@ -70,7 +70,7 @@ describe('the library', { timeout: 180_000 }, () => {
     await ui.shows('#library-damaged li', 'Broken Lead (Live set): La suma de comprobación no coincide: el archivo está dañado');
     assert.equal(table[4][6], '⚠DañadoNo tiene la cabecera de un archivo Nord');
     assert.equal(table[5][4], 'Copia: Backup 2026.ns3b');
-    assert.equal(table[6][0], 'Warm PadDuplicado 1');
+    assert.equal(table[6][0], 'Warm PadIgual que 1 más');
     assert.deepEqual(await ui.$('#library-check option').allTextContents(), ['Cualquier estado', 'Intacto', 'Sin comprobar', 'Dañado', 'Formato desconocido']);
     await ui.close();
   });
@@ -89,7 +89,7 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.deepEqual(await names(ui), ['Broken Lead', 'Strange']);
     await ui.$('#library-check').selectOption({ label: 'Any state' });
     await ui.$('#library-search').fill('  WARM ');
-    assert.deepEqual(await names(ui), ['Warm PadDuplicate 1', 'Warm PadDuplicate 1']);
+    assert.deepEqual(await names(ui), ['Warm PadSame as 1 other', 'Warm PadSame as 1 other']);
     await ui.shows('#library-count', '2 of 8 programs shown');
     await ui.$('#library-search').fill('nothing like it');
     assert.equal(await ui.$('#library-no-match').isVisible(), true);
@@ -109,15 +109,40 @@ describe('the library', { timeout: 180_000 }, () => {
     await ui.close();
   });
 
+  test('installed copies are left out of the table, duplicates and set list unless asked for; a name that cannot be shown is counted', async () => {
+    const pad = (dir, own) => ({
+      path: `${dir}/Warm Pad.ns3f`, inside: '', name: 'Warm Pad', ext: 'ns3f', model: 'Nord Stage 3', type: 'ns3f', header: 1,
+      category: 'Pad', categoryCode: 8, bank: 0, location: 0, slot: 'A:11', version: 304, check: 'ok', problem: '', size: 592,
+      mtime: 1764000000000, dup: 4, own,
+    });
+    const installed = `${HOME}/Desktop/Velmorin/Nord Stage 3/Programs (.ns3f)`;
+    const reply = {
+      ok: true, programs: [pad(`${HOME}/Music/Live`, false), pad(`${HOME}/Downloads`, false), pad(installed, true)],
+      folders: [], damaged: 0, total: 3, truncated: false, unlisted: 2,
+    };
+    const ui = await browser.open({ rules: { library: [{ reply }] } });
+    await readUsual(ui);
+    await ui.shows('#library-count', '2 of 2 programs shown · 1 installed copy left out · 2 files with names that cannot be shown are not listed');
+    assert.deepEqual(await names(ui), ['Warm PadSame as 1 other', 'Warm PadSame as 1 other']);
+    await ui.page.getByLabel('Include installed copies').check();
+    await ui.shows('#library-count', '3 of 3 programs shown');
+    assert.deepEqual(await names(ui), ['Warm PadSame as 2 others', 'Warm PadSame as 2 others', 'Warm PadSame as 2 othersInstalled copy']);
+    await ui.page.getByLabel('Include installed copies').uncheck();
+    await ui.button('Export set list…').click();
+    const [save] = await ui.waitForSent('saveSetList');
+    assert.equal(save.args.rows.length, 2, 'the installed copy is not exported');
+    await ui.close();
+  });
+
   test('"Group duplicates" brings identical files together, each marked', async () => {
     const ui = await browser.open();
     await readUsual(ui);
     await ui.page.locator('#library-scroll th', { hasText: 'Date' }).getByRole('button').click();
     const dates = async () => (await rows(ui)).map((cells) => `${cells[0]} ${cells[4]}`);
-    assert.deepEqual((await dates())[1], 'Warm PadDuplicate 1 Downloads');
-    assert.equal((await dates())[6], 'Warm PadDuplicate 1 Live set', 'apart while not grouped');
+    assert.deepEqual((await dates())[1], 'Warm PadSame as 1 other Downloads');
+    assert.equal((await dates())[6], 'Warm PadSame as 1 other Live set', 'apart while not grouped');
     await ui.page.getByLabel('Group duplicates').check();
-    assert.deepEqual(await dates(), ['Strange Downloads', 'Warm PadDuplicate 1 Downloads', 'Warm PadDuplicate 1 Live set', 'Old Organ Downloads',
+    assert.deepEqual(await dates(), ['Strange Downloads', 'Warm PadSame as 1 other Downloads', 'Warm PadSame as 1 other Live set', 'Old Organ Downloads',
       'Mystery Downloads', 'Strings Backup: Backup 2026.ns3b', 'Broken Lead Live set', 'Grand Lady Live set']);
     assert.equal(await ui.$('#library-scroll tr.is-dup').count(), 2);
     await ui.close();
@@ -200,14 +225,14 @@ describe('the library', { timeout: 180_000 }, () => {
       }));
     }
     assert.deepEqual(reached.slice(0, 18), ['library-folder', 'library-search', 'library-model', 'library-category', 'library-check',
-      'library-dups', 'library-export', 'library-scroll', 'Name▲', 'Model', 'Category', 'Slot', 'Folder or backup', 'Date', 'Check',
-      'Install', 'Show in folder', 'Show in folder']);
+      'library-dups', 'library-copies', 'library-export', 'library-scroll', 'Name▲', 'Model', 'Category', 'Slot', 'Folder or backup', 'Date',
+      'Check', 'Install', 'Show in folder']);
     await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getByRole('button').focus();
     await ui.page.keyboard.press('Enter');
     assert.equal(await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getAttribute('aria-sort'), 'ascending');
     await ui.page.keyboard.press('Space');
     assert.equal(await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getAttribute('aria-sort'), 'descending');
-    for (let i = 0; i < 6; i += 1) await ui.page.keyboard.press('Shift+Tab');
+    for (let i = 0; i < 7; i += 1) await ui.page.keyboard.press('Shift+Tab');
     assert.equal(await ui.focused(), 'library-dups');
     await ui.page.keyboard.press('Space');
     assert.equal(await ui.$('#library-dups').isChecked(), true);
