@@ -97,11 +97,14 @@ Status copyPrograms(const InstallPlan& plan, const fs::path& staging, platform::
         TRY(folder.forEach([&](const char* name, platform::EntryKind) { any = any || isWantedProgram(plan, name); }));
         if (!any) return Status();
         const fs::path to = relative.empty() ? staging : staging / relative;
+        // Failures name the program folder the copies are for, never the staging folder.
+        const fs::path programs = plan.modelFolder / plan.programsName;
+        const fs::path shown = relative.empty() ? programs : programs / relative;
         if (!relative.empty()) (void)TRY_VALUE(platform::makeFolders(to));
         platform::CopyReport report;
         TRY(platform::copyEntries(
             relative.empty() ? *plan.progs : *plan.progs / relative, to,
-            [&](const char* name) { return isWantedProgram(plan, name); }, &report, control));
+            [&](const char* name) { return isWantedProgram(plan, name); }, &report, control, shown));
         total.entries += report.entries;
         total.files += report.files;
         total.folders += report.folders;
@@ -121,7 +124,7 @@ Status prepare(const InstallPlan& plan, const Temporaries& made, Outcome& outcom
     const auto folders = TRY_VALUE(platform::makeFolders(folder));
     madeFolders.insert(madeFolders.end(), folders.begin(), folders.end());
     // A list saved as a web page may be a folder; it is copied and read back whole.
-    TRY(platform::copyTree(*plan.list, folder / made.list->temporary, nullptr, control));
+    TRY(platform::copyTree(*plan.list, folder / made.list->temporary, nullptr, control, folder / made.list->target));
     TRY(checkCopiedItem(*plan.list, folder / made.list->temporary, folder / made.list->target, control));
     outcome.lists = 1;
   }

@@ -369,41 +369,44 @@ bool removeFolderAt(int parentFd, const char* name) {
 
 }  // namespace
 
-Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report, WorkControl* control) {
+Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report, WorkControl* control,
+                const fs::path& shownTo) {
   const Watching watching(control);
   CopyReport scratch;
   CopyReport& counts = report ? *report : scratch;
   counts = CopyReport();
+  const fs::path& shown = shownTo.empty() ? to : shownTo;
 
   struct stat st;
-  if (stat(from.c_str(), &st) != 0) return copyFailure(from, to, errno);
+  if (stat(from.c_str(), &st) != 0) return copyFailure(from, shown, errno);
   Status copied;
   if (S_ISREG(st.st_mode)) {
-    copied = copyRegularAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), from, to, counts);
+    copied = copyRegularAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), from, shown, counts);
   } else if (S_ISDIR(st.st_mode)) {
-    copied = copyFolderAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), from, to, counts, {}, true, nullptr);
+    copied = copyFolderAt(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), from, shown, counts, {}, true, nullptr);
   } else {
-    return copyFailure(from, to, kNotFileOrFolder);
+    return copyFailure(from, shown, kNotFileOrFolder);
   }
   if (copied) counts.entries = 1;
   return copied;
 }
 
 Status copyEntries(const fs::path& from, const fs::path& to, const std::function<bool(const char* name)>& wanted,
-                   CopyReport* report, WorkControl* control) {
+                   CopyReport* report, WorkControl* control, const fs::path& shownTo) {
   const Watching watching(control);
   CopyReport scratch;
   CopyReport& counts = report ? *report : scratch;
   counts = CopyReport();
+  const fs::path& shown = shownTo.empty() ? to : shownTo;
 
   const auto source = openFolderAt(AT_FDCWD, from.c_str(), true);
   if (!source) return failureFor("list folder", from, source.code());
   const auto root = pathOfOpenFile(source->get());
   if (!root) return failureFor("list folder", from, errno);
   const auto target = openFolderAt(AT_FDCWD, to.c_str(), true);
-  if (!target) return failureFor("open folder", to, target.code());
+  if (!target) return failureFor("open folder", shown, target.code());
   struct stat st;
-  if (fstat(target->get(), &st) != 0) return failureFor("open folder", to, errno);
+  if (fstat(target->get(), &st) != 0) return failureFor("open folder", shown, errno);
   const FileId destination = FileId::of(st);
   const int sourceFd = source->get(), targetFd = target->get();
 
@@ -417,13 +420,13 @@ Status copyEntries(const fs::path& from, const fs::path& to, const std::function
     if (fstatat(sourceFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;  // gone since the listing
     const std::uint64_t before = counts.files + counts.folders;
     if (S_ISREG(st.st_mode)) {
-      status = copyRegularAt(sourceFd, name, targetFd, name, from / name, to / name, counts);
+      status = copyRegularAt(sourceFd, name, targetFd, name, from / name, shown / name, counts);
     } else if (S_ISDIR(st.st_mode)) {
       if (destination.matches(st)) return;
-      status = copyFolderAt(sourceFd, name, targetFd, name, from / name, to / name, counts, {destination}, false,
+      status = copyFolderAt(sourceFd, name, targetFd, name, from / name, shown / name, counts, {destination}, false,
                             &*root);
     } else if (S_ISLNK(st.st_mode)) {
-      status = copyLinkedFile(sourceFd, targetFd, name, from / name, to / name, *root, counts);
+      status = copyLinkedFile(sourceFd, targetFd, name, from / name, shown / name, *root, counts);
     } else {
       ++counts.skipped;  // FIFO, socket, device: opening a FIFO would wait forever
       return;

@@ -35,8 +35,11 @@ struct CopyReport {
 // A `control` may stop the copy (the failure is Status::cancelled(), and what
 // was made is removed as on any failure) and hears of the bytes copied and,
 // from copyEntries, of each entry done.
+//
+// `shownTo` is the name failures give `to` (the place a temporary copy will
+// take, say); `to` itself when empty.
 Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report = nullptr,
-                WorkControl* control = nullptr);
+                WorkControl* control = nullptr, const fs::path& shownTo = {});
 
 // Copies each entry of the folder `from` whose name `wanted` accepts into the
 // existing folder `to`, as copyTree would copy it, except for links: at any
@@ -48,7 +51,7 @@ Status copyTree(const fs::path& from, const fs::path& to, CopyReport* report = n
 // grow with the number of its entries. On failure the entry being copied is
 // removed again, the ones before it stay, and the text is copyTree's.
 Status copyEntries(const fs::path& from, const fs::path& to, const std::function<bool(const char* name)>& wanted,
-                   CopyReport* report = nullptr, WorkControl* control = nullptr);
+                   CopyReport* report = nullptr, WorkControl* control = nullptr, const fs::path& shownTo = {});
 
 // Best-effort removal of a file, a link (not what it points to) or a folder
 // with all its contents; read-only folders inside are made writable first.

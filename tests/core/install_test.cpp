@@ -210,7 +210,10 @@ TEST_F(InstallTest, ACopyOrArchiveThatDoesNotReadBackFailsAndKeepsTheEarlierSet)
     };
     const Reply reply = fullInstall();
     platform::faultHook = nullptr;
-    const std::string named = made == Damage::Copy ? "A.ns3f" : made == Damage::ProgramHeader ? "Slot.ns3f" : archive;
+    // Named where the copy would be, never by its temporary place.
+    const std::string named = made == Damage::Copy ? "Programs (.ns3f)/A.ns3f"
+                              : made == Damage::ProgramHeader ? "Programs (.ns3f)/Slot.ns3f"
+                                                              : archive;
     EXPECT_EQ(reply["code"], "failed") << reply.dump();
     EXPECT_NE(reply.value("error", "").find(named), std::string::npos) << reply.dump();
     EXPECT_EQ(entriesOf(corruptIn), before);
