@@ -233,16 +233,21 @@ Reply Findings::reply() const {
   return reply;
 }
 
-// Every list found, newest first (of equal dates the first found), so that
-// the user can choose another than the newest.
+// The first `limit` of `items` by the time `date`, newest first; of equal
+// times the first found.
+template <class Item>
+std::vector<const Item*> newestFirst(const std::vector<Item>& items, long double Item::*date, std::size_t limit) {
+  std::vector<const Item*> order;
+  for (const Item& item : items) order.push_back(&item);
+  std::stable_sort(order.begin(), order.end(), [date](const Item* a, const Item* b) { return a->*date > b->*date; });
+  if (order.size() > limit) order.resize(limit);
+  return order;
+}
+
+// Every list found, newest first, so that the user can choose another than the newest.
 Json Findings::lists() const {
-  std::vector<const ListCandidate*> order;
-  for (const auto& candidate : lists_) order.push_back(&candidate);
-  std::stable_sort(order.begin(), order.end(),
-                   [](const ListCandidate* a, const ListCandidate* b) { return a->dateMs > b->dateMs; });
-  if (order.size() > kMaxLists) order.resize(kMaxLists);
   Json list = Json::array();
-  for (const ListCandidate* candidate : order)
+  for (const ListCandidate* candidate : newestFirst(lists_, &ListCandidate::dateMs, kMaxLists))
     list.push_back({{"path", candidate->path},
                     {"name", candidate->name},
                     {"modified", static_cast<double>(candidate->dateMs)},
@@ -250,16 +255,11 @@ Json Findings::lists() const {
   return list;
 }
 
-// Every folder where programs were met, newest first (of equal dates the
-// first found), each with its full count as the install would see it.
+// Every folder where programs were met, newest first, each with its full
+// count as the install would see it.
 Json Findings::folders() const {
-  std::vector<const TallyEntry*> order;
-  for (const auto& entry : tally_) order.push_back(&entry);
-  std::stable_sort(order.begin(), order.end(),
-                   [](const TallyEntry* a, const TallyEntry* b) { return a->newestMs > b->newestMs; });
-  if (order.size() > kMaxFolders) order.resize(kMaxFolders);
   Json list = Json::array();
-  for (const TallyEntry* entry : order) {
+  for (const TallyEntry* entry : newestFirst(tally_, &TallyEntry::newestMs, kMaxFolders)) {
     std::int64_t count = 0, size = 0;
     countInFolder(entry->folder, entry->extension, count, size);
     list.push_back({{"dir", entry->folder},
