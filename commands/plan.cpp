@@ -130,10 +130,12 @@ StatusOr<ProgramChanges> programChanges(const InstallPlan& plan, platform::WorkC
   return changes;
 }
 
-std::vector<std::string> ownArchivesIn(const InstallPlan& plan) {
-  std::vector<std::string> archives;
-  for (std::string& name : platform::namesIn(plan.modelFolder.string()))
-    if (isOwnArchive(name, plan.safeModel)) archives.push_back(std::move(name));
+// The archives the install replaces: whatever stands in the new one's place,
+// and the older ones it retires.
+std::vector<std::string> replacedArchives(const InstallPlan& plan) {
+  std::vector<std::string> archives = olderArchives(plan);
+  if (platform::kindOf(plan.modelFolder / plan.archiveName) != platform::EntryKind::Missing)
+    archives.push_back(plan.archiveName);
   std::sort(archives.begin(), archives.end());
   return archives;
 }
@@ -193,7 +195,7 @@ Reply plan(const Values& values, const Json& args, platform::WorkControl* contro
     reply["programs"] = {{"add", changes->add}, {"replace", changes->replace}, {"remove", changes->remove},
                          {"same", changes->same}};
     reply["removeNames"] = changes->removeNames;
-    const std::vector<std::string> archives = ownArchivesIn(plan);
+    const std::vector<std::string> archives = replacedArchives(plan);
     reply["archive"] = {{"name", plan.archiveName}, {"replaces", archives}};
     trash += (changes->folderReplaced ? 1 : 0) + static_cast<std::int64_t>(archives.size());
     // The new folder and its archive are made in full before the old ones go.
