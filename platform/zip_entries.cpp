@@ -91,10 +91,12 @@ struct ZipEntryReader::State {
       const std::size_t room = std::min<std::size_t>(bytes.size() - out, UINT_MAX);
       stream.next_out = reinterpret_cast<Bytef*>(bytes.data() + out);
       stream.avail_out = static_cast<uInt>(room);
+      const uInt before = stream.avail_in;
       const int result = inflate(&stream, Z_NO_FLUSH);
       out += room - stream.avail_out;
       if (result == Z_STREAM_END) break;
       if (result != Z_OK && result != Z_BUF_ERROR) return std::nullopt;
+      if (stream.avail_in == before && stream.avail_out == room) return std::nullopt;  // stuck
     }
     return out;
   }

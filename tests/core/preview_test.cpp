@@ -231,6 +231,10 @@ TEST_F(Preview, SettingsAreMergedKeptWholeAndADamagedFileMeansDefaults) {
   }
   EXPECT_EQ(work(values, "saveSettings", {{"dest", "/srv"}}), (Reply{{"ok", true}}));
   EXPECT_EQ(work(values, "settings", Json::object()), (Reply{{"ok", true}, {"settings", {{"dest", "/srv"}}}}));
+  // Settings that indented would be too long for the next read are written compact.
+  const Json many = std::vector<int>(20'000, 1);
+  EXPECT_EQ(work(values, "saveSettings", {{"many", many}}), (Reply{{"ok", true}}));
+  EXPECT_EQ(work(values, "settings", Json::object()), (Reply{{"ok", true}, {"settings", {{"dest", "/srv"}, {"many", many}}}}));
 }
 
 }  // namespace
