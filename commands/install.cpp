@@ -51,14 +51,6 @@ void clearOlderLeftovers(const InstallPlan& plan) {
   platform::removeTree(aside);
 }
 
-// This model's dated archives other than the one being made.
-std::vector<std::string> olderArchives(const InstallPlan& plan) {
-  std::vector<std::string> older;
-  for (std::string& name : platform::namesIn(plan.modelFolder))
-    if (name != plan.archiveName && isOwnArchive(name, plan.safeModel)) older.push_back(std::move(name));
-  return older;
-}
-
 // The new items, each under its temporary name.
 struct Temporaries {
   std::optional<platform::Replacement> list;

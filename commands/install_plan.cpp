@@ -5,6 +5,7 @@
 #include "vocabulary/language.h"
 #include "vocabulary/text.h"
 #include "platform/file_checks.h"
+#include "platform/folder.h"
 #include "platform/paths.h"
 
 namespace velmorin {
@@ -194,6 +195,15 @@ bool isOwnArchive(const std::string& name, const std::string& safeModel) {
     if (rest.starts_with(spaced) && isDate(rest.substr(spaced.size()))) return true;
   }
   return false;
+}
+
+std::vector<std::string> olderArchives(const InstallPlan& plan) {
+  std::vector<std::string> older;
+  for (std::string& name : platform::namesIn(plan.modelFolder.string()))
+    if (name != plan.archiveName && isOwnArchive(name, plan.safeModel) &&
+        platform::kindOf(plan.modelFolder / name) == platform::EntryKind::File)
+      older.push_back(std::move(name));
+  return older;
 }
 
 bool isProgramsFolderName(std::string_view name) {

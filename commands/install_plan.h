@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "vocabulary/json_text.h"
 #include "vocabulary/values.h"
@@ -56,6 +57,11 @@ bool isProgramsFolderName(std::string_view name);
 
 // Whether `name` is one of this model's dated archives, in either language.
 bool isOwnArchive(const std::string& name, const std::string& safeModel);
+
+// This model's dated archives in the model folder, other than the one being
+// made, that an install sends to the Trash: regular files alone, so a link or
+// a folder so named stays. The preview counts with this too.
+std::vector<std::string> olderArchives(const InstallPlan& plan);
 
 // Whether the model folder's entry `name` is one an install makes, in either language.
 bool isOwnEntry(const std::string& name, const std::string& safeModel);

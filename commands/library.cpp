@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "commands/backup_check.h"
 #include "commands/commands.h"
 #include "commands/failure_reply.h"
 #include "commands/install_plan.h"
@@ -26,7 +27,7 @@
 #include "platform/checksum.h"
 #include "platform/folder.h"
 #include "platform/tree_workers.h"
-#include "platform/zip_reader.h"
+#include "platform/zip_entries.h"
 
 namespace velmorin {
 
@@ -139,7 +140,7 @@ class LibraryWalk {
         // cannot be opened is listed by its facts alone.
         bool read = false;
         auto facts = folder->read(entryName, kCheckedFileLimit, kHeaderBytes, bytes, read);
-        if (!facts) facts = folder->facts(entryName, true);
+        if (!facts) facts = folder->facts(entryName, false);
         if (!facts || facts->kind != platform::EntryKind::File || facts->modifiedMs < sinceMs_) return;
         const auto size = static_cast<std::uint64_t>(facts->size);
         Program entry{std::move(path), "", std::move(extension), {}, size, static_cast<double>(facts->modifiedMs)};
@@ -148,11 +149,7 @@ class LibraryWalk {
         found.push_back(std::move(entry));
         return;
       }
-      const auto facts = folder->facts(entryName, true);
-      if (!facts || facts->kind != platform::EntryKind::File || facts->modifiedMs < sinceMs_) return;
-      if (platform::looksLikeZip(path)) {
-        readBackup(path, found, unlisted);
-      }
+      readBackup(*folder, entryName, std::move(path), std::move(extension), found, unlisted);
     });
     take(task.path, found, unlisted);
     return subfolders;
@@ -166,28 +163,40 @@ class LibraryWalk {
   std::size_t unlisted() const { return unlisted_; }
 
  private:
-  void readBackup(const std::string& backup, std::vector<Program>& found, std::size_t& unlisted) const {
-    // A damaged backup lists what could be read before the damage.
-    (void)platform::forEachZipEntry(backup, [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
-      const auto slash = entry.name.rfind('/');
-      const std::string fileName = slash == std::string::npos ? entry.name : entry.name.substr(slash + 1);
-      const std::string extension = lowerExtension(fileName);
-      if (!isProgramExtension(extension)) return !platform::isCancelled(control_);
-      if (!isValidUtf8(entry.name)) {
-        ++unlisted;
-        return !platform::isCancelled(control_);
-      }
-      Program program{entry.name, backup, extension, {}, entry.size, static_cast<double>(entry.modifiedMs)};
-      const auto bytes = data.read(entry.size <= kCheckedFileLimit ? entry.size : kHeaderBytes);
-      if (bytes) {
-        program.check = checkBytes(extension, &*bytes, entry.size, program);
-      } else {  // the archive's own check failed
-        program.check.check = "damaged";
-        program.check.problem = "crc";
-      }
-      found.push_back(std::move(program));
-      return !platform::isCancelled(control_);
-    });
+  // Opened once, and read from that descriptor: what is swapped in for it
+  // meanwhile, a FIFO or a link, is never opened.
+  void readBackup(const platform::Folder& folder, const char* name, std::string backup, std::string extension,
+                  std::vector<Program>& found, std::size_t& unlisted) const {
+    const auto opened = folder.openFile(name);
+    if (!opened || !opened->fd.valid()) return;
+    const int fd = opened->fd.get();
+    const auto size = static_cast<std::uint64_t>(opened->st.st_size);
+    const double modifiedMs = static_cast<double>(opened->st.st_mtim.tv_sec) * 1000.0 + opened->st.st_mtim.tv_nsec / 1e6;
+    if (modifiedMs < sinceMs_ || !platform::startsLikeZip(fd)) return;
+    // A damaged backup lists what could be read before the damage, then itself.
+    std::string bytes;
+    const platform::ZipFault fault = platform::forEachZipEntry(
+        fd, size, kBackupLimits, [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
+          const auto slash = entry.name.rfind('/');
+          const std::string fileName = slash == std::string::npos ? entry.name : entry.name.substr(slash + 1);
+          std::string type = lowerExtension(fileName);
+          if (!isProgramExtension(type)) return !platform::isCancelled(control_);
+          if (!isValidUtf8(entry.name)) {
+            ++unlisted;
+            return !platform::isCancelled(control_);
+          }
+          const auto problem = data.read(entry.size <= kCheckedFileLimit ? entry.size : kHeaderBytes, bytes);
+          if (problem == platform::EntryProblem::OverLimit) return false;
+          Program program{entry.name, backup, std::move(type), {}, entry.size, static_cast<double>(entry.modifiedMs)};
+          program.check = problem == platform::EntryProblem::None
+                              ? checkBytes(program.extension, &bytes, entry.size, program)
+                              : checkBackupEntry(program.extension, problem, bytes, entry.size);
+          found.push_back(std::move(program));
+          return !platform::isCancelled(control_);
+        });
+    if (fault != platform::ZipFault::None)
+      found.push_back(Program{std::move(backup), "", std::move(extension), {{}, "damaged", backupProblem(fault)}, size,
+                              modifiedMs});
   }
 
   // A folder's programs, summed up before the lock; near the limit only

@@ -76,14 +76,20 @@ StatusOr<Source> incomingPrograms(const InstallPlan& plan, platform::WorkControl
             source.programs.push_back({std::move(path), folderSize(here / name), false});
             return;
           }
+          bool read = false;
+          std::optional<platform::FileFacts> target;
           if (facts->kind == platform::EntryKind::Link) {
+            // Copied as the file it leads to, when that lies inside the program folder.
             const auto real = platform::realLocation(here / name);
             if (!root || !real || *real == *root || !platform::isSameOrInside(*real, *root)) return;
-          } else if (facts->kind != platform::EntryKind::File) {
-            return;
+            target = folder.facts(name, true);
+            if (!target || target->kind != platform::EntryKind::File) return;
+            const auto size = static_cast<std::uint64_t>(target->size);
+            auto content = platform::readRegularFile(*real, size <= kCheckedFileLimit ? size : kHeaderBytes);
+            if ((read = content.has_value())) bytes = std::move(*content);
+          } else if (facts->kind == platform::EntryKind::File) {
+            target = folder.read(name, kCheckedFileLimit, kHeaderBytes, bytes, read);
           }
-          bool read = false;
-          const auto target = folder.read(name, kCheckedFileLimit, kHeaderBytes, bytes, read);
           if (!target || target->kind != platform::EntryKind::File) return;
           if (read && checkProgram(lowerExtension(name), bytes, static_cast<std::uint64_t>(target->size)).check == "damaged") {
             ++source.damaged;
@@ -173,10 +179,12 @@ StatusOr<ProgramChanges> programChanges(const InstallPlan& plan, platform::WorkC
   return changes;
 }
 
-std::vector<std::string> ownArchivesIn(const InstallPlan& plan) {
-  std::vector<std::string> archives;
-  for (std::string& name : platform::namesIn(plan.modelFolder.string()))
-    if (isOwnArchive(name, plan.safeModel)) archives.push_back(std::move(name));
+// The archives the install replaces: whatever stands in the new one's place,
+// and the older ones it retires.
+std::vector<std::string> replacedArchives(const InstallPlan& plan) {
+  std::vector<std::string> archives = olderArchives(plan);
+  if (platform::kindOf(plan.modelFolder / plan.archiveName) != platform::EntryKind::Missing)
+    archives.push_back(plan.archiveName);
   std::sort(archives.begin(), archives.end());
   return archives;
 }
@@ -253,7 +261,7 @@ Reply plan(const Values& values, const Json& args, platform::WorkControl* contro
     reply["damaged"] = changes->damaged;
     reply["damagedNames"] = changes->damagedNames;
     if (changes->damaged > 0) warnings.push_back("damaged");
-    const std::vector<std::string> archives = ownArchivesIn(plan);
+    const std::vector<std::string> archives = replacedArchives(plan);
     reply["archive"] = {{"name", plan.archiveName}, {"replaces", archives}};
     trash += (changes->folderReplaced ? 1 : 0) + static_cast<std::int64_t>(archives.size());
     // The new folder and its archive are made in full before the old ones go.

@@ -34,7 +34,9 @@ bool looksLikeFormula(const std::string& field) {
 // One field as RFC 4180 writes it: in double quotes, inner ones doubled, when it
 // holds a comma, a double quote, CR or LF.
 std::string csvField(const std::string& value) {
-  const std::string field = looksLikeFormula(value) ? "'" + value : value;
+  std::string field = looksLikeFormula(value) ? "'" + value : value;
+  // A NUL ends the text for many readers: the rest of the row would vanish.
+  for (auto at = field.find('\0'); at != std::string::npos; at = field.find('\0', at)) field.replace(at, 1, "\uFFFD");
   if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
   std::string quoted = "\"";
   for (const char c : field) {

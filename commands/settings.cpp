@@ -37,6 +37,12 @@ Stored readStored(const fs::path& file) {
   return stored;
 }
 
+Reply tooLarge(bool es) {
+  return failureReply(Status::failure(Problem::Invalid, "The settings are too large to keep.",
+                                      "Los ajustes son demasiado grandes para guardarlos."),
+                      es);
+}
+
 }  // namespace
 
 Reply settings(const Values& values) {
@@ -52,10 +58,7 @@ Reply settings(const Values& values) {
 Reply saveSettings(const Values& values, const Json& changes) {
   const bool es = spanish(values);
   const fs::path folder = values.settingsFile.parent_path();
-  if (const std::string text = compactJson(changes); text.size() > kMaxSettingsBytes)
-    return failureReply(Status::failure(Problem::Invalid, "The settings are too large to keep.",
-                                        "Los ajustes son demasiado grandes para guardarlos."),
-                        es);
+  if (compactJson(changes).size() > kMaxSettingsBytes) return tooLarge(es);
   if (const auto made = platform::makeFolders(folder); !made) return failureReply(made.status(), es);
   // Saves take turns, so that neither loses the other's keys.
   platform::FolderLock lock(folder);
@@ -67,9 +70,13 @@ Reply saveSettings(const Values& values, const Json& changes) {
       merged[key] = value;
     }
   }
+  // Indented for a reader, unless that is more than the next start reads:
+  // then compact, or, when even that is too long, not saved at all.
+  std::string text = merged.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  if (text.size() > kMaxSettingsBytes) text = compactJson(merged) + "\n";
+  if (text.size() > kMaxSettingsBytes) return tooLarge(es);
   const std::string name = values.settingsFile.filename().string();
-  if (Status written = platform::writeFileAtomically(folder, name, "." + name + ".draft", merged.dump(2, ' ', false, Json::error_handler_t::replace) + "\n");
-      !written)
+  if (Status written = platform::writeFileAtomically(folder, name, "." + name + ".draft", text); !written)
     return failureReply(written, es);
   return {{"ok", true}};
 }

@@ -89,10 +89,11 @@ std::optional<FileFacts> Folder::read(const char* name, std::size_t whole, std::
                                       bool& read) const {
   read = false;
   bytes.clear();
-  // O_NONBLOCK: a FIFO in a file's place is never waited on.
+  // O_NONBLOCK: a FIFO in a file's place is never waited on. O_NOFOLLOW: a
+  // link could lead anywhere, /proc included; what is read is what the walk found.
   int fd;
   do {
-    fd = openat(fd_.get(), name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    fd = openat(fd_.get(), name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return std::nullopt;
   const UniqueFd owned(fd);
@@ -118,6 +119,8 @@ std::optional<FileFacts> Folder::read(const char* name, std::size_t whole, std::
   read = true;
   return facts;
 }
+
+StatusOr<OpenedFile> Folder::openFile(const char* name) const { return openRegularFile(fd_.get(), name, false); }
 
 std::optional<FileFacts> factsOf(const std::string& path, bool followLink) {
   struct stat st;

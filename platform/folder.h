@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/folder_reader.h"
 #include "platform/status.h"
 #include "platform/unique_fd.h"
 
@@ -38,13 +39,17 @@ class Folder {
   // The facts of `name`, of what it leads to when `followLink`.
   std::optional<FileFacts> facts(const char* name, bool followLink) const;
 
-  // The facts of what `name` leads to and, when that is a regular file, its
-  // bytes in `bytes` (their memory reused): all of them when it is at most
-  // `whole` bytes long, else the first `start`. One open, one stat and, for a
-  // small file, one read. Nothing when it cannot be opened; `read` is false
-  // when it is no regular file or could not be read.
+  // The facts of `name` and, when it is a regular file, its bytes in `bytes`
+  // (their memory reused): all of them when it is at most `whole` bytes long,
+  // else the first `start`. One open, one stat and, for a small file, one
+  // read. Nothing when it cannot be opened, a link included (never
+  // followed); `read` is false when it is no regular file or could not be read.
   std::optional<FileFacts> read(const char* name, std::size_t whole, std::size_t start, std::string& bytes,
                                 bool& read) const;
+
+  // `name` open for reading when it is a regular file: never a link followed,
+  // never a FIFO waited on. Otherwise `fd` is not valid and `st` says what is there.
+  StatusOr<OpenedFile> openFile(const char* name) const;
 
  private:
   explicit Folder(UniqueFd fd) : fd_(std::move(fd)) {}

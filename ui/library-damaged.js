@@ -3,6 +3,7 @@
 import { el } from './dom.js';
 import { formatNumber, t } from './i18n.js';
 import { problemText, whereText } from './library-data.js';
+import { isolated } from './visible-text.js';
 
 const MAX_LISTED = 100;
 
@@ -14,7 +15,7 @@ export function damagedList(programs) {
     el('h3', { text: `⚠ ${title}` }),
     el('ul', {},
       ...damaged.slice(0, MAX_LISTED).map((program) => el('li', {
-        text: t('damagedItem', { name: program.name, where: whereText(program), problem: problemText(program) }),
+        text: t('damagedItem', { name: isolated(program.name), where: isolated(whereText(program)), problem: problemText(program) }),
       })),
       damaged.length > MAX_LISTED ? el('li', { text: t('andMore', { count: damaged.length - MAX_LISTED }) }) : null));
 }

@@ -2,11 +2,15 @@
 // the filters, the sort by any column, duplicates kept together, and the check in words.
 import { baseName, dirName } from './format.js';
 import { t } from './i18n.js';
+import { visibleText } from './visible-text.js';
 
 // The longest list the application gives; anything beyond it is not a library reply.
 const MAX_PROGRAMS = 50_000;
 const CHECKS = ['ok', 'unchecked', 'damaged', 'unknown'];
-const PROBLEMS = { magic: 'problemMagic', type: 'problemType', size: 'problemSize', crc: 'problemCrc', short: 'problemShort' };
+const PROBLEMS = {
+  magic: 'problemMagic', type: 'problemType', size: 'problemSize', crc: 'problemCrc', short: 'problemShort',
+  zipCrc: 'problemZipCrc', zipData: 'problemZipData', zipDamaged: 'problemZipDamaged', zipLimit: 'problemZipLimit',
+};
 
 const text = (value) => (typeof value === 'string' ? value : '');
 const whole = (value) => (Number.isInteger(value) && value >= 0 ? value : 0);
@@ -18,7 +22,7 @@ function asProgram(value, index) {
     key: index,
     path: value.path,
     inside,
-    name: text(value.name) || baseName(value.path),
+    name: visibleText(text(value.name) || baseName(value.path)),
     ext: text(value.ext),
     model: text(value.model),
     category: text(value.category),
@@ -83,7 +87,7 @@ export function problemText(program) {
 }
 
 export function whereText(program) {
-  return program.inside !== '' ? t('inBackup', { name: baseName(program.inside) }) : baseName(program.where);
+  return visibleText(program.inside !== '' ? t('inBackup', { name: baseName(program.inside) }) : baseName(program.where));
 }
 
 // Rows without a slot go last; the rest by bank, then location, as on the keyboard.

@@ -3,8 +3,9 @@
 // as smoothly as ten. Every row is one line of the same height; long names are cut
 // with an ellipsis and shown whole in their tooltip.
 import { el, replaceContent } from './dom.js';
-import { formatDay, formatNumber, t } from './i18n.js';
+import { formatDay, t } from './i18n.js';
 import { COLUMNS, checkParts, checkText, whereText } from './library-data.js';
+import { visibleText } from './visible-text.js';
 
 const ROW_HEIGHT = 42; // px, as .library-table tbody tr in styles.css
 const AROUND = 8; // rows drawn beyond each edge of the view
@@ -20,7 +21,8 @@ function rowFor(program, index) {
   const check = checkText(program);
   const parts = checkParts(program);
   const name = el('td', { className: 'col-name', attrs: { title: program.name } });
-  name.append(el('span', { className: 'name-text', text: program.name }));
+  // Its own direction, isolated: a right-to-left name never moves the mark beside it.
+  name.append(el('span', { className: 'name-text', text: program.name, attrs: { dir: 'auto' } }));
   if (program.same > 0) {
     name.append(el('span', { className: 'dup-mark', text: t('dupMark', { count: program.same }), attrs: { title: t('dupTitle', { count: program.same }) } }));
   }
@@ -33,7 +35,7 @@ function rowFor(program, index) {
   cell(program.model),
   cell(program.category),
   cell(program.slot, { className: 'col-slot' }),
-  cell(whereText(program), { title: program.inside || program.where }),
+  cell(whereText(program), { title: visibleText(program.inside || program.where) }),
   cell(program.mtime ? formatDay(program.mtime) : '', { className: 'col-date' }),
   el('td', { className: 'col-check', attrs: { title: check } },
     el('span', { className: 'check-state' },

@@ -17,8 +17,19 @@ std::string prettyJson(const Reply& reply) {
 }
 
 std::optional<Reply> parseJson(const std::string& text) {
-  Reply value = Reply::parse(text, nullptr, false);
-  if (value.is_discarded()) return std::nullopt;
+  // The parser keeps its own list rather than recursing: a container too
+  // deep is left out as it is met, never built, and the whole text refused.
+  bool tooDeep = false;
+  const auto shallow = [&](int depth, Reply::parse_event_t event, Reply&) {
+    if ((event == Reply::parse_event_t::object_start || event == Reply::parse_event_t::array_start) &&
+        depth >= kMaxJsonLevels) {
+      tooDeep = true;
+      return false;
+    }
+    return true;
+  };
+  Reply value = Reply::parse(text, shallow, false);
+  if (value.is_discarded() || tooDeep) return std::nullopt;
   return value;
 }
 

@@ -23,7 +23,12 @@ std::string prettyJson(const Reply& reply);
 // dictionary or the value is missing or not text.
 std::optional<std::string> textMember(const Json& object, const char* key);
 
-// Parses `text` as JSON; nothing when it is not JSON.
+// Containers nested deeper than this are refused by parseJson: copying,
+// printing and freeing a value recurse, so a deep one would overflow the stack.
+inline constexpr int kMaxJsonLevels = 32;
+
+// Parses `text` as JSON; nothing when it is not JSON or nests containers
+// more than kMaxJsonLevels deep (the outermost is the first level).
 std::optional<Reply> parseJson(const std::string& text);
 
 }  // namespace velmorin

@@ -164,6 +164,24 @@ TEST(CommandLine, BadArgumentsExitTwoAndRunNothing) {
   EXPECT_FALSE(fs::exists(home / "Desktop"));
 }
 
+// Settings left nested 30,000 deep: the defaults and the notice rather than
+// a crash at every start, and the next save writes a small whole file.
+TEST(CommandLine, SettingsNestedTooDeepMeanTheDefaultsAndAreReplacedWhole) {
+  TempTree home;
+  const std::string deep = "{\"dest\": " + std::string(30'000, '[') + std::string(30'000, ']') + "}";
+  const fs::path file = home.file(".config/velmorin-sync/settings.json", deep);
+  const Outcome read = runProgram(home.root(), "--command settings");
+  EXPECT_EQ(read.status, 0);
+  const auto reply = parseJson(read.out);
+  ASSERT_TRUE(reply) << read.out.substr(0, 200);
+  EXPECT_EQ((*reply)["settings"], Json::object());
+  EXPECT_TRUE(reply->contains("notice"));
+  EXPECT_EQ(runProgram(home.root(), "--command saveSettings '{\"dest\": \"/srv\"}'").status, 0);
+  EXPECT_EQ(parseJson(testing::readText(file)), (Json{{"dest", "/srv"}}));
+  // Arguments as deep are not an object of arguments.
+  EXPECT_EQ(runProgram(home.root(), "--command saveSettings " + testing::shellQuote(deep)).status, 2);
+}
+
 TEST(CommandLine, InfoAnswersWhateverTheApplicationFoldersHold) {
   TempTree home;
   const fs::path apps = home / "data/applications";

@@ -64,9 +64,12 @@ TEST(JsonText, TheWriterWritesWhatDumpWritesWholeOrInPiecesWithALongMemberWritte
   }
 }
 
-TEST(JsonText, ParseRejectsWhatIsNotJson) {
+TEST(JsonText, ParseRejectsWhatIsNotJsonAndWhatNestsTooDeep) {
   EXPECT_FALSE(parseJson("{\"a\":"));
   EXPECT_EQ((*parseJson(" {\"a\": [1, 2.5]} "))["a"][1], 2.5);
+  const auto nested = [](int levels) { return "{\"a\": " + std::string(levels - 1, '[') + std::string(levels - 1, ']') + "}"; };
+  EXPECT_TRUE(parseJson(nested(kMaxJsonLevels)));
+  EXPECT_FALSE(parseJson(nested(kMaxJsonLevels + 1)));
 }
 
 }  // namespace

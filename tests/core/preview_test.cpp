@@ -72,6 +72,8 @@ TEST_F(Preview, CountsAreWhatTheInstallThenDoes) {
     if (round % 3 == 0) fs::create_symlink("P1.ns3f", home / "Sounds/inside-link.ns3f");
     if (round % 4 == 0) fs::create_symlink(home / "Elsewhere/secret.ns3f", home / "Sounds/outside-link.ns3f");
     if (round % 5 == 1) home.file("Sounds/Kit.ns3f/inside.txt", "a folder goes whole");
+    // A link named as an older archive of ours is no archive of ours: it stays.
+    if (round == 6) fs::create_symlink(home / "Elsewhere/secret.ns3f", home / "Dest/Nord Stage 3/Nord Stage 3 Programs 2020-01-01.zip");
 
     const auto before = fs::exists(programs) ? snapshot(programs) : std::map<std::string, std::string>{};
     const bool listThere = fs::exists(home / "Dest/Nord Stage 3/Program lists/Nord Stage 3 Program List.html");
@@ -286,6 +288,10 @@ TEST_F(Preview, SettingsAreMergedKeptWholeAndADamagedFileMeansDefaults) {
   }
   EXPECT_EQ(work(values, "saveSettings", {{"dest", "/srv"}}), (Reply{{"ok", true}}));
   EXPECT_EQ(work(values, "settings", Json::object()), (Reply{{"ok", true}, {"settings", {{"dest", "/srv"}}}}));
+  // Settings that indented would be too long for the next read are written compact.
+  const Json many = std::vector<int>(20'000, 1);
+  EXPECT_EQ(work(values, "saveSettings", {{"many", many}}), (Reply{{"ok", true}}));
+  EXPECT_EQ(work(values, "settings", Json::object()), (Reply{{"ok", true}, {"settings", {{"dest", "/srv"}, {"many", many}}}}));
 }
 
 }  // namespace

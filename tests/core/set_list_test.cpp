@@ -92,6 +92,11 @@ TEST_F(SetList, HostileNamesStayTextInRfc4180FormAndNothingIsReplaced) {
   EXPECT_EQ(testing::readText(first["path"].get<std::string>()), bytes);
   // Only the three lists: no draft is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+
+  // A NUL ends the text for many readers: it is shown as U+FFFD instead.
+  const Reply nul = save({{"dir", dir.string()}, {"rows", Json::array({row("1", std::string("a\0b", 3), "Pad", "x")})}});
+  ASSERT_EQ(nul["ok"], true) << nul.dump();
+  EXPECT_EQ(testing::readText(nul["path"].get<std::string>()), "Slot,Name,Category,Model\r\n1,a\xEF\xBF\xBD" "b,Pad,x\r\n");
 }
 
 TEST_F(SetList, SpanishNamesAndHeaderAndClearRefusals) {

@@ -44,7 +44,8 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.equal(table[3][6], '–Not checkedAn older file without a checksum');
     assert.equal(table[4][6], '⚠DamagedNot a Nord file header');
     // The whole sentence, whatever the cell's width.
-    await ui.shows('#library-damaged li', 'Broken Lead (Live set): Checksum does not match: the file is damaged');
+    // The names isolated (U+2068 … U+2069), so neither can reorder the sentence.
+    await ui.shows('#library-damaged li', '\u2068Broken Lead\u2069 (\u2068Live set\u2069): Checksum does not match: the file is damaged');
     // Damage stands out by colour and by its words, not colour alone.
     const damaged = ui.$('#library-scroll tbody tr.check-damaged');
     assert.equal(await damaged.count(), 2);
@@ -67,7 +68,7 @@ describe('the library', { timeout: 180_000 }, () => {
     const table = await rows(ui);
     assert.equal(table[0][6], '⚠DañadoLa suma de comprobación no coincide: el archivo está dañado');
     assert.equal(table[3][6], '–Sin comprobarArchivo antiguo sin suma de comprobación');
-    await ui.shows('#library-damaged li', 'Broken Lead (Live set): La suma de comprobación no coincide: el archivo está dañado');
+    await ui.shows('#library-damaged li', '\u2068Broken Lead\u2069 (\u2068Live set\u2069): La suma de comprobación no coincide: el archivo está dañado');
     assert.equal(table[4][6], '⚠DañadoNo tiene la cabecera de un archivo Nord');
     assert.equal(table[5][4], 'Copia: Backup 2026.ns3b');
     assert.equal(table[6][0], 'Warm PadIgual que 1 más');
@@ -164,13 +165,41 @@ describe('the library', { timeout: 180_000 }, () => {
     await ui.rule('library', { reply });
     await readUsual(ui);
     const cells = await ui.page.$$eval('#library-scroll tbody tr .name-text', (spans) => spans.map((span) => span.textContent));
-    assert.deepEqual(cells.sort(), [...hostile].sort());
+    // Text-direction characters are shown, not obeyed: the name reads as it is stored.
+    const shown = hostile.map((name) => name.replace('\u202E', '⟨U+202E⟩').replace('\u202C', '⟨U+202C⟩'));
+    assert.deepEqual(cells.sort(), shown.sort());
     assert.equal(await ui.page.evaluate(() => window.__pwned), undefined);
     assert.equal(await ui.$('#library img, #library script, #library b, #library u, #library em, #library i').count(), 0);
     await ui.shows('#library-folders .path', '/home/ana/<b>x</b>');
     assert.ok((await ui.$('#library-model option').allTextContents()).includes('<u>Model</u>'));
     // A very long name is cut within its cell: the page never scrolls sideways.
     assert.equal(await ui.page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth), true);
+    await ui.close();
+  });
+
+  test('control and text-direction characters in names are shown as marks, and a name never reorders its line', async () => {
+    const entry = (name, inside, problem) => ({
+      path: `Program/${name}.ns3f`, inside, name, ext: 'ns3f', model: 'Nord Stage 3', type: 'ns3f', header: 1, category: 'Pad',
+      categoryCode: 8, bank: 0, location: 0, slot: 'A:11', version: 304, check: 'damaged', problem, size: 592, mtime: 1764000000000, dup: 0,
+    });
+    const reply = {
+      ok: true,
+      programs: [entry('Bell\u0000\u0007\u202Eexe.', '/home/ana/\u202Ekcab.ns3b', 'zipCrc'), entry('שלום', '/home/ana/Live.ns3b', 'short'),
+        { ...entry('Huge', '', 'zipLimit'), path: '/home/ana/Huge.ns3b', ext: 'ns3b', model: '', slot: '' }],
+      folders: [], damaged: 3, total: 3, truncated: false,
+    };
+    const ui = await browser.open();
+    await ui.rule('library', { reply });
+    await readUsual(ui);
+    assert.deepEqual((await rows(ui)).map((cells) => cells.slice(0, 1).concat(cells[4])).sort(), [
+      ['Bell␀␇⟨U+202E⟩exe.', 'Backup: ⟨U+202E⟩kcab.ns3b'], ['Huge', 'ana'], ['שלום', 'Backup: Live.ns3b']]);
+    assert.equal(await ui.$('#library-scroll .name-text').first().getAttribute('dir'), 'auto');
+    const items = await ui.$('#library-damaged li').allTextContents();
+    assert.deepEqual(items.sort(), [
+      '\u2068Bell␀␇⟨U+202E⟩exe.\u2069 (\u2068Backup: ⟨U+202E⟩kcab.ns3b\u2069): It does not match the checksum the backup keeps for it: it is damaged',
+      '\u2068Huge\u2069 (\u2068ana\u2069): The backup would take far more to unpack than it holds (entries that overlap, or too many): it was read no further',
+      '\u2068שלום\u2069 (\u2068Backup: Live.ns3b\u2069): Too short to be a program file: it is empty or cut off',
+    ].sort());
     await ui.close();
   });
 
