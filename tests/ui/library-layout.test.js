@@ -38,7 +38,7 @@ describe('the library at both window sizes', { timeout: 120_000 }, () => {
       const lang = locale.slice(0, 2);
       test(`${size} ${lang}: the library read, duplicates grouped`, async () => {
         await mkdir(SHOTS, { recursive: true });
-        const ui = await browser.open({ viewport, locale });
+        const ui = await browser.open({ viewport, locale, view: 'library' });
         await ui.$('#library-usual').click();
         await ui.$('#library-scroll tbody tr.check-damaged').first().waitFor();
         await ui.$('#library-dups').check();

@@ -30,7 +30,7 @@ function bigLibrary(count) {
 
 describe('the library', { timeout: 180_000 }, () => {
   test('reading the usual folders: every program with its slot, folder or backup, and its check in words', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     const [library] = await ui.sent('library');
     assert.deepEqual(library.args, {}, 'the usual folders');
@@ -54,7 +54,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('in Spanish, from a chosen folder: the texts, the problems and the header', async () => {
-    const ui = await browser.open({ locale: 'es-ES' });
+    const ui = await browser.open({ locale: 'es-ES', view: 'library' });
     await ui.shows('#library-title', 'Biblioteca');
     await readUsual(ui, 'Leer una carpeta…');
     const [pick] = await ui.sent('pickFolder');
@@ -76,7 +76,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('filters by model, category and check, searches by name, sorts by any column with aria-sort', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     await ui.$('#library-model').selectOption({ label: 'Nord Stage 2' });
     assert.deepEqual(await names(ui), ['Old Organ']);
@@ -110,7 +110,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('"Group duplicates" brings identical files together, each marked', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     await ui.page.locator('#library-scroll th', { hasText: 'Date' }).getByRole('button').click();
     const dates = async () => (await rows(ui)).map((cells) => `${cells[0]} ${cells[4]}`);
@@ -135,7 +135,7 @@ describe('the library', { timeout: 180_000 }, () => {
       folders: [{ dir: '/home/ana/<b>x</b>', count: 4, models: ['<u>Model</u>'], newest: 1764000000000 }],
       damaged: 0, total: 4, truncated: false,
     };
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await ui.rule('library', { reply });
     await readUsual(ui);
     const cells = await ui.page.$$eval('#library-scroll tbody tr .name-text', (spans) => spans.map((span) => span.textContent));
@@ -150,7 +150,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('ten thousand programs: only the rows in view are in the page, and the last one can be scrolled to', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     // Made inside the page: ten thousand objects cross from the test slowly.
     await ui.page.evaluate(`window.__mock.rule('library', { reply: (${bigLibrary})(10000) })`);
     await readUsual(ui);
@@ -171,7 +171,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('reading shows its progress, and Cancel stops it with nothing changed', async () => {
-    const ui = await browser.open({ rules: { library: [{ hold: true }] } });
+    const ui = await browser.open({ view: 'library', rules: { library: [{ hold: true }] } });
     await ui.button('Read usual folders').click();
     await ui.waitForSent('library');
     await ui.progress('library', { phase: 'scan', done: 3, total: 10, bytes: 0, totalBytes: 0 });
@@ -187,7 +187,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('every control is reached with Tab, shows its focus, and the headings sort with Enter and Space', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     await ui.$('#library-usual').focus();
     const reached = [];
@@ -215,7 +215,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('a folder row installs that folder (programs and model filled in) or shows it in the file viewer', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     const folders = ui.$('#library-folders li');
     assert.equal(await folders.count(), 3);
@@ -244,7 +244,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('export: the rows shown, in keyboard order, go to the folder chosen; a refusal is shown with its reason', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     await ui.$('#library-model').selectOption({ label: 'Nord Stage 3' });
     await ui.$('#library-export').click();

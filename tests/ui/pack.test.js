@@ -9,7 +9,7 @@ const ARCHIVE = '/home/ana/Desktop/Velmorin.zip';
 
 describe('packing a folder', { timeout: 120_000 }, () => {
   test('a picked folder is zipped; the archive\'s path and size are shown with "Show in folder"', async () => {
-    const ui = await browser.open({ rules: { zip: [{ hold: true }] } });
+    const ui = await browser.open({ view: 'pack', rules: { zip: [{ hold: true }] } });
     const pack = ui.$('#pack-button');
     await pack.click();
     const [zip] = await ui.waitForSent('zip');
@@ -27,7 +27,7 @@ describe('packing a folder', { timeout: 120_000 }, () => {
   });
 
   test('failures are clear, with the application\'s reason when it gives one', async () => {
-    const ui = await browser.open({
+    const ui = await browser.open({ view: 'pack',
       rules: { zip: [{ reply: { ok: false, path: ARCHIVE, bytes: 0 }, once: true }, { reply: { ok: false, path: ARCHIVE, bytes: 0, error: 'No space left on device' } }] },
     });
     await ui.button('Choose the folder to pack…').click();
@@ -39,7 +39,7 @@ describe('packing a folder', { timeout: 120_000 }, () => {
   });
 
   test('cancelling the chooser packs nothing', async () => {
-    const ui = await browser.open({ rules: { pickFolder: [{ reply: { cancel: true } }] } });
+    const ui = await browser.open({ view: 'pack', rules: { pickFolder: [{ reply: { cancel: true } }] } });
     await ui.button('Choose the folder to pack…').click();
     await ui.waitForSent('pickFolder');
     await ui.shows('#pack-button', 'Choose the folder to pack…');
@@ -51,7 +51,7 @@ describe('packing a folder', { timeout: 120_000 }, () => {
 
 describe('export folder and quit', { timeout: 120_000 }, () => {
   test('"prepare" creates the export folder, which can then be shown', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'pack' });
     await ui.shows('#export-path', '/home/ana/Desktop/Para Velmorin');
     await ui.button('Create export folder').click();
     await ui.waitForSent('prepare');
@@ -64,7 +64,7 @@ describe('export folder and quit', { timeout: 120_000 }, () => {
 
   test('a chosen folder the application cannot use is explained wherever a folder is chosen', async () => {
     const error = 'The chosen folder’s path has characters that are not valid UTF-8 text, so Velmorin Sync cannot use it.';
-    const ui = await browser.open({ rules: { pickFolder: [{ reply: { error } }] } });
+    const ui = await browser.open({ view: 'pack', rules: { pickFolder: [{ reply: { error } }] } });
     await ui.button('Change destination').click();
     await ui.shows('#install-result [role=alert]', error);
     await ui.button('Search a folder…').click();
@@ -77,7 +77,7 @@ describe('export folder and quit', { timeout: 120_000 }, () => {
   });
 
   test('quit sends "quit" and a refusal is reported', async () => {
-    const ui = await browser.open({ rules: { quit: [{ reply: { error: 'cmd' } }] } });
+    const ui = await browser.open({ view: 'pack', rules: { quit: [{ reply: { error: 'cmd' } }] } });
     await ui.button('Quit').click();
     await ui.waitForSent('quit');
     await ui.shows('#notice', 'That did not work. This version of Velmorin Sync does not know the command “quit”.');
@@ -87,7 +87,7 @@ describe('export folder and quit', { timeout: 120_000 }, () => {
   test('while the application finishes its work before closing, the page says so and starts no install or pack', async () => {
     const cases = [['en-US', 'Finishing the install or archive that is running.'], ['es-ES', 'Terminando la instalación o el archivo ZIP en curso.']];
     for (const [locale, text] of cases) {
-      const ui = await browser.open({ locale });
+      const ui = await browser.open({ view: 'pack', locale });
       await ui.$('#scan-usual').click();
       await ui.waitForSent('scan');
       await ui.page.evaluate(() => {

@@ -119,6 +119,7 @@ describe('progress and cancel', { timeout: 120_000 }, () => {
     await ui.shows('#find-results [role=status]', 'Cancelled. Nothing was changed.');
     await ui.shows('#find-results', 'Live set');
 
+    await ui.view('pack');
     await ui.$('#pack-button').click();
     await ui.waitForSent('zip');
     await ui.progress('zip', { phase: 'archive', done: 0, total: 0, bytes: 999, totalBytes: 0 });
