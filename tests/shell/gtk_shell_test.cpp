@@ -77,9 +77,9 @@ class FolderPicker : public ::testing::Test {
 TEST_F(FolderPicker, ShowsTheMessageAndLabelOverTheWindowAndRepliesWithTheChosenFolder) {
   const fs::path start = tree.folder("Mobile Documents/com~apple~CloudDocs");
   const fs::path chosen = tree.folder("Mobile Documents/com~apple~CloudDocs/Velmorin Ñ");
-  shell::showFolderPicker(GTK_WINDOW(parent), {"Choose where to save the Velmorin folder", "Choose", start},
+  shell::showFolderPicker(GTK_WINDOW(parent), {"Choose the destination folder: the keyboard model's folder is made in it", "Choose", start},
                           record(1));
-  GtkFileChooserDialog* dialog = openChooser("Choose where to save the Velmorin folder");
+  GtkFileChooserDialog* dialog = openChooser("Choose the destination folder: the keyboard model's folder is made in it");
   ASSERT_TRUE(dialog);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   EXPECT_EQ(gtk_file_chooser_get_action(chooser), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);

@@ -243,41 +243,52 @@ describe('the library', { timeout: 180_000 }, () => {
     await ui.close();
   });
 
-  test('export: the rows shown, in keyboard order, go to the folder chosen; a refusal is shown with its reason', async () => {
+  test('export: the rows shown, in keyboard order and with their folders, go to the file named in the save dialog; a refusal is shown with its reason', async () => {
     const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     await ui.$('#library-model').selectOption({ label: 'Nord Stage 3' });
     await ui.$('#library-export').click();
-    const [pick] = await ui.waitForSent('pickFolder');
+    const [pick] = await ui.waitForSent('pickSaveFile');
     assert.equal(pick.args.kind, 'setList');
     const [save] = await ui.waitForSent('saveSetList');
+    const stamp = new Date().toISOString().slice(0, 10);
+    const LIVE = `${HOME}/Music/Nord/Live set`;
     assert.deepEqual(save.args, {
-      dir: `${HOME}/Documents/Set lists`,
+      path: `${HOME}/Documents/Set list ${stamp}.csv`,
+      replace: false,
       rows: [
-        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3' },
-        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3' },
-        { slot: 'A:12', name: 'Strings', category: 'String', model: 'Nord Stage 3' },
-        { slot: 'B:23', name: 'Grand Lady', category: 'Grand', model: 'Nord Stage 3' },
-        { slot: '', name: 'Broken Lead', category: '', model: 'Nord Stage 3' },
-        { slot: '', name: 'Strange', category: '', model: 'Nord Stage 3' },
+        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3', folder: LIVE },
+        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3', folder: `${HOME}/Downloads` },
+        { slot: 'A:12', name: 'Strings', category: 'Strings', model: 'Nord Stage 3', folder: `${HOME}/Documents/Backup 2026.ns3b` },
+        { slot: 'B:23', name: 'Grand Lady', category: 'Grand piano', model: 'Nord Stage 3', folder: LIVE },
+        { slot: '', name: 'Broken Lead', category: '', model: 'Nord Stage 3', folder: LIVE },
+        { slot: '', name: 'Strange', category: '', model: 'Nord Stage 3', folder: `${HOME}/Downloads` },
       ],
     });
     await ui.shows('#library-export-result', 'Set list saved with 6 programs.');
-    await ui.shows('#library-export-result .path', `${HOME}/Documents/Set lists/Set list `);
-
-    await ui.rule('saveSetList', { reply: { ok: false, error: 'Could not write to "/home/ana/Documents/Set lists": Permission denied', code: 'permission' } });
+    await ui.shows('#library-export-result .path', `${HOME}/Documents/Set list `);
+    // Another filter: the report named rows no longer shown.
     await ui.$('#library-search').fill('Grand');
-    await ui.$('#library-export').click();
-    await ui.shows('#library-export-result [role=alert]', 'The set list could not be saved. Could not write to "/home/ana/Documents/Set lists": Permission denied');
-    const saves = await ui.sent('saveSetList');
-    assert.deepEqual(saves[1].args.rows, [{ slot: 'B:23', name: 'Grand Lady', category: 'Grand', model: 'Nord Stage 3' }]);
-    await ui.button('Choose another folder…').click();
-    await ui.waitForSent('pickFolder', 3);
+    assert.equal(await ui.text('#library-export-result'), '');
 
+    // The dialog asked to replace an existing file and the user said yes.
+    await ui.rule('pickSaveFile', { reply: { path: `${HOME}/Gig.csv`, replace: true }, once: true });
+    await ui.rule('saveSetList', { reply: { ok: false, error: 'Could not write to "/home/ana/Gig.csv": Permission denied', code: 'permission' } });
+    await ui.$('#library-export').click();
+    await ui.shows('#library-export-result [role=alert]', 'The set list could not be saved. Could not write to "/home/ana/Gig.csv": Permission denied');
+    const saves = await ui.sent('saveSetList');
+    assert.deepEqual({ ...saves[1].args, rows: saves[1].args.rows.map((row) => row.name) }, { path: `${HOME}/Gig.csv`, replace: true, rows: ['Grand Lady'] });
+    await ui.button('Choose another file…').click();
+    await ui.waitForSent('pickSaveFile', 3);
+
+    await ui.rule('pickSaveFile', { reply: { cancel: true } });
+    await ui.$('#library-export').click();
+    await ui.waitForSent('pickSaveFile', 4);
     await ui.$('#library-search').fill('nothing like it');
     await ui.$('#library-export').click();
     await ui.shows('#library-export-result', 'No programs are shown, so there is nothing to export.');
-    assert.equal((await ui.sent('pickFolder')).length, 3);
+    assert.equal((await ui.sent('pickSaveFile')).length, 4);
+    assert.equal((await ui.sent('saveSetList')).length, 3);
     await ui.close();
   });
 });
