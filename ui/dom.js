@@ -1,13 +1,16 @@
 // Small DOM helpers. Text always goes in through textContent: names and paths from
 // replies can hold markup characters and must show as typed.
 
-// A path may break after each "/" (a <wbr>, which copying leaves out), so a long one
-// wraps between folder names rather than inside one.
+// A path wraps between folder names ("…/Velmorin" whole on the next line), not
+// inside one: each name with its "/" is one unbreakable piece while it fits a line.
 export function setPathText(node, path) {
   const parts = String(path).split('/');
-  node.replaceChildren(...parts.flatMap((part, index) => (index < parts.length - 1
-    ? [document.createTextNode(`${part}/`), document.createElement('wbr')]
-    : [document.createTextNode(part)])));
+  node.replaceChildren(...parts.map((part, index) => {
+    const piece = document.createElement('span');
+    piece.className = 'path-part';
+    piece.textContent = index < parts.length - 1 ? `${part}/` : part;
+    return piece;
+  }).filter((piece) => piece.textContent !== ''));
 }
 
 export function el(tag, options = {}, ...children) {

@@ -37,14 +37,14 @@ describe('the library', { timeout: 180_000 }, () => {
     await ui.shows('#library-count', '8 of 8 programs shown · 2 damaged');
     const table = await rows(ui);
     assert.deepEqual(table.map((cells) => cells[0]), ['Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'Strings', 'Warm PadDuplicate 1', 'Warm PadDuplicate 1']);
-    assert.deepEqual(table[1], ['Grand Lady', 'Nord Stage 3', 'Grand', 'B:23', 'Live set', 'Nov 21, 2026', '✓Intact']);
+    assert.deepEqual(table[1], ['Grand Lady', 'Nord Stage 3', 'Grand piano', 'B:23', 'Live set', 'Nov 21, 2026', '✓Intact']);
     assert.deepEqual(table[5].slice(3, 5), ['A:12', 'Backup: Backup 2026.ns3b']);
     assert.equal(table[0][6], '⚠DamagedChecksum does not match: the file is damaged');
     assert.equal(table[2][6], '?Unknown formatIts format could not be checked');
     assert.equal(table[3][6], '–Not checkedAn older file without a checksum');
     assert.equal(table[4][6], '⚠DamagedNot a Nord file header');
     // The whole sentence, whatever the cell's width.
-    await ui.shows('#library-damaged li', 'Broken Lead (Live set): Checksum does not match: the file is damaged');
+    await ui.shows('#library-damaged li', 'Broken Lead, in Live set: Checksum does not match: the file is damaged');
     // Damage stands out by colour and by its words, not colour alone.
     const damaged = ui.$('#library-scroll tbody tr.check-damaged');
     assert.equal(await damaged.count(), 2);
@@ -67,7 +67,7 @@ describe('the library', { timeout: 180_000 }, () => {
     const table = await rows(ui);
     assert.equal(table[0][6], '⚠DañadoLa suma de comprobación no coincide: el archivo está dañado');
     assert.equal(table[3][6], '–Sin comprobarArchivo antiguo sin suma de comprobación');
-    await ui.shows('#library-damaged li', 'Broken Lead (Live set): La suma de comprobación no coincide: el archivo está dañado');
+    await ui.shows('#library-damaged li', 'Broken Lead, en Live set: La suma de comprobación no coincide: el archivo está dañado');
     assert.equal(table[4][6], '⚠DañadoNo tiene la cabecera de un archivo Nord');
     assert.equal(table[5][4], 'Copia: Backup 2026.ns3b');
     assert.equal(table[6][0], 'Warm PadDuplicado 1');
@@ -227,9 +227,11 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.deepEqual(reveal.args, { path: `${HOME}/Downloads` });
 
     // A model typed for programs of the same kind gives way: the folder names its own.
+    await ui.view('install');
     await ui.button('Search usual folders').click();
     await ui.shows('#install-summary', 'Programs: 24 files (.ns3f)');
     await ui.$('#model').fill('My Stage');
+    await ui.view('library');
     await ui.button('Install the folder Live set').click();
     assert.equal(await ui.focused(), 'install-button');
     assert.equal(await ui.$('#model').inputValue(), 'Nord Stage 3');

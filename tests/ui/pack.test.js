@@ -64,14 +64,15 @@ describe('export folder and quit', { timeout: 120_000 }, () => {
 
   test('a chosen folder the application cannot use is explained wherever a folder is chosen', async () => {
     const error = 'The chosen folder’s path has characters that are not valid UTF-8 text, so Velmorin Sync cannot use it.';
-    const ui = await browser.open({ view: 'pack', rules: { pickFolder: [{ reply: { error } }] } });
+    const ui = await browser.open({ rules: { pickFolder: [{ reply: { error } }] } });
     await ui.button('Change destination').click();
     await ui.shows('#install-result [role=alert]', error);
     await ui.button('Search a folder…').click();
     await ui.shows('#find-results [role=alert]', `The search failed. ${error}`);
+    await ui.view('pack');
     await ui.button('Choose the folder to pack…').click();
     await ui.shows('#pack-result [role=alert]', error);
-    await ui.shows('#dest-path', '/home/ana/Desktop/Velmorin');
+    assert.equal(await ui.$('#dest-path').textContent(), '/home/ana/Desktop/Velmorin');
     assert.deepEqual([await ui.sent('scan'), await ui.sent('zip')], [[], []]);
     await ui.close();
   });
@@ -87,7 +88,7 @@ describe('export folder and quit', { timeout: 120_000 }, () => {
   test('while the application finishes its work before closing, the page says so and starts no install or pack', async () => {
     const cases = [['en-US', 'Finishing the install or archive that is running.'], ['es-ES', 'Terminando la instalación o el archivo ZIP en curso.']];
     for (const [locale, text] of cases) {
-      const ui = await browser.open({ view: 'pack', locale });
+      const ui = await browser.open({ locale });
       await ui.$('#scan-usual').click();
       await ui.waitForSent('scan');
       await ui.page.evaluate(() => {
@@ -97,6 +98,7 @@ describe('export folder and quit', { timeout: 120_000 }, () => {
       });
       await ui.shows('#notice.is-info', text);
       await ui.$('#install-button').click({ force: true });
+      await ui.view('pack');
       await ui.$('#pack-button').click({ force: true });
       assert.deepEqual([await ui.sent('install'), await ui.sent('pickFolder')], [[], []]);
       await ui.close();
