@@ -72,13 +72,23 @@ struct Temporaries {
   }
 };
 
-// How many entries the copy will take, for its progress; read only when watched.
-std::uint64_t wantedEntries(const InstallPlan& plan, const platform::WorkControl* control) {
+// How many entries the copy will take and their bytes, for its progress (a few
+// big pianos take most of the time); read only when watched.
+std::pair<std::uint64_t, std::uint64_t> wantedEntries(const InstallPlan& plan, const platform::WorkControl* control) {
   std::uint64_t count = 0;
-  if (!control) return count;
+  std::uint64_t bytes = 0;
+  if (!control) return {count, bytes};
   if (const auto folder = platform::Folder::open(plan.progs->string(), true))
-    (void)folder->forEach([&](const char* name, platform::EntryKind) { count += isWantedProgram(plan, name) ? 1 : 0; });
-  return count;
+    (void)folder->forEach([&](const char* name, platform::EntryKind kind) {
+      if (!isWantedProgram(plan, name)) return;
+      ++count;
+      if (kind == platform::EntryKind::File) {
+        if (const auto facts = folder->facts(name, false)) bytes += static_cast<std::uint64_t>(facts->size);
+      } else if (kind == platform::EntryKind::Folder) {
+        bytes += static_cast<std::uint64_t>(treeSize(*plan.progs / name).bytes);
+      }
+    });
+  return {count, bytes};
 }
 
 // Makes every new item under its temporary name; nothing visible changes.
@@ -95,7 +105,10 @@ Status prepare(const InstallPlan& plan, const Temporaries& made, Outcome& outcom
   if (made.programs) {
     const fs::path staging = plan.modelFolder / made.programs->temporary;
     TRY(platform::makeFolder(staging));
-    if (control) control->begin(platform::WorkPhase::Copy, wantedEntries(plan, control));
+    if (control) {
+      const auto [entries, bytes] = wantedEntries(plan, control);
+      control->begin(platform::WorkPhase::Copy, entries, bytes);
+    }
     platform::CopyReport report;
     TRY(platform::copyEntries(
         *plan.progs, staging, [&](const char* name) { return isWantedProgram(plan, name); }, &report, control));
