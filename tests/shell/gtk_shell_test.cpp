@@ -1,6 +1,8 @@
 // The shell's GTK pieces inside this process, on a real X server: the folder
 // chooser, the menu and the hand-offs to the desktop.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <gtk/gtk.h>
 
 #include <fstream>
@@ -539,9 +541,13 @@ TEST(DesktopOpen, RevealWithoutAFileManagerServiceNeverOpensAFileInPlaceOfItsFol
   TempTree tree;
   const fs::path notes = tree.file("notes.txt", "a file, not a folder\n");
   const std::size_t before = desktop->opened().size();
-  shell::revealInFileManager(notes / "Velmorin.zip");
-  shell::revealInFileManager(notes.parent_path() / "Velmorin.zip");  // answered too: shows both were handled
-  ASSERT_TRUE(pumpUntil([&] { return desktop->opened().size() > before; }, 40s));
+  // Each says whether it opened anything: the page tells the user when nothing did.
+  std::vector<std::pair<int, bool>> told;
+  shell::revealInFileManager(notes / "Velmorin.zip", [&](bool opened) { told.push_back({1, opened}); });
+  shell::revealInFileManager(notes.parent_path() / "Velmorin.zip", [&](bool opened) { told.push_back({2, opened}); });
+  ASSERT_TRUE(pumpUntil([&] { return desktop->opened().size() > before && told.size() == 2; }, 40s));
+  std::sort(told.begin(), told.end());
+  EXPECT_EQ(told, (std::vector<std::pair<int, bool>>{{1, false}, {2, true}}));
   pumpUntil([] { return false; }, 1s);  // room for a wrongly opened one to show up
   const auto opened = desktop->opened();
   EXPECT_EQ(std::vector<std::string>(opened.begin() + before, opened.end()),
