@@ -33,6 +33,6 @@ export function passWheelAtEnds(root = document) {
     const scroller = innerScroller(event.target);
     if (!scroller || scroller.closest('dialog') || !atEnd(scroller, event.deltaY > 0)) return;
     event.preventDefault();
-    window.scrollBy({ top: pixels(event), behavior: 'instant' });
+    window.scrollBy(0, pixels(event));
   }, { passive: false });
 }
