@@ -284,7 +284,6 @@ export const STRINGS = {
     errorNoReason: 'The application gave no reason.',
     actionFailed: 'That did not work. {error}',
 
-    helpTitle: 'Velmorin Sync Help',
     helpIntro: 'Velmorin Sync gathers your Nord program files and a program list into one folder, with a dated ZIP archive of the programs beside them. Nothing it replaces is deleted: earlier versions go to the Trash.',
     helpFindTitle: 'Finding your programs',
     helpFindUsual: '“Search usual folders” looks in your Desktop, Documents and Downloads folders and the export folder. “Search a folder…” looks in one folder you choose. “Folder with lists…” only looks for a program list there, and keeps the programs found before.',
@@ -602,7 +601,6 @@ export const STRINGS = {
     errorNoReason: 'La aplicación no indicó el motivo.',
     actionFailed: 'No funcionó. {error}',
 
-    helpTitle: 'Ayuda de Velmorin Sync',
     helpIntro: 'Velmorin Sync reúne tus archivos de programas Nord y una lista de programas en una carpeta, junto con un archivo ZIP fechado de los programas. Nada de lo que sustituye se borra: las versiones anteriores van a la Papelera.',
     helpFindTitle: 'Búsqueda de los programas',
     helpFindUsual: '«Buscar en las carpetas habituales» busca en tus carpetas Escritorio, Documentos y Descargas y en la carpeta de exportación. «Buscar en una carpeta…» busca en la carpeta que elijas. «Carpeta de listas…» solo busca ahí una lista de programas y conserva los programas encontrados antes.',
