@@ -22,7 +22,7 @@ constexpr const char* kUsage =
     "  velmorin-sync --selftest SCAN DEST     run info, nord, scan of SCAN and install into DEST\n"
     "  velmorin-sync --command NAME [ARGS]    run one command; ARGS is a JSON object (default {})\n"
     "  velmorin-sync --help | --version\n"
-    "Commands: info, prepare, nord, scan, library, plan, install, zip, settings, saveSettings, mail.\n";
+    "Commands: info, prepare, freeSpace, nord, scan, library, plan, install, zip, settings, saveSettings, mail.\n";
 
 int runOneCommand(int argc, char** argv) {
   if (argc < 3 || argc > 4) {

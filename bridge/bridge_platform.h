@@ -16,6 +16,9 @@ namespace velmorin::bridge {
 // Called once, on the main thread, with the chosen folder or nothing on cancel.
 using PickerDone = std::function<void(std::optional<std::string> chosenFolder)>;
 
+// Called once, on the main thread: whether anything was opened to show the item.
+using RevealDone = std::function<void(bool opened)>;
+
 class BridgePlatform {
  public:
   virtual ~BridgePlatform() = default;
@@ -33,14 +36,18 @@ class BridgePlatform {
   // a slow one never holds back the others. The platform outlives every task.
   virtual void runInBackground(std::function<void()> task) = 0;
 
-  // Main thread only; returns at once. Opens a folder chooser over the main
-  // window and later calls `done` on the main thread.
+  // Main thread only; returns at once. Opens a folder chooser (or, with
+  // `options.saveFile`, a save dialog that asks before replacing a file) over the
+  // main window and later calls `done` on the main thread.
   virtual void pickFolder(const PickerOptions& options, PickerDone done) = 0;
 
   // Main thread only; each returns at once and reports nothing.
   virtual void openApplication(const NsmApp& app) = 0;
   virtual void openURL(const std::string& url) = 0;
-  virtual void reveal(const std::filesystem::path& absolutePath) = 0;
+
+  // Main thread only; returns at once. Shows the item in the file manager (or
+  // opens the folder that holds it) and later tells `done` whether anything opened.
+  virtual void reveal(const std::filesystem::path& absolutePath, RevealDone done) = 0;
 
   // Main thread only. Tells the desktop that long work has ended, unless the
   // window is the one the user is working in; a click on it brings the window forward.

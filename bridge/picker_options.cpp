@@ -1,7 +1,10 @@
 #include "bridge/picker_options.h"
 
+#include "commands/failure_reply.h"
+#include "platform/file_checks.h"
 #include "platform/paths.h"
 #include "platform/utf8.h"
+#include "vocabulary/text.h"
 
 namespace velmorin::bridge {
 
@@ -9,8 +12,9 @@ PickerOptions pickerOptions(const std::string& kind, bool spanish,
                             const std::optional<std::filesystem::path>& icloud) {
   PickerOptions options;
   if (kind == "dest") {
-    options.title = spanish ? "Elige dónde guardar la carpeta Velmorin"
-                            : "Choose where to save the Velmorin folder";
+    // The chosen folder is the destination itself: the model's folder is made in it.
+    options.title = spanish ? "Elige la carpeta de destino: en ella se crea la carpeta del modelo de teclado"
+                            : "Choose the destination folder: the keyboard model's folder is made in it";
     options.startFolder = icloud;
   } else if (kind == "zip") {
     options.title = spanish ? "Elige la carpeta que quieres comprimir" : "Choose the folder to pack";
@@ -28,17 +32,44 @@ PickerOptions pickerOptions(const std::string& kind, bool spanish,
   return options;
 }
 
-Reply pickerReply(const std::optional<std::string>& chosenFolder, bool spanish) {
+PickerOptions setListSaveOptions(bool spanish) {
+  PickerOptions options;
+  options.title = spanish ? "Guardar la lista de programas" : "Save the set list";
+  options.acceptLabel = spanish ? "Guardar" : "Save";
+  options.saveFile = true;
+  options.fileName = (spanish ? "Lista " : "Set list ") + todayText() + ".csv";
+  return options;
+}
+
+namespace {
+
+// JSON holds text only: such a path would reach the page with its bad bytes
+// replaced, and naming a file or folder that is not the one chosen.
+Reply notUtf8(bool spanish) {
+  return Reply{{"error", spanish ? "La ruta elegida tiene caracteres que no son texto UTF-8 válido, y Velmorin Sync "
+                                   "no puede usarla. Cambia el nombre de la carpeta o elige otra."
+                                 : "The chosen path has characters that are not valid UTF-8 text, so Velmorin Sync "
+                                   "cannot use it. Rename the folder or choose another one."}};
+}
+
+}  // namespace
+
+Reply pickerReply(const std::optional<std::string>& chosenFolder, bool spanish, bool mustWrite) {
   if (!chosenFolder || chosenFolder->empty()) return Reply{{"cancel", true}};
-  // JSON holds text only: such a path would reach the page with its bad bytes
-  // replaced, and naming a folder that is not the one chosen.
-  if (!platform::isValidUtf8(*chosenFolder))
-    return Reply{{"error", spanish ? "La ruta de la carpeta elegida tiene caracteres que no son texto UTF-8 válido, "
-                                     "y Velmorin Sync no puede usarla. Cambia el nombre de la carpeta o elige otra."
-                                   : "The chosen folder's path has characters that are not valid UTF-8 text, so "
-                                     "Velmorin Sync cannot use it. Rename the folder or choose another one."}};
+  if (!platform::isValidUtf8(*chosenFolder)) return notUtf8(spanish);
   // Tidied as every path is: no trailing "/" (the root keeps its one), no "//".
-  return Reply{{"path", platform::absolutePath(*chosenFolder)}};
+  const std::string folder = platform::absolutePath(*chosenFolder);
+  if (mustWrite)
+    if (Status writable = platform::checkWritable(folder); !writable) return failureReply(writable, spanish);
+  return Reply{{"path", folder}};
+}
+
+Reply saveFileReply(const std::optional<std::string>& chosenFile, bool spanish) {
+  if (!chosenFile || chosenFile->empty()) return Reply{{"cancel", true}};
+  if (!platform::isValidUtf8(*chosenFile)) return notUtf8(spanish);
+  const std::string file = platform::absolutePath(*chosenFile);
+  // The dialog asked before it let an existing file be chosen.
+  return Reply{{"path", file}, {"replace", platform::kindOf(file) != platform::EntryKind::Missing}};
 }
 
 }  // namespace velmorin::bridge

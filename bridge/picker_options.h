@@ -12,6 +12,8 @@ struct PickerOptions {
   std::string title;        // the message for the kind, in the interface language
   std::string acceptLabel;  // "Choose" / "Elegir"
   std::optional<std::filesystem::path> startFolder;
+  bool saveFile = false;  // a file to save, not a folder to choose
+  std::string fileName;   // with saveFile: the name proposed
 };
 
 // `kind` is compared exactly: "dest", "zip", "list", "setList", anything else means the programs
@@ -19,9 +21,17 @@ struct PickerOptions {
 PickerOptions pickerOptions(const std::string& kind, bool spanish,
                             const std::optional<std::filesystem::path>& icloud);
 
+// The save dialog of the set list, proposing "Set list <today>.csv".
+PickerOptions setListSaveOptions(bool spanish);
+
 // {"path": folder without a trailing "/"} or, for nothing or an empty text,
 // {"cancel": true}; a path that is not UTF-8 gives {"error": a sentence in the
-// interface language}.
-Reply pickerReply(const std::optional<std::string>& chosenFolder, bool spanish = false);
+// interface language}. `mustWrite` (a destination): a folder that cannot be
+// written is refused now, {"ok": false, "error", "code"}, not at install time.
+Reply pickerReply(const std::optional<std::string>& chosenFolder, bool spanish = false, bool mustWrite = false);
+
+// The save dialog's answer: {"path", "replace"} where "replace" says a file was
+// there, which the dialog had the user confirm; {"cancel": true}; or an error.
+Reply saveFileReply(const std::optional<std::string>& chosenFile, bool spanish = false);
 
 }  // namespace velmorin::bridge

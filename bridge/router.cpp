@@ -68,6 +68,7 @@ void Router::replyWithText(std::int64_t id, const std::string& compactReply) {
 
 void Router::route(const Message& message, std::size_t bytes) {
   if (message.cmd == "pickFolder") return pickFolder(message.id, textMember(message.args, "kind").value_or(""));
+  if (message.cmd == "pickSaveFile") return pickSaveFile(message.id);
   if (message.cmd == "openNSM") return openNsm(message.id);
   if (message.cmd == "openURL") return openUrl(message.id, message.args);
   if (message.cmd == "reveal") return reveal(message.id, message.args);
@@ -81,13 +82,28 @@ void Router::pickFolder(std::int64_t id, const std::string& kind) {
   const auto icloud = kind == "dest" && services_.icloud ? services_.icloud() : std::nullopt;
   std::weak_ptr<Router*> weak = self_;
   auto answered = std::make_shared<bool>(false);
+  const bool destination = kind == "dest";
   platform_.pickFolder(pickerOptions(kind, es, icloud),
-                       [weak, id, answered, es, load = pageLoads_](std::optional<std::string> chosen) {
+                       [weak, id, answered, es, destination, load = pageLoads_](std::optional<std::string> chosen) {
                          // One reply per request, whatever the platform does.
                          if (*answered) return;
                          *answered = true;
                          const auto self = weak.lock();
-                         if (self && (*self)->pageLoads_ == load) (*self)->reply(id, pickerReply(chosen, es));
+                         if (self && (*self)->pageLoads_ == load)
+                           (*self)->reply(id, pickerReply(chosen, es, destination));
+                       });
+}
+
+void Router::pickSaveFile(std::int64_t id) {
+  const bool es = spanish();
+  std::weak_ptr<Router*> weak = self_;
+  auto answered = std::make_shared<bool>(false);
+  platform_.pickFolder(setListSaveOptions(es),
+                       [weak, id, answered, es, load = pageLoads_](std::optional<std::string> chosen) {
+                         if (*answered) return;
+                         *answered = true;
+                         const auto self = weak.lock();
+                         if (self && (*self)->pageLoads_ == load) (*self)->reply(id, saveFileReply(chosen, es));
                        });
 }
 
@@ -104,13 +120,27 @@ void Router::openUrl(std::int64_t id, const Json& args) {
 }
 
 void Router::reveal(std::int64_t id, const Json& args) {
-  if (const auto text = textMember(args, "path")) {
-    // A relative path is taken from the process's current folder.
-    std::error_code ec;
-    auto path = std::filesystem::absolute(*text, ec);
-    if (!ec) platform_.reveal(path.lexically_normal());
-  }
-  reply(id, kOk);
+  const auto text = textMember(args, "path");
+  // A relative path is taken from the process's current folder.
+  std::error_code ec;
+  const auto path = text ? std::filesystem::absolute(*text, ec) : std::filesystem::path();
+  if (!text || ec) return reply(id, kOk);
+  const bool es = spanish();
+  std::weak_ptr<Router*> weak = self_;
+  auto answered = std::make_shared<bool>(false);
+  platform_.reveal(path.lexically_normal(), [weak, id, answered, es, load = pageLoads_](bool opened) {
+    if (*answered) return;
+    *answered = true;
+    const auto self = weak.lock();
+    if (!self || (*self)->pageLoads_ != load) return;
+    if (opened) return (*self)->reply(id, kOk);
+    (*self)->reply(id, Reply{{"ok", false},
+                             {"error", es ? "No hay un gestor de archivos que pueda mostrarlo, y la carpeta que lo "
+                                            "contiene no se pudo abrir: puede que se haya movido o eliminado."
+                                          : "No file manager could show it, and the folder that holds it could not "
+                                            "be opened: it may have been moved or removed."},
+                             {"code", "failed"}});
+  });
 }
 
 void Router::quit(std::int64_t id) {

@@ -79,6 +79,7 @@ class Router {
  private:
   void route(const Message& message, std::size_t bytes);
   void pickFolder(std::int64_t id, const std::string& kind);
+  void pickSaveFile(std::int64_t id);
   void openNsm(std::int64_t id);
   void openUrl(std::int64_t id, const Json& args);
   void reveal(std::int64_t id, const Json& args);

@@ -49,6 +49,9 @@ Reply zip(const Values& values, const std::string& path, platform::WorkControl* 
 // new dated name in {"dir"}; never replaces a file.
 Reply saveSetList(const Values& values, const Json& args);
 
+// {"path"}: the free space of the disk that holds `path`, or its nearest existing folder.
+Reply freeSpace(const Values& values, const Json& args);
+
 // The page's lasting settings, and storing some of them.
 Reply settings(const Values& values);
 Reply saveSettings(const Values& values, const Json& changes);

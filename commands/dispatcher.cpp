@@ -34,6 +34,7 @@ Reply internalError(const Values& values, const std::exception& e) {
 Reply dispatch(const Values& values, const std::string& cmd, const Json& args, platform::WorkControl* control) {
   if (cmd == "info") return info(values);
   if (cmd == "prepare") return prepare(values);
+  if (cmd == "freeSpace") return freeSpace(values, args.is_object() ? args : Json::object());
   if (cmd == "nord") return nord(values);
   if (cmd == "scan") return scan(values, sinceOf(args), textMember(args, "dir"), control);
   if (cmd == "library") return replyTree(runLibrary(values, args, control));

@@ -5,6 +5,9 @@
 #include "commands/nsm.h"
 #include "platform/disk_space.h"
 #include "platform/file_checks.h"
+#include "platform/paths.h"
+#include "commands/failure_reply.h"
+#include "vocabulary/text.h"
 
 namespace velmorin {
 
@@ -31,6 +34,21 @@ Reply info(const Values& values) {
       {"destLabel", destLabel},
       {"destCloud", icloudFound},
   };
+}
+
+Reply freeSpace(const Values& values, const Json& args) {
+  const bool es = spanish(values);
+  const auto path = textMember(args, "path");
+  if (!path || path->empty() || path->find('\0') != std::string::npos)
+    return failureReply(Status::failure(Problem::Invalid, "No valid folder was given to measure its free space.",
+                                        "No se indicó una carpeta válida para medir su espacio libre."),
+                        es);
+  // A destination is often made by the install: its nearest existing folder is on the same disk.
+  fs::path place = platform::absolutePath(*path);
+  while (platform::kindOf(place) == platform::EntryKind::Missing && place.has_relative_path()) place = place.parent_path();
+  const auto free = platform::freeBytes(place);
+  if (!free) return failureReply(free.status(), es);
+  return {{"ok", true}, {"path", place.string()}, {"diskFree", static_cast<std::int64_t>(*free)}};
 }
 
 Reply prepare(const Values& values) {

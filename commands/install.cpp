@@ -65,17 +65,28 @@ struct Temporaries {
   }
 };
 
-// How many entries the copy will take, for its progress; read only when watched.
-std::uint64_t wantedEntries(const InstallPlan& plan, const platform::WorkControl* control) {
+// How many entries the copy will take and their bytes, for its progress (a few
+// big pianos take most of the time); read only when watched.
+std::pair<std::uint64_t, std::uint64_t> wantedEntries(const InstallPlan& plan, const platform::WorkControl* control) {
   std::uint64_t count = 0;
-  if (!control) return count;
+  std::uint64_t bytes = 0;
+  if (!control) return {count, bytes};
   (void)forEachSourceFolder(
       plan,
-      [&](const std::string&, const platform::Folder& folder) {
-        return folder.forEach([&](const char* name, platform::EntryKind) { count += isWantedProgram(plan, name) ? 1 : 0; });
+      [&](const std::string& relative, const platform::Folder& folder) {
+        const fs::path here = relative.empty() ? *plan.progs : *plan.progs / relative;
+        return folder.forEach([&](const char* name, platform::EntryKind kind) {
+          if (!isWantedProgram(plan, name)) return;
+          ++count;
+          if (kind == platform::EntryKind::File) {
+            if (const auto facts = folder.facts(name, false)) bytes += static_cast<std::uint64_t>(facts->size);
+          } else if (kind == platform::EntryKind::Folder) {
+            bytes += static_cast<std::uint64_t>(treeSize(here / name).bytes);
+          }
+        });
       },
       control);
-  return count;
+  return {count, bytes};
 }
 
 // Copies the wanted entries of every source folder into the same place below
@@ -123,7 +134,10 @@ Status prepare(const InstallPlan& plan, const Temporaries& made, Outcome& outcom
   if (made.programs) {
     const fs::path staging = plan.modelFolder / made.programs->temporary;
     TRY(platform::makeFolder(staging));
-    if (control) control->begin(platform::WorkPhase::Copy, wantedEntries(plan, control));
+    if (control) {
+      const auto [entries, bytes] = wantedEntries(plan, control);
+      control->begin(platform::WorkPhase::Copy, entries, bytes);
+    }
     platform::CopyReport report;
     TRY(copyPrograms(plan, staging, report, control));
     outcome.count = static_cast<std::int64_t>(report.entries);

@@ -251,6 +251,7 @@ Json Findings::lists() const {
     list.push_back({{"path", candidate->path},
                     {"name", candidate->name},
                     {"modified", static_cast<double>(candidate->dateMs)},
+                    {"size", candidate->size},
                     {"model", suggestedListModel(candidate->path)}});
   return list;
 }

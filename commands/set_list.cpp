@@ -1,6 +1,7 @@
 // The set list: the programs the page shows, as a CSV file a spreadsheet opens,
-// saved under a new dated name in a folder the user chose. An earlier list is
-// never replaced, and a name in it never runs as a formula.
+// saved as the file the user named in the save dialog, or under a new dated name
+// in a folder. A file is replaced only when the user confirmed it in the dialog,
+// and a name in the list never runs as a formula.
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -23,6 +24,8 @@ constexpr std::size_t kMaxRows = 100'000;
 // " 2" to " 999" after the dated name; a folder holding all of them is not usable.
 constexpr int kMaxNumber = 999;
 constexpr const char* kFields[] = {"slot", "name", "category", "model"};
+// Later than the four above, so a row without it is still a set list (an empty cell).
+constexpr const char* kFolderField = "folder";
 
 // A spreadsheet takes a cell that starts with one of these as a formula (a tab
 // or CR before one too): an apostrophe in front keeps it text.
@@ -68,8 +71,8 @@ StatusOr<std::string> csvText(const Json* rows, bool es) {
   if (rows->size() > kMaxRows)
     return invalid("The set list has too many programs to save.", "La lista tiene demasiados programas para guardarla.");
   std::string text;
-  addLine(text, es ? std::vector<std::string>{"Posición", "Nombre", "Categoría", "Modelo"}
-                   : std::vector<std::string>{"Slot", "Name", "Category", "Model"});
+  addLine(text, es ? std::vector<std::string>{"Posición", "Nombre", "Categoría", "Modelo", "Carpeta"}
+                   : std::vector<std::string>{"Slot", "Name", "Category", "Model", "Folder"});
   for (const Json& row : *rows) {
     if (!row.is_object())
       return invalid("A program of the set list is not described by its slot, name, category and model.",
@@ -82,24 +85,70 @@ StatusOr<std::string> csvText(const Json* rows, bool es) {
                        "Un programa de la lista no viene descrito como texto (su \"" + std::string(key) + "\").");
       fields.push_back(*value);
     }
+    std::string folder;
+    if (row.contains(kFolderField)) {
+      const auto value = textMember(row, kFolderField);
+      if (!value)
+        return invalid("A program of the set list is not described as text (its \"folder\").",
+                       "Un programa de la lista no viene descrito como texto (su \"folder\").");
+      folder = *value;
+    }
+    fields.push_back(folder);
     addLine(text, fields);
   }
   return text;
+}
+
+// The file the user named in the save dialog. `replace`: the dialog asked
+// whether to replace the file there and the user said yes; without it an
+// existing file (one made since the dialog closed, say) is never touched.
+Reply saveAs(const std::string& text, std::size_t rows, const fs::path& file, bool replace, bool es) {
+  const fs::path folder = file.parent_path();
+  const std::string name = file.filename().string();
+  if (name.empty() || name == "." || name == "..")
+    return failureReply(invalid("No file name was given for the set list.", "No se indicó el nombre del archivo de la lista."),
+                        es);
+  if (!platform::isFolder(folder))
+    return failureReply(Status::failure(Problem::NotFound, "The folder " + inQuotes(folder) + " does not exist.",
+                                        "La carpeta " + inQuotes(folder) + " no existe."),
+                        es);
+  if (Status writable = platform::checkWritable(folder); !writable) return failureReply(writable, es);
+  const platform::EntryKind kind = platform::kindOf(file);
+  if (kind != platform::EntryKind::Missing && kind != platform::EntryKind::File)
+    return failureReply(Status::failure(Problem::NotFolder, inQuotes(file) + " is not a file that a set list can replace.",
+                                        inQuotes(file) + " no es un archivo que una lista pueda sustituir."),
+                        es);
+  Status written = replace ? platform::writeFileAtomically(folder, name, platform::temporaryName(), text)
+                           : platform::writeNewFileAtomically(folder, name, platform::temporaryName(), text);
+  if (!written && written.code() == EEXIST)
+    return failureReply(Status::failure(Problem::Invalid,
+                                        "A file named " + inQuotes(name) + " is already there. Choose another name.",
+                                        "Ya hay un archivo llamado " + inQuotes(name) + ". Elige otro nombre."),
+                        es);
+  if (!written) return failureReply(written, es);
+  return {{"ok", true}, {"path", file.string()}, {"rows", rows}, {"replaced", kind == platform::EntryKind::File}};
 }
 
 }  // namespace
 
 Reply saveSetList(const Values& values, const Json& args) {
   const bool es = spanish(values);
+  const auto path = textMember(args, "path");
   const auto dir = textMember(args, "dir");
-  if (!dir || dir->empty())
-    return failureReply(invalid("No folder was given for the set list.", "No se indicó la carpeta para la lista."), es);
-  if (dir->find('\0') != std::string::npos)
-    return failureReply(invalid("The folder " + inQuotes(*dir) + " is not a valid path.",
-                                "La carpeta " + inQuotes(*dir) + " no es una ruta válida."),
+  const std::string& where = path ? *path : dir.value_or("");
+  if (where.empty())
+    return failureReply(invalid("No file or folder was given for the set list.",
+                                "No se indicó el archivo ni la carpeta de la lista."),
                         es);
+  if (where.find('\0') != std::string::npos)
+    return failureReply(invalid(inQuotes(where) + " is not a valid path.", inQuotes(where) + " no es una ruta válida."), es);
   const auto text = csvText(args.is_object() && args.contains("rows") ? &args["rows"] : nullptr, es);
   if (!text) return failureReply(text.status(), es);
+  const std::size_t rows = args["rows"].size();
+  if (path) {
+    const auto replace = args.find("replace");
+    return saveAs(*text, rows, platform::absolutePath(*path), replace != args.end() && *replace == true, es);
+  }
 
   const fs::path folder = platform::absolutePath(*dir);
   if (!platform::isFolder(folder)) {
@@ -119,7 +168,7 @@ Reply saveSetList(const Values& values, const Json& args) {
     if (platform::kindOf(folder / name) != platform::EntryKind::Missing) continue;  // spares a write
     // Each save has its own draft, so two at once never write into one file.
     Status written = platform::writeNewFileAtomically(folder, name, platform::temporaryName(), *text);
-    if (written) return {{"ok", true}, {"path", (folder / name).string()}, {"rows", args["rows"].size()}};
+    if (written) return {{"ok", true}, {"path", (folder / name).string()}, {"rows", rows}};
     if (written.code() != EEXIST) return failureReply(written, es);
   }
   return failureReply(Status::failure(Problem::Failed,

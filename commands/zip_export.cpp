@@ -61,9 +61,12 @@ Reply zip(const Values& values, const std::string& path, platform::WorkControl* 
     journal.abandon();
     return failed(written);
   }
+  // Said in the reply: packing a second folder replaces the first one's archive.
+  const bool replaced = platform::kindOf(archive) != platform::EntryKind::Missing;
   const auto trashed = journal.commit();
   if (!trashed) return failed(trashed.status());
-  return {{"ok", true}, {"path", archive.string()}, {"bytes", folderSize(archive)}, {"trashed", *trashed}};
+  return {{"ok", true}, {"path", archive.string()}, {"bytes", folderSize(archive)}, {"trashed", *trashed},
+          {"replaced", replaced}};
 }
 
 }  // namespace velmorin

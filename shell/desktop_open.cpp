@@ -5,6 +5,7 @@
 #include <gio/gio.h>
 #include <unistd.h>
 
+#include <memory>
 #include <system_error>
 
 namespace velmorin::shell {
@@ -24,18 +25,23 @@ void unrefIfAny(GAppLaunchContext* context) {
 struct RevealRequest {
   std::string uri;
   std::filesystem::path parent;
+  Opened done;
 };
+
+void tell(const Opened& done, bool opened) {
+  if (done) done(opened);
+}
 
 // What a reveal falls back on: the folder that holds the item, and only when
 // that is a folder. A path whose parent is a file ("notes.txt/x") must never
 // hand that file to its default application.
-void openContainingFolder(const std::filesystem::path& parent) {
+void openContainingFolder(const std::filesystem::path& parent, Opened done) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(parent, ec)) return;
-  if (gchar* uri = g_filename_to_uri(parent.c_str(), nullptr, nullptr)) {
-    openUri(uri);
-    g_free(uri);
-  }
+  if (!std::filesystem::is_directory(parent, ec)) return tell(done, false);
+  gchar* uri = g_filename_to_uri(parent.c_str(), nullptr, nullptr);
+  if (!uri) return tell(done, false);
+  openUri(uri, std::move(done));
+  g_free(uri);
 }
 
 void revealAnswered(GObject* source, GAsyncResult* result, gpointer data) {
@@ -44,9 +50,10 @@ void revealAnswered(GObject* source, GAsyncResult* result, gpointer data) {
   GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
   if (reply) {
     g_variant_unref(reply);
+    tell(request->done, true);
   } else {
     g_error_free(error);
-    openContainingFolder(request->parent);
+    openContainingFolder(request->parent, std::move(request->done));
   }
   delete request;
 }
@@ -57,7 +64,7 @@ void busReady(GObject*, GAsyncResult* result, gpointer data) {
   GDBusConnection* bus = g_bus_get_finish(result, &error);
   if (!bus) {
     g_error_free(error);
-    openContainingFolder(request->parent);
+    openContainingFolder(request->parent, std::move(request->done));
     delete request;
     return;
   }
@@ -78,15 +85,18 @@ bool isExecutableFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-void openUri(const std::string& uri) {
+void openUri(const std::string& uri, Opened done) {
   GAppLaunchContext* context = launchContext();
   g_app_info_launch_default_for_uri_async(
       uri.c_str(), context, nullptr,
-      [](GObject*, GAsyncResult* result, gpointer) {
+      [](GObject*, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<Opened> done(static_cast<Opened*>(data));
         GError* error = nullptr;
-        if (!g_app_info_launch_default_for_uri_finish(result, &error)) g_error_free(error);
+        const bool opened = g_app_info_launch_default_for_uri_finish(result, &error);
+        if (!opened) g_error_free(error);
+        tell(*done, opened);
       },
-      nullptr);
+      new Opened(std::move(done)));
   unrefIfAny(context);
 }
 
@@ -111,11 +121,11 @@ void openApplication(const NsmApp& app) {
   unrefIfAny(context);
 }
 
-void revealInFileManager(const std::filesystem::path& path) {
-  if (gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr)) {
-    g_bus_get(G_BUS_TYPE_SESSION, nullptr, busReady, new RevealRequest{uri, path.parent_path()});
-    g_free(uri);
-  }
+void revealInFileManager(const std::filesystem::path& path, Opened done) {
+  gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
+  if (!uri) return tell(done, false);
+  g_bus_get(G_BUS_TYPE_SESSION, nullptr, busReady, new RevealRequest{uri, path.parent_path(), std::move(done)});
+  g_free(uri);
 }
 
 }  // namespace velmorin::shell

@@ -23,11 +23,21 @@ void answered(GtkNativeDialog* dialog, gint response, gpointer data) {
 
 void showFolderPicker(GtkWindow* parent, const bridge::PickerOptions& options, bridge::PickerDone done) {
   GtkFileChooserNative* chooser = gtk_file_chooser_native_new(
-      options.title.c_str(), parent, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, options.acceptLabel.c_str(), nullptr);
+      options.title.c_str(), parent,
+      options.saveFile ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
+      options.acceptLabel.c_str(), nullptr);
   GtkFileChooser* files = GTK_FILE_CHOOSER(chooser);
   gtk_file_chooser_set_select_multiple(files, FALSE);
   gtk_file_chooser_set_create_folders(files, TRUE);
   gtk_file_chooser_set_local_only(files, TRUE);  // the reply is a path
+  if (options.saveFile) {
+    // An existing file is chosen only once the user has said to replace it.
+    gtk_file_chooser_set_do_overwrite_confirmation(files, TRUE);
+    gtk_file_chooser_set_current_name(files, options.fileName.c_str());
+    if (!options.startFolder)
+      if (const char* documents = g_get_user_special_dir(G_USER_DIRECTORY_DOCUMENTS))
+        gtk_file_chooser_set_current_folder(files, documents);
+  }
   if (options.startFolder) gtk_file_chooser_set_current_folder(files, options.startFolder->c_str());
   gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
   g_signal_connect(chooser, "response", G_CALLBACK(answered), new bridge::PickerDone(std::move(done)));

@@ -43,7 +43,9 @@ void GtkBridgePlatform::openApplication(const NsmApp& app) { shell::openApplicat
 
 void GtkBridgePlatform::openURL(const std::string& url) { openUri(url); }
 
-void GtkBridgePlatform::reveal(const std::filesystem::path& absolutePath) { revealInFileManager(absolutePath); }
+void GtkBridgePlatform::reveal(const std::filesystem::path& absolutePath, bridge::RevealDone done) {
+  revealInFileManager(absolutePath, std::move(done));
+}
 
 void GtkBridgePlatform::notify(const bridge::WorkNotice& notice) {
   if (gtk_window_is_active(window_)) return;

@@ -24,7 +24,7 @@ class GtkBridgePlatform : public bridge::BridgePlatform {
   void pickFolder(const bridge::PickerOptions& options, bridge::PickerDone done) override;
   void openApplication(const NsmApp& app) override;
   void openURL(const std::string& url) override;
-  void reveal(const std::filesystem::path& absolutePath) override;
+  void reveal(const std::filesystem::path& absolutePath, bridge::RevealDone done) override;
   void notify(const bridge::WorkNotice& notice) override;
   void endApplication() override;
 

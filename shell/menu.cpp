@@ -1,5 +1,7 @@
 #include "shell/menu.h"
 
+#include "shell/about_dialog.h"
+
 namespace velmorin::shell {
 
 namespace {
@@ -26,6 +28,10 @@ void selectAll(GSimpleAction*, GVariant*, gpointer web) {
   webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(web), WEBKIT_EDITING_COMMAND_SELECT_ALL);
 }
 
+void about(GSimpleAction*, GVariant*, gpointer window) {
+  showAbout(GTK_WINDOW(window), g_object_get_data(G_OBJECT(window), "velmorin-spanish") != nullptr);
+}
+
 void setAccel(GtkApplication* app, const char* action, const char* accel) {
   const char* accels[] = {accel, nullptr};
   gtk_application_set_accels_for_action(app, action, accels);
@@ -34,8 +40,9 @@ void setAccel(GtkApplication* app, const char* action, const char* accel) {
 }  // namespace
 
 MenuTexts menuTexts(bool spanish) {
-  if (spanish) return {"Velmorin Sync", "Salir de Velmorin Sync", "Edición", "Copiar", "Seleccionar todo"};
-  return {"Velmorin Sync", "Quit Velmorin Sync", "Edit", "Copy", "Select All"};
+  if (spanish)
+    return {"Velmorin Sync", "Salir de Velmorin Sync", "Edición", "Copiar", "Seleccionar todo", aboutTexts(true).menuItem};
+  return {"Velmorin Sync", "Quit Velmorin Sync", "Edit", "Copy", "Select All", aboutTexts(false).menuItem};
 }
 
 GtkWidget* buildMenu(GtkApplication* app, GtkApplicationWindow* window, WebKitWebView* web, bool spanish,
@@ -44,6 +51,9 @@ GtkWidget* buildMenu(GtkApplication* app, GtkApplicationWindow* window, WebKitWe
   const GActionEntry windowActions[] = {{"copy", copy, nullptr, nullptr, nullptr, {}},
                                         {"select-all", selectAll, nullptr, nullptr, nullptr, {}}};
   g_action_map_add_action_entries(G_ACTION_MAP(window), windowActions, G_N_ELEMENTS(windowActions), web);
+  const GActionEntry aboutAction[] = {{"about", about, nullptr, nullptr, nullptr, {}}};
+  g_action_map_add_action_entries(G_ACTION_MAP(window), aboutAction, 1, window);
+  if (spanish) g_object_set_data(G_OBJECT(window), "velmorin-spanish", GINT_TO_POINTER(1));
   setAccel(app, "app.quit", "<Control>q");
   setAccel(app, "win.copy", "<Control>c");
   setAccel(app, "win.select-all", "<Control>a");
@@ -51,6 +61,7 @@ GtkWidget* buildMenu(GtkApplication* app, GtkApplicationWindow* window, WebKitWe
   const MenuTexts texts = menuTexts(spanish);
   GMenu* bar = g_menu_new();
   GMenu* appMenu = g_menu_new();
+  g_menu_append(appMenu, texts.about.c_str(), "win.about");
   g_menu_append(appMenu, texts.quit.c_str(), "app.quit");
   g_menu_append_submenu(bar, texts.appMenu.c_str(), G_MENU_MODEL(appMenu));
   GMenu* edit = g_menu_new();

@@ -1,5 +1,5 @@
 #pragma once
-// The application's menu: quit, and copy / select all acting on the page.
+// The application's menu: About, quit, and copy / select all acting on the page.
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
@@ -14,12 +14,13 @@ struct MenuTexts {
   std::string edit;
   std::string copy;
   std::string selectAll;
+  std::string about;  // in the first menu, before Quit
 };
 
 MenuTexts menuTexts(bool spanish);
 
-// Adds the actions "app.quit" (Ctrl+Q), "win.copy" (Ctrl+C) and "win.select-all"
-// (Ctrl+A) and gives the menu bar that shows them, for the header bar. "app.quit"
+// Adds the actions "win.about", "app.quit" (Ctrl+Q), "win.copy" (Ctrl+C) and
+// "win.select-all" (Ctrl+A) and gives the menu bar that shows them, for the header bar. "app.quit"
 // runs `quit`; without one it ends the application at once.
 GtkWidget* buildMenu(GtkApplication* app, GtkApplicationWindow* window, WebKitWebView* web, bool spanish,
                      std::function<void()> quit = {});

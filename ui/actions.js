@@ -29,7 +29,13 @@ export function revealButton(path) {
     className: 'quiet',
     attrs: { type: 'button', 'aria-label': t('showNamedInFolder', { name: baseName(path) }) },
   }, el('span', { className: 'label', text: t('showInFolder') }));
-  bindAction(button, {}, () => runAndReport('reveal', { path }));
+  bindAction(button, {}, async () => {
+    try {
+      await ask('reveal', { path });
+    } catch (error) {
+      showNotice(t('revealFailed', { name: baseName(path), error: error.message }));
+    }
+  });
   return button;
 }
 

@@ -39,7 +39,7 @@ function asLists(value) {
 // The search's choice, with what the list of lists knows of it (its suggested model).
 function withSuggestion(list, lists) {
   const listed = list && lists.find((item) => item.path === list.path);
-  return listed ? { ...list, ...listed, size: list.size } : list;
+  return listed ? { ...list, ...listed } : list;
 }
 
 function asProgs(value) {

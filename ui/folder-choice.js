@@ -7,7 +7,7 @@ import { sameChoice } from './install-folders.js';
 
 function optionText(folder) {
   return [
-    folder.subfolders ? baseName(folder.dir) : null,
+    folder.subfolders || folder.bankOf ? baseName(folder.dir) : null,
     folder.model !== '' ? folder.model : `.${folder.ext}`,
     folder.subfolders ? t('bankCount', { count: folder.banks.length }) : null,
     t('programCount', { count: folder.count }),

@@ -14,7 +14,7 @@ export function listCard(list) {
     el('p', { className: 'found-name', text: list.name }),
     el('dl', { className: 'facts' },
       list.model !== '' ? fact(t('model'), list.model) : null,
-      fact(t('size'), formatBytes(list.size) ?? t('diskUnknown')),
+      formatBytes(list.size) !== null ? fact(t('size'), formatBytes(list.size)) : null,
       fact(t('folder'), dirName(list.path), 'path')),
     revealButton(list.path));
 }

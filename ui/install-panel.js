@@ -2,7 +2,7 @@
 // named after the keyboard model. What the install would change is asked for first
 // ("plan"), and anything it would replace, remove or warn about is confirmed.
 import { bindAction } from './busy.js';
-import { byId, el, replaceContent } from './dom.js';
+import { byId, el, replaceContent, setPathText } from './dom.js';
 import { replyFailure } from './ask.js';
 import { folderLabel } from './format.js';
 import { t } from './i18n.js';
@@ -46,6 +46,7 @@ export function setupInstall(store) {
   const installButton = byId('install-button');
   const view = createProgressView(byId('install-progress'), { returnFocus: installButton });
   const modelField = setupModelField(model, byId('model-hint'));
+  let running = false;
 
   function show(node) {
     replaceContent(result, node);
@@ -73,6 +74,7 @@ export function setupInstall(store) {
     const args = installArgs(state, modelName);
     replaceContent(result);
     let plan = null;
+    running = true;
     try {
       plan = readPlan(await runTask(view, 'plan', args, { title: t('planningLong'), reason: reason('plan'), cancelWins: true }));
       if (needsConfirmation(plan)) {
@@ -89,7 +91,15 @@ export function setupInstall(store) {
         retry,
         space: plan ? { needed: plan.bytesNeeded, free: plan.diskFree } : {},
       }));
+    } finally {
+      running = false;
     }
+  }
+
+  // A report (a success, a refusal, a failure) is about the inputs it was given:
+  // once they change it is old news. While work runs its report is still to come.
+  function inputsChanged() {
+    if (!running) replaceContent(result);
   }
 
   async function changeDestination() {
@@ -99,7 +109,8 @@ export function setupInstall(store) {
       store.set({ dest: path, destLabel: folderLabel(path), destChosen: true });
       await saveDestination(path);
     } catch (error) {
-      showProblem(error.message);
+      // A folder that cannot be written is refused here, not at install time.
+      show(failureView(error, { another: { label: t('chooseAnotherDest'), run: () => byId('change-dest').click() } }));
     }
   }
 
@@ -109,14 +120,14 @@ export function setupInstall(store) {
   store.subscribe((state, patch) => {
     if ('dest' in patch || 'destLabel' in patch) {
       byId('dest-label').textContent = state.destLabel || folderLabel(state.dest) || '—';
-      byId('dest-path').textContent = state.dest;
+      setPathText(byId('dest-path'), state.dest);
     }
     if ('list' in patch || 'progs' in patch) {
       replaceContent(byId('install-summary'), ...summaryItems(state));
       modelField.follow(state);
     }
-    // A new search makes the last install's report old news.
-    if ('searches' in patch) replaceContent(result);
+    if ('dest' in patch || 'list' in patch || 'progs' in patch || 'searches' in patch) inputsChanged();
   });
+  model.addEventListener('input', inputsChanged);
   replaceContent(byId('install-summary'), ...summaryItems(store.get()));
 }

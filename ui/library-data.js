@@ -3,6 +3,7 @@
 import { baseName, dirName } from './format.js';
 import { t } from './i18n.js';
 import { visibleText } from './visible-text.js';
+import { categoryText, readCategory } from './categories.js';
 
 // The longest list the application gives; anything beyond it is not a library reply.
 const MAX_PROGRAMS = 50_000;
@@ -18,6 +19,9 @@ const whole = (value) => (Number.isInteger(value) && value >= 0 ? value : 0);
 function asProgram(value, index) {
   if (!value || typeof value !== 'object' || typeof value.path !== 'string' || value.path === '') return null;
   const inside = text(value.inside);
+  const check = CHECKS.includes(value.check) ? value.check : 'unknown';
+  // A damaged file's header cannot be trusted: its numbers are no category or slot.
+  const trusted = check !== 'damaged';
   return {
     key: index,
     path: value.path,
@@ -25,11 +29,11 @@ function asProgram(value, index) {
     name: visibleText(text(value.name) || baseName(value.path)),
     ext: text(value.ext),
     model: text(value.model),
-    category: text(value.category),
-    slot: text(value.slot),
-    bank: whole(value.bank),
-    location: whole(value.location),
-    check: CHECKS.includes(value.check) ? value.check : 'unknown',
+    category: trusted ? readCategory(text(value.category)) : '',
+    slot: trusted ? text(value.slot) : '',
+    bank: trusted ? whole(value.bank) : 0,
+    location: trusted ? whole(value.location) : 0,
+    check,
     problem: text(value.problem),
     mtime: Number.isFinite(value.mtime) && value.mtime > 0 ? value.mtime : 0,
     dup: whole(value.dup),
@@ -101,7 +105,7 @@ const words = new Intl.Collator(undefined, { numeric: true, sensitivity: 'base' 
 const COMPARE = {
   name: (a, b) => words.compare(a.name, b.name),
   model: (a, b) => words.compare(a.model, b.model),
-  category: (a, b) => words.compare(a.category, b.category),
+  category: (a, b) => words.compare(categoryText(a.category), categoryText(b.category)),
   slot: bySlot,
   folder: (a, b) => words.compare(a.where, b.where),
   date: (a, b) => a.mtime - b.mtime,

@@ -12,6 +12,7 @@ import { libraryFolders } from './library-folders.js';
 import { createLibraryTable } from './library-table.js';
 import { createProgressView } from './progress-view.js';
 import { saveSetList } from './set-list.js';
+import { categoryText } from './categories.js';
 import { runTask } from './task.js';
 
 const CHECK_CHOICES = [['ok', 'checkFilterOk'], ['unchecked', 'checkFilterUnchecked'], ['damaged', 'checkFilterDamaged'], ['unknown', 'checkFilterUnknown']];
@@ -22,7 +23,7 @@ function fillSelect(select, anyText, values, label) {
     ...values.map((value, index) => el('option', { text: label(value), attrs: { value: String(index) } })));
 }
 
-export function setupLibrary(store) {
+export function setupLibrary(store, views) {
   const buttons = ['library-usual', 'library-folder'].map(byId);
   const view = createProgressView(byId('library-progress'), { returnFocus: buttons[0] });
   const result = byId('library-result');
@@ -69,11 +70,11 @@ export function setupLibrary(store) {
     listed = shownPrograms(library.programs, includeCopies.checked);
     values = {
       model: choices(library.programs, 'model'),
-      category: choices(library.programs, 'category'),
+      category: choices(library.programs, 'category').sort((a, b) => categoryText(a).localeCompare(categoryText(b))),
       check: values.check,
     };
     fillSelect(selects.model, t('libraryAllModels'), values.model, (model) => model || t('libraryNoModel'));
-    fillSelect(selects.category, t('libraryAllCategories'), values.category, (category) => category || t('libraryNoCategory'));
+    fillSelect(selects.category, t('libraryAllCategories'), values.category, (category) => categoryText(category) || t('libraryNoCategory'));
     fillSelect(selects.check, t('libraryAllChecks'), values.check, (check) => t(CHECK_CHOICES.find(([c]) => c === check)[1]));
     search.value = '';
     replaceContent(exportResult);
@@ -92,6 +93,7 @@ export function setupLibrary(store) {
   function install(progs) {
     store.set({ progs });
     if (progs.model !== '') byId('model').value = progs.model;
+    views.show('install');
     byId('install').scrollIntoView({ block: 'start' });
     byId('install-button').focus();
   }
@@ -139,11 +141,16 @@ export function setupLibrary(store) {
   bindAction(buttons[0], { ...options, busyText: () => t('libraryReading') }, (control) => read(control, false));
   bindAction(buttons[1], options, (control) => read(control, true));
   bindAction(exportButton, { busyText: () => t('choosingFolder') }, exportSetList);
-  search.addEventListener('input', () => refresh());
-  for (const select of Object.values(selects)) select.addEventListener('change', () => refresh());
-  groupDups.addEventListener('change', () => refresh());
+  // A report of an export names rows that another filter no longer shows.
+  const filtered = () => {
+    replaceContent(exportResult);
+    refresh();
+  };
+  search.addEventListener('input', filtered);
+  for (const select of Object.values(selects)) select.addEventListener('change', filtered);
+  groupDups.addEventListener('change', filtered);
   includeCopies.addEventListener('change', () => {
     listed = shownPrograms(library.programs, includeCopies.checked);
-    refresh();
+    filtered();
   });
 }

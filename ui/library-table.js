@@ -6,6 +6,7 @@ import { el, replaceContent } from './dom.js';
 import { formatDay, t } from './i18n.js';
 import { COLUMNS, checkParts, checkText, whereText } from './library-data.js';
 import { visibleText } from './visible-text.js';
+import { categoryText } from './categories.js';
 
 const ROW_HEIGHT = 42; // px, as .library-table tbody tr in styles.css
 const AROUND = 8; // rows drawn beyond each edge of the view
@@ -33,7 +34,7 @@ function rowFor(program, index) {
   },
   name,
   cell(program.model),
-  cell(program.category),
+  cell(categoryText(program.category)),
   cell(program.slot, { className: 'col-slot' }),
   cell(whereText(program), { title: visibleText(program.inside || program.where) }),
   cell(program.mtime ? formatDay(program.mtime) : '', { className: 'col-date' }),

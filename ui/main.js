@@ -1,11 +1,11 @@
-// Starts the page: texts in the user's language, the parts of the workflow, and the
-// first questions to the application.
+// Starts the page: texts in the user's language, the views and the parts of the
+// workflow, and the first questions to the application.
 import './bridge.js';
 import { bindAction } from './busy.js';
 import { byId } from './dom.js';
 import { translatePage, t } from './i18n.js';
-import { runAndReport } from './actions.js';
-import { setupNotice, showNotice } from './notice.js';
+import { bindExternalLink, runAndReport } from './actions.js';
+import { setupNotice } from './notice.js';
 import { setupFinishing } from './finishing.js';
 import { createStore } from './store.js';
 import { setupStatus } from './status-panel.js';
@@ -14,10 +14,14 @@ import { setupInstall } from './install-panel.js';
 import { setupPack } from './pack-panel.js';
 import { setupLibrary } from './library-panel.js';
 import { restoreSettings } from './settings.js';
+import { setupViews } from './views.js';
+import { passWheelAtEnds } from './wheel.js';
 
 translatePage();
 setupNotice();
 setupFinishing();
+const views = setupViews();
+passWheelAtEnds();
 
 const store = createStore({
   dest: '', destLabel: '', destChosen: false, exportDir: '', list: null, lists: [], progs: null, folders: [], findNote: null, searches: 0,
@@ -25,15 +29,9 @@ const store = createStore({
 setupFind(store);
 setupInstall(store);
 setupPack(store);
-setupLibrary(store);
+setupLibrary(store, views);
 bindAction(byId('quit'), { busyText: () => t('quitting') }, () => runAndReport('quit'));
-
-// Help is a page of its own: leaving this one while work runs would lose that work's report.
-byId('help-link').addEventListener('click', (event) => {
-  if (!document.querySelector('main .progress:not([hidden])')) return;
-  event.preventDefault();
-  showNotice(t('helpWhileBusy'), { info: true });
-});
+bindExternalLink(byId('support-link'));
 
 restoreSettings(store);
 setupStatus(store)();

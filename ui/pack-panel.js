@@ -1,7 +1,7 @@
 // Packing a chosen folder into Velmorin.zip on the Desktop, and creating the export
 // folder where files for Velmorin are left.
 import { bindAction } from './busy.js';
-import { byId, el, replaceContent } from './dom.js';
+import { byId, el, replaceContent, setPathText } from './dom.js';
 import { ask, replyFailure } from './ask.js';
 import { baseName, formatBytes } from './format.js';
 import { t } from './i18n.js';
@@ -12,6 +12,12 @@ import { runTask } from './task.js';
 
 function problem(...lines) {
   return el('div', { className: 'alert', attrs: { role: 'alert' } }, ...lines.filter(Boolean).map((text) => el('p', { text })));
+}
+
+// An earlier Velmorin.zip made way for this one: in the Trash, or gone where there is none.
+function replacedLine(reply) {
+  if (reply.replaced !== true) return null;
+  return el('p', { text: Number.isInteger(reply.trashed) && reply.trashed > 0 ? t('packReplaced') : t('packReplacedGone') });
 }
 
 export function setupPack(store) {
@@ -40,6 +46,7 @@ export function setupPack(store) {
       });
       showPack(el('div', { className: 'success', attrs: { role: 'status' } },
         el('p', { text: t('packDone', { size: formatBytes(reply.bytes) ?? t('diskUnknown') }) }),
+        replacedLine(reply),
         el('p', { className: 'path', text: reply.path }),
         revealButton(reply.path)));
     } catch (error) {
@@ -67,6 +74,6 @@ export function setupPack(store) {
   bindAction(byId('export-button'), { busyText: () => t('exportCreating') }, prepare);
 
   store.subscribe((state, patch) => {
-    if ('exportDir' in patch) byId('export-path').textContent = state.exportDir;
+    if ('exportDir' in patch) setPathText(byId('export-path'), state.exportDir);
   });
 }

@@ -1,6 +1,7 @@
 // One panel's progress block: what runs, a bar that fills when the amount of work is
 // known (and moves without a value when it is not), the count so far, and Cancel.
 import { describeProgress } from './progress-text.js';
+import { createTimeLeft, timeLeftText } from './time-left.js';
 import { t } from './i18n.js';
 
 // `returnFocus`: where keyboard focus goes when the block hides with focus inside it
@@ -15,6 +16,7 @@ export function createProgressView(container, { returnFocus }) {
   let cmd = '';
   let onCancel = null;
   let last = null;
+  const clock = createTimeLeft();
 
   function unknownAmount() {
     track.classList.remove('is-determinate');
@@ -39,6 +41,7 @@ export function createProgressView(container, { returnFocus }) {
       cmd = command;
       onCancel = cancelWith;
       last = null;
+      clock.reset();
       title.textContent = titleText;
       countLine.textContent = '';
       unknownAmount();
@@ -51,7 +54,10 @@ export function createProgressView(container, { returnFocus }) {
       // Reports of one phase may cross on their way: one that goes backwards is stale.
       if (last && last.phase === info.phase && (info.done < last.done || (info.done === last.done && info.bytes < last.bytes))) return;
       last = info;
-      const { text, value, max } = describeProgress(cmd, info);
+      const { text, value, max } = describeProgress(cmd, info, (done, of) => {
+        const seconds = clock.estimate(info.phase, done, of);
+        return seconds === null ? '' : timeLeftText(seconds);
+      });
       countLine.textContent = text;
       if (max === null) {
         unknownAmount();
@@ -62,7 +68,7 @@ export function createProgressView(container, { returnFocus }) {
       track.setAttribute('aria-valuemax', String(max));
       track.setAttribute('aria-valuenow', String(value));
       track.setAttribute('aria-valuetext', text);
-      bar.style.width = `${(value / max) * 100}%`;
+      bar.style.width = `${Math.floor((value / max) * 100)}%`;
     },
 
     cancelling,

@@ -1,23 +1,33 @@
 // The set list: the programs the library shows now, in keyboard order, saved by the
-// application as a CSV file in a folder the user chooses.
+// application as a CSV file the user names in the desktop's save dialog.
 import { ask } from './ask.js';
-import { pickFolder } from './actions.js';
 import { bySlot } from './library-data.js';
+import { categoryText } from './categories.js';
 
-// Keyboard order: bank, then location; programs without a slot last, by name among themselves.
+// Keyboard order: bank, then location; programs without a slot last, by name among
+// themselves. Texts as the page shows them, with the folder (or backup) each is in.
 export function setListRows(rows) {
   return [...rows]
     .sort((a, b) => bySlot(a, b) || a.name.localeCompare(b.name) || a.key - b.key)
-    .map(({ slot, name, category, model }) => ({ slot, name, category, model }));
+    .map(({ slot, name, category, model, where }) => ({ slot, name, category: categoryText(category), model, folder: where }));
 }
 
-// Gives the reply ({path, rows}), or null when the user chose no folder; throws a
-// CommandError when the list could not be saved. `onSaving()` once the folder is chosen.
+// The file the user chose, and whether the dialog asked them to replace it: null
+// when they cancelled.
+async function pickSaveFile() {
+  const reply = await ask('pickSaveFile', { kind: 'setList' }, {
+    succeeded: (answer) => (typeof answer.path === 'string' && answer.path !== '') || answer.cancel === true,
+  });
+  return reply.cancel === true ? null : { path: reply.path, replace: reply.replace === true };
+}
+
+// Gives the reply ({path, rows}), or null when the user chose no file; throws a
+// CommandError when the list could not be saved. `onSaving()` once the file is chosen.
 export async function saveSetList(rows, { onSaving = () => {} } = {}) {
-  const dir = await pickFolder('setList');
-  if (dir === null) return null;
+  const file = await pickSaveFile();
+  if (file === null) return null;
   onSaving();
-  return ask('saveSetList', { dir, rows: setListRows(rows) }, {
+  return ask('saveSetList', { path: file.path, replace: file.replace, rows: setListRows(rows) }, {
     succeeded: (reply) => reply.ok === true && typeof reply.path === 'string' && reply.path !== '',
   });
 }

@@ -3,11 +3,11 @@
 import { bindAction } from './busy.js';
 import { byId, show } from './dom.js';
 import { ask } from './ask.js';
-import { formatBytes } from './format.js';
 import { t } from './i18n.js';
 import { bindExternalLink } from './actions.js';
 import { showNotice } from './notice.js';
 import { onAppEvent } from './bridge.js';
+import { setupDiskSpace } from './disk-space.js';
 
 function setState(node, state, text) {
   node.dataset.state = state;
@@ -30,19 +30,18 @@ function showInfo(reply) {
   const nsm = reply.nsm && typeof reply.nsm === 'object' ? reply.nsm : {};
   const nsmName = typeof nsm.name === 'string' && nsm.name !== '' ? nsm.name : t('nsmTitle');
   showNsm(nsm.found === true, nsmName);
-  // The application reports 0 when it cannot measure the free space.
-  const free = reply.diskFree > 0 ? formatBytes(reply.diskFree) : null;
-  byId('disk-free').textContent = free ?? t('diskUnknown');
-}
-
-function failInfo(text) {
-  byId('status-error-text').textContent = t('statusFailed', { error: text });
-  show(byId('status-error'));
-  for (const id of ['nsm-state', 'disk-free']) setState(byId(id), 'unknown', t('diskUnknown'));
 }
 
 export function setupStatus(store) {
   const keyboardState = byId('keyboard-state');
+  const disk = setupDiskSpace(store);
+
+  function failInfo(text) {
+    byId('status-error-text').textContent = t('statusFailed', { error: text });
+    show(byId('status-error'));
+    setState(byId('nsm-state'), 'unknown', t('diskUnknown'));
+    if (store.get().dest === '') disk.unknown();
+  }
 
   async function loadInfo() {
     try {
@@ -51,6 +50,7 @@ export function setupStatus(store) {
       });
       show(byId('status-error'), false);
       showInfo(reply);
+      disk.home(reply.diskFree);
       const exportDir = typeof reply.exportDir === 'string' ? reply.exportDir : '';
       // The default destination gives way to one the user chose (now or in an earlier session).
       if (store.get().destChosen) {

@@ -57,7 +57,10 @@ class FakePlatform : public BridgePlatform {
   }
   void openApplication(const NsmApp& app) override { openedApps.push_back(app); }
   void openURL(const std::string& url) override { openedUrls.push_back(url); }
-  void reveal(const std::filesystem::path& path) override { revealed.push_back(path); }
+  void reveal(const std::filesystem::path& path, RevealDone done) override {
+    revealed.push_back(path);
+    done(revealOpens);
+  }
   void notify(const WorkNotice& notice) override { notices.push_back(notice); }
   void endApplication() override { ++ends; }
 
@@ -99,6 +102,7 @@ class FakePlatform : public BridgePlatform {
   std::vector<NsmApp> openedApps;
   std::vector<std::string> openedUrls;
   std::vector<std::filesystem::path> revealed;
+  bool revealOpens = true;  // what the next reveals tell
   std::vector<WorkNotice> notices;
   int ends = 0;
 

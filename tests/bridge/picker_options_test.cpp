@@ -10,14 +10,14 @@ const std::filesystem::path kICloud = "/home/ana/Library/Mobile Documents/com~ap
 
 TEST(PickerOptions, DestinationInEnglishStartsInICloudWhenPresent) {
   const auto o = pickerOptions("dest", false, kICloud);
-  EXPECT_EQ(o.title, "Choose where to save the Velmorin folder");
+  EXPECT_EQ(o.title, "Choose the destination folder: the keyboard model's folder is made in it");
   EXPECT_EQ(o.acceptLabel, "Choose");
   EXPECT_EQ(o.startFolder, kICloud);
 }
 
 TEST(PickerOptions, DestinationWithoutICloudHasNoStartFolder) {
   const auto o = pickerOptions("dest", false, std::nullopt);
-  EXPECT_EQ(o.title, "Choose where to save the Velmorin folder");
+  EXPECT_EQ(o.title, "Choose the destination folder: the keyboard model's folder is made in it");
   EXPECT_FALSE(o.startFolder);
 }
 
@@ -42,7 +42,7 @@ TEST(PickerOptions, EveryOtherKindAsksForTheProgramsFolder) {
 
 TEST(PickerOptions, SpanishDestination) {
   const auto o = pickerOptions("dest", true, kICloud);
-  EXPECT_EQ(o.title, "Elige dónde guardar la carpeta Velmorin");
+  EXPECT_EQ(o.title, "Elige la carpeta de destino: en ella se crea la carpeta del modelo de teclado");
   EXPECT_EQ(o.acceptLabel, "Elegir");
 }
 

@@ -11,6 +11,7 @@
 #include "bridge/fake_platform.h"
 #include "bridge/reply_call.h"
 #include "support/gate.h"
+#include "support/temp_tree.h"
 
 namespace velmorin::bridge {
 namespace {
@@ -252,6 +253,18 @@ TEST_F(RouterTest, RevealShowsAbsoluteAndRelativePathsAndAlwaysAnswersOk) {
   EXPECT_EQ(post(R"({"cmd":"reveal","id":3,"args":{"path":"/no/such/file"}})")[0].reply, (Reply{{"ok", true}}));
 }
 
+TEST_F(RouterTest, RevealThatOpensNothingSaysSoInTheUsersLanguage) {
+  platform.revealOpens = false;
+  for (const bool es : {false, true}) {
+    spanishNow = es;
+    const auto calls = post(R"({"cmd":"reveal","id":4,"args":{"path":"/home/ana/Gone/Velmorin.zip"}})");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].reply["ok"], false);
+    EXPECT_EQ(calls[0].reply["code"], "failed");
+    EXPECT_NE(calls[0].reply["error"].get<std::string>().find(es ? "gestor de archivos" : "file manager"), std::string::npos);
+  }
+}
+
 TEST_F(RouterTest, RevealWithoutATextPathRevealsNothing) {
   for (const char* json : {R"({"cmd":"reveal","id":1})", R"({"cmd":"reveal","id":1,"args":{"path":7}})",
                            R"({"cmd":"reveal","id":1,"args":{"path":null}})"}) {
@@ -299,7 +312,7 @@ TEST_F(RouterTest, PickFolderCancelledRepliesCancel) {
 }
 
 TEST_F(RouterTest, PickFolderRepliesOncePerRequestInWhateverOrderTheyClose) {
-  router.onMessageJson(R"({"cmd":"pickFolder","id":7,"args":{"kind":"dest"}})");
+  router.onMessageJson(R"({"cmd":"pickFolder","id":7,"args":{"kind":"list"}})");
   router.onMessageJson(R"({"cmd":"pickFolder","id":8,"args":{"kind":"dest"}})");
   ASSERT_EQ(platform.pickers.size(), 2u);
   platform.pickers[1].done(std::nullopt);
@@ -325,6 +338,51 @@ TEST_F(RouterTest, PickFolderAnswersAPathThatIsNotUtf8WithAnErrorInTheUsersLangu
   }
 }
 
+// The destination is the folder chosen, and one that cannot be written is refused
+// as it is chosen; other kinds of folder are only read.
+TEST_F(RouterTest, PickFolderRefusesADestinationThatCannotBeWrittenWhenItIsChosen) {
+  velmorin::testing::TempTree tree;
+  const auto file = tree.file("notes.txt", "a file");
+  router.onMessageJson(R"({"cmd":"pickFolder","id":1,"args":{"kind":"dest"}})");
+  EXPECT_EQ(platform.pickers.back().options.title, "Choose the destination folder: the keyboard model's folder is made in it");
+  platform.pickers.back().done(tree.root().string());
+  EXPECT_EQ(readReplyCall(platform.scripts.back())->reply, (Reply{{"path", tree.root().string()}}));
+  for (const auto& [kind, refused] : {std::pair{"dest", true}, std::pair{"progs", false}}) {
+    for (const auto& bad : {tree.root() / "missing", file / "below"}) {
+      router.onMessageJson(std::string(R"({"cmd":"pickFolder","id":2,"args":{"kind":")") + kind + R"("}})");
+      platform.pickers.back().done(bad.string());
+      const Reply reply = readReplyCall(platform.scripts.back())->reply;
+      EXPECT_EQ(reply.contains("path"), !refused) << kind << " " << bad << " " << reply.dump();
+      if (refused) {
+        EXPECT_EQ(reply["ok"], false);
+        EXPECT_NE(reply["error"].get<std::string>().find(bad.string()), std::string::npos) << reply.dump();
+        EXPECT_TRUE(reply["code"] == "notFound" || reply["code"] == "notFolder") << reply.dump();
+      }
+    }
+  }
+}
+
+TEST_F(RouterTest, PickSaveFileOpensASaveDialogAndSaysWhetherTheUserAgreedToReplace) {
+  velmorin::testing::TempTree tree;
+  tree.file("Gig.csv", "an earlier list");
+  spanishNow = true;
+  router.onMessageJson(R"({"cmd":"pickSaveFile","id":3,"args":{"kind":"setList"}})");
+  ASSERT_EQ(platform.pickers.size(), 1u);
+  EXPECT_TRUE(platform.pickers[0].options.saveFile);
+  EXPECT_EQ(platform.pickers[0].options.fileName.rfind("Lista ", 0), 0u);
+  EXPECT_EQ(platform.pickers[0].options.fileName.substr(platform.pickers[0].options.fileName.size() - 4), ".csv");
+  platform.pickers[0].done((tree.root() / "Gig.csv").string());
+  EXPECT_EQ(readReplyCall(platform.scripts.back())->reply,
+            (Reply{{"path", (tree.root() / "Gig.csv").string()}, {"replace", true}}));
+  router.onMessageJson(R"({"cmd":"pickSaveFile","id":4})");
+  platform.pickers.back().done((tree.root() / "New.csv").string());
+  EXPECT_EQ(readReplyCall(platform.scripts.back())->reply,
+            (Reply{{"path", (tree.root() / "New.csv").string()}, {"replace", false}}));
+  router.onMessageJson(R"({"cmd":"pickSaveFile","id":5})");
+  platform.pickers.back().done(std::nullopt);
+  EXPECT_EQ(readReplyCall(platform.scripts.back())->reply, (Reply{{"cancel", true}}));
+}
+
 TEST_F(RouterTest, PickFolderKindMustBeText) {
   icloud = "/home/ana/Library/Mobile Documents/com~apple~CloudDocs";
   router.onMessageJson(R"({"cmd":"pickFolder","id":5,"args":{"kind":2}})");
@@ -341,7 +399,8 @@ TEST_F(RouterTest, PickFolderAsksLanguageAndICloudAtEachRequest) {
   spanishNow = false;
   router.onMessageJson(R"({"cmd":"pickFolder","id":2,"args":{"kind":"dest"}})");
   ASSERT_EQ(platform.pickers.size(), 2u);
-  EXPECT_EQ(platform.pickers[0].options.title, "Elige dónde guardar la carpeta Velmorin");
+  EXPECT_EQ(platform.pickers[0].options.title,
+            "Elige la carpeta de destino: en ella se crea la carpeta del modelo de teclado");
   EXPECT_EQ(platform.pickers[0].options.acceptLabel, "Elegir");
   EXPECT_EQ(platform.pickers[0].options.startFolder, std::filesystem::path("/home/ana/iCloud"));
   EXPECT_EQ(platform.pickers[1].options.acceptLabel, "Choose");

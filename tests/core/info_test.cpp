@@ -124,3 +124,44 @@ TEST_F(InfoTest, UnknownNamesGetTheFixedError) {
 
 }  // namespace
 }  // namespace velmorin
+
+namespace velmorin {
+namespace {
+
+// Bytes free for the user on the disk that holds `path`, as Python's statvfs tells.
+double freeByPython(const fs::path& path) {
+  int status = -1;
+  const std::string out = testing::commandOutput(
+      "python3 -c 'import os, sys; s = os.statvfs(sys.argv[1]); print(s.f_bavail * s.f_frsize)' " +
+          testing::shellQuote(path.string()),
+      &status);
+  EXPECT_EQ(status, 0) << out;
+  return std::stod(out.empty() ? "0" : out);
+}
+
+// The free space the page shows is the destination's disk, not the home folder's:
+// a destination not made yet is measured at its nearest existing folder.
+TEST(FreeSpace, IsMeasuredWhereTheDestinationIsNotInTheHome) {
+  TempTree home;
+  const Values values = valuesForHome(home.root());
+  std::vector<fs::path> places = {home / "Desktop/Velmorin/Nord Stage 3"};
+  if (fs::is_directory("/dev/shm")) places.push_back("/dev/shm/velmorin-not-made/Velmorin");
+  for (const fs::path& dest : places) {
+    const Reply reply = work(values, "freeSpace", {{"path", dest.string()}});
+    ASSERT_EQ(reply["ok"], true) << reply.dump();
+    const fs::path measured = reply["path"].get<std::string>();
+    EXPECT_TRUE(fs::is_directory(measured)) << measured;
+    EXPECT_EQ(dest.string().rfind(measured.string(), 0), 0u) << measured << " holds " << dest;
+    const double expected = freeByPython(measured);
+    EXPECT_NEAR(reply["diskFree"].get<double>(), expected, expected * 0.02 + 1e6) << dest;
+  }
+  EXPECT_FALSE(fs::exists(home / "Desktop/Velmorin")) << "measuring makes nothing";
+  for (const Json& args : {Json::object(), Json{{"path", ""}}, Json{{"path", 3}}}) {
+    const Reply refused = work(values, "freeSpace", args);
+    EXPECT_EQ(refused["ok"], false) << args;
+    EXPECT_EQ(refused["code"], "invalid") << args;
+  }
+}
+
+}  // namespace
+}  // namespace velmorin

@@ -265,6 +265,9 @@ TEST_F(Preview, AnInstallReportsItsCopyThenItsArchiveWithTotals) {
   }
   EXPECT_EQ(last[WorkPhase::Copy].total, 30u);
   EXPECT_EQ(last[WorkPhase::Copy].done, 30u);
+  // The copy's bytes are known from the start, so the page can measure a few big files.
+  EXPECT_EQ(last[WorkPhase::Copy].totalBytes, 30u * 1000 + 29 * 30 / 2);
+  EXPECT_EQ(last[WorkPhase::Copy].bytes, last[WorkPhase::Copy].totalBytes);
   EXPECT_EQ(last[WorkPhase::Archive].total, 30u);
   EXPECT_EQ(last[WorkPhase::Archive].done, 30u);
   EXPECT_EQ(last[WorkPhase::Archive].bytes, last[WorkPhase::Archive].totalBytes);

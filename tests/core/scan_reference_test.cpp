@@ -49,7 +49,7 @@ class ReferenceScan {
       reply["lists"] = Json::array();
       for (const List& list : order)
         reply["lists"].push_back({{"path", list.path.string()}, {"name", list.path.filename().string()},
-                                  {"modified", static_cast<double>(list.date)}});
+                                  {"modified", static_cast<double>(list.date)}, {"size", list.size}});
     }
     if (!tally_.empty()) {
       auto most = tally_.begin();

@@ -1,6 +1,7 @@
 // The set list written for real into a temporary folder, read back byte for
 // byte and by Python's csv module: hostile program names stay one text field
-// each, never a formula; an earlier list is never replaced.
+// each, never a formula; an earlier list is never replaced unless the user
+// confirmed it in the save dialog.
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -66,22 +67,23 @@ TEST_F(SetList, HostileNamesStayTextInRfc4180FormAndNothingIsReplaced) {
 
   const std::string bytes = testing::readText(first["path"].get<std::string>());
   EXPECT_EQ(bytes,
-            "Slot,Name,Category,Model\r\n"
-            "A:11,\"Warm, \"\"Big\"\" Pad\",Pad,Nord Stage 3\r\n"
-            "A:12,\"two\nlines\r\nhere\",Grand,Nord Stage 3\r\n"
-            "B:55,\"'=HYPERLINK(\"\"http://x\"\")\",Lead,Nord Stage 3\r\n"
-            "3,'+1,'-2,'@SUM(A1)\r\n"
-            "4,'\tTabbed,\"'\rCR\",Señor Ñandú ✓ 鍵盤\r\n"
-            ",<b>plain</b>,,\r\n");
+            "Slot,Name,Category,Model,Folder\r\n"
+            "A:11,\"Warm, \"\"Big\"\" Pad\",Pad,Nord Stage 3,\r\n"
+            "A:12,\"two\nlines\r\nhere\",Grand,Nord Stage 3,\r\n"
+            "B:55,\"'=HYPERLINK(\"\"http://x\"\")\",Lead,Nord Stage 3,\r\n"
+            "3,'+1,'-2,'@SUM(A1),\r\n"
+            "4,'\tTabbed,\"'\rCR\",Señor Ñandú ✓ 鍵盤,\r\n"
+            ",<b>plain</b>,,,\r\n");
 
   // An independent reader gives back every field as it was, bar the apostrophe.
-  Json expected = Json::array({Json::array({"Slot", "Name", "Category", "Model"})});
+  Json expected = Json::array({Json::array({"Slot", "Name", "Category", "Model", "Folder"})});
   for (const Json& r : rows) {
     Json fields = Json::array();
     for (const char* key : {"slot", "name", "category", "model"}) {
       const std::string value = r[key];
       fields.push_back(!value.empty() && std::string("=+-@\t\r").find(value[0]) != std::string::npos ? "'" + value : value);
     }
+    fields.push_back("");
     expected.push_back(fields);
   }
   EXPECT_EQ(readByPython(first["path"].get<std::string>()), expected);
@@ -105,7 +107,8 @@ TEST_F(SetList, SpanishNamesAndHeaderAndClearRefusals) {
   const Reply saved = save({{"dir", dir.string()}, {"rows", Json::array({row("A:01:1", "Órgano", "Organ", "Nord Stage 2")})}});
   ASSERT_EQ(saved["ok"], true) << saved.dump();
   EXPECT_EQ(saved["path"], (dir / ("Lista " + today() + ".csv")).string());
-  EXPECT_EQ(testing::readText(saved["path"].get<std::string>()), "Posición,Nombre,Categoría,Modelo\r\nA:01:1,Órgano,Organ,Nord Stage 2\r\n");
+  EXPECT_EQ(testing::readText(saved["path"].get<std::string>()),
+            "Posición,Nombre,Categoría,Modelo,Carpeta\r\nA:01:1,Órgano,Organ,Nord Stage 2,\r\n");
 
   const fs::path missing = home / "No such folder";
   const Reply gone = save({{"dir", missing.string()}, {"rows", Json::array({row("1", "a", "b", "c")})}});
@@ -125,6 +128,45 @@ TEST_F(SetList, SpanishNamesAndHeaderAndClearRefusals) {
     EXPECT_FALSE(refused["error"].get<std::string>().empty()) << args;
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+// The file named in the save dialog: written as named, with each program's folder;
+// an existing file is replaced only with the dialog's confirmation, never a folder.
+TEST_F(SetList, SavesAsTheChosenFileWithFoldersAndReplacesOnlyWhenConfirmed) {
+  values.preferredLanguages = [] { return std::vector<std::string>{"es-ES"}; };
+  const fs::path dir = home.folder("Listas");
+  const fs::path file = dir / "Concierto, sábado.csv";
+  Json rows = Json::array({row("A:11", "Pad cálido", "Pad", "Nord Stage 3"), row("", "Roto", "", "")});
+  rows[0]["folder"] = "/home/ana/Música/Nord, directo";
+  rows[1]["folder"] = "/home/ana/Copia.ns3b";
+
+  const Reply saved = save({{"path", file.string()}, {"rows", rows}});
+  ASSERT_EQ(saved["ok"], true) << saved.dump();
+  EXPECT_EQ(saved["path"], file.string());
+  EXPECT_EQ(saved["replaced"], false);
+  EXPECT_EQ(readByPython(file), Json::parse(R"([["Posición","Nombre","Categoría","Modelo","Carpeta"],
+      ["A:11","Pad cálido","Pad","Nord Stage 3","/home/ana/Música/Nord, directo"],["","Roto","","","/home/ana/Copia.ns3b"]])"));
+
+  // Without the dialog's word the file there stays as it is.
+  home.file("Listas/otra.csv", "la de antes");
+  const Reply refused = save({{"path", (dir / "otra.csv").string()}, {"rows", rows}});
+  EXPECT_EQ(refused["ok"], false);
+  EXPECT_EQ(refused["error"], "Ya hay un archivo llamado \"otra.csv\". Elige otro nombre.");
+  EXPECT_EQ(testing::readText(dir / "otra.csv"), "la de antes");
+
+  const Reply replaced = save({{"path", (dir / "otra.csv").string()}, {"replace", true}, {"rows", rows}});
+  ASSERT_EQ(replaced["ok"], true) << replaced.dump();
+  EXPECT_EQ(replaced["replaced"], true);
+  EXPECT_EQ(testing::readText(dir / "otra.csv"), testing::readText(file));
+
+  // A folder is never replaced, a missing folder is not made, a bad "folder" is no row.
+  home.folder("Listas/carpeta.csv");
+  EXPECT_EQ(save({{"path", (dir / "carpeta.csv").string()}, {"replace", true}, {"rows", rows}})["code"], "notFolder");
+  EXPECT_EQ(save({{"path", (home / "Nada" / "x.csv").string()}, {"rows", rows}})["code"], "notFound");
+  rows[0]["folder"] = 7;
+  EXPECT_EQ(save({{"path", (dir / "y.csv").string()}, {"rows", rows}})["code"], "invalid");
+  EXPECT_FALSE(fs::exists(home / "Nada"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
 }
 
 // The save looks for a free name first; the write itself must still refuse a file

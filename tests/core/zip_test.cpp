@@ -55,8 +55,12 @@ TEST_F(ZipTest, FailuresSayWhyAndKeepTheEarlierArchive) {
 TEST_F(ZipTest, TheReplacedArchiveGoesToTheTrashAndAFolderInItsPlaceStays) {
   home.file("A/1.txt");
   home.file("B/2.txt");
-  EXPECT_EQ(work(values, "zip", {{"path", (home / "A").string()}})["trashed"], 0);
-  EXPECT_EQ(work(values, "zip", {{"path", (home / "B").string()}})["trashed"], 1);
+  const Reply first = work(values, "zip", {{"path", (home / "A").string()}});
+  EXPECT_EQ(first["trashed"], 0);
+  EXPECT_EQ(first["replaced"], false);
+  const Reply second = work(values, "zip", {{"path", (home / "B").string()}});
+  EXPECT_EQ(second["trashed"], 1);
+  EXPECT_EQ(second["replaced"], true) << "the page says the first archive made way";
   bool found = false;
   for (const auto& [name, original] : testing::trashedItems())
     if (original == archive.string() && testing::archiveEntries(testing::privateTrash() / "files" / name) ==

@@ -136,6 +136,43 @@ TEST_F(KeyboardTile, FollowsANordKeyboardInAndOutAndIgnoresOtherDevices) {
   EXPECT_TRUE(app_->execute("return !!document.getElementById('check-keyboard')").get<bool>());
 }
 
+// The wheel turned over the library's table, as a person scrolls down the page:
+// once the table is at its end, the page goes on scrolling (WebKitGTK keeps the
+// wheel in an inner list that has reached its end unless the page hands it on).
+TEST(Wheel, TurnedOverTheLibraryTableTheWheelGoesOnToThePageAtTheTablesEnd) {
+  FakeDesktop desktop;
+  for (int i = 0; i < 40; ++i)
+    desktop.tree().file("home/Desktop/Nord set/Program " + std::to_string(i) + ".ns3f", "not a Nord file");
+  DrivenApp app(VELMORIN_BINARY, pageEnvironment(desktop));
+  ASSERT_TRUE(app.ready()) << app.error();
+  ASSERT_EQ(app.executeAsync(kWaitForText, {"Not found on this computer."}), true);
+  app.execute("document.getElementById('tab-library').click(); document.getElementById('library-usual').click();");
+  ASSERT_EQ(app.executeAsync(kWaitForText, {"40 of 40 programs shown"}), true);
+  // The table in the middle of the view, the page below it long (the damaged files' list).
+  const json at = app.execute(R"JS(
+    const table = document.getElementById('library-scroll');
+    const box = table.getBoundingClientRect();
+    window.scrollTo(0, box.top + window.scrollY - (window.innerHeight - box.height) / 2);
+    const now = table.getBoundingClientRect();
+    return { top: now.top, height: now.height, left: now.left, width: now.width, inner: window.innerHeight,
+             scrollY: window.scrollY, room: document.documentElement.scrollHeight - window.innerHeight - window.scrollY };
+  )JS");
+  ASSERT_GT(at["room"].get<double>(), 200) << at;
+  XWindowUser user;
+  const auto [width, height] = user.size();
+  ASSERT_GT(height, at["inner"].get<int>()) << at;
+  const int x = static_cast<int>(at["left"].get<double>() + at["width"].get<double>() / 2);
+  const int y = height - at["inner"].get<int>() + static_cast<int>(at["top"].get<double>() + at["height"].get<double>() / 2);
+  ASSERT_TRUE(user.wheel(x, y, 60, true));
+  std::this_thread::sleep_for(1s);  // the last notches' scrolling settles
+  const json after = app.execute(R"JS(
+    const table = document.getElementById('library-scroll');
+    return { tableAtEnd: table.scrollTop + table.clientHeight >= table.scrollHeight - 1, scrollY: window.scrollY };
+  )JS");
+  EXPECT_EQ(after["tableAtEnd"], true) << after;
+  EXPECT_GT(after["scrollY"].get<double>(), at["scrollY"].get<double>() + 100) << at << after;
+}
+
 // An install held back by the test for longer than the user waits in front of it.
 class LongInstall : public ::testing::Test {
  protected:

@@ -1,6 +1,8 @@
 // The shell's GTK pieces inside this process, on a real X server: the folder
 // chooser, the menu and the hand-offs to the desktop.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <gtk/gtk.h>
 
 #include <fstream>
@@ -9,6 +11,7 @@
 #include "shell/folder_picker.h"
 #include "shell/main_window.h"
 #include "shell/menu.h"
+#include "shell/about_dialog.h"
 #include "shell/support/fake_desktop.h"
 
 // Last: Xlib's macros (None, Bool) would clash with names in the headers above.
@@ -77,9 +80,9 @@ class FolderPicker : public ::testing::Test {
 TEST_F(FolderPicker, ShowsTheMessageAndLabelOverTheWindowAndRepliesWithTheChosenFolder) {
   const fs::path start = tree.folder("Mobile Documents/com~apple~CloudDocs");
   const fs::path chosen = tree.folder("Mobile Documents/com~apple~CloudDocs/Velmorin Ñ");
-  shell::showFolderPicker(GTK_WINDOW(parent), {"Choose where to save the Velmorin folder", "Choose", start},
+  shell::showFolderPicker(GTK_WINDOW(parent), {"Choose the destination folder: the keyboard model's folder is made in it", "Choose", start},
                           record(1));
-  GtkFileChooserDialog* dialog = openChooser("Choose where to save the Velmorin folder");
+  GtkFileChooserDialog* dialog = openChooser("Choose the destination folder: the keyboard model's folder is made in it");
   ASSERT_TRUE(dialog);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   EXPECT_EQ(gtk_file_chooser_get_action(chooser), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
@@ -144,6 +147,64 @@ TEST_F(FolderPicker, SeveralChoosersAtOnceEachAnswerOnceInTheOrderTheyClose) {
   EXPECT_FALSE(results[1].second);
 }
 
+// Answers the replace question when it shows: the file chooser asks it in a loop
+// of its own, so the answer has to come from a timer inside that loop.
+struct ReplaceQuestion {
+  int answer = GTK_RESPONSE_CANCEL;
+  bool asked = false;
+  std::size_t resultsWhenAsked = 0;
+  const std::vector<std::pair<int, std::optional<std::string>>>* results = nullptr;
+};
+
+gboolean answerQuestion(gpointer data) {
+  auto* question = static_cast<ReplaceQuestion*>(data);
+  GtkMessageDialog* found = nullptr;
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* w = windows; w; w = w->next)
+    if (GTK_IS_MESSAGE_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data))) found = GTK_MESSAGE_DIALOG(w->data);
+  g_list_free(windows);
+  if (!found) return G_SOURCE_CONTINUE;
+  question->asked = true;
+  question->resultsWhenAsked = question->results->size();
+  gtk_dialog_response(GTK_DIALOG(found), question->answer);
+  return G_SOURCE_REMOVE;
+}
+
+// The set list's save dialog proposes a name, and a file already there is chosen
+// only after the user has said to replace it; the reply then says so.
+TEST_F(FolderPicker, TheSaveDialogProposesANameAndAsksBeforeAnExistingFileIsChosen) {
+  const fs::path existing = tree.file("Gig.csv", "an earlier list");
+  bridge::PickerOptions options{"Save the set list", "Save", tree.root()};
+  options.saveFile = true;
+  options.fileName = "Set list 2026-12-08.csv";
+  shell::showFolderPicker(GTK_WINDOW(parent), options, record(1));
+  GtkFileChooserDialog* dialog = openChooser("Save the set list");
+  ASSERT_TRUE(dialog);
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  EXPECT_EQ(gtk_file_chooser_get_action(chooser), GTK_FILE_CHOOSER_ACTION_SAVE);
+  EXPECT_TRUE(gtk_file_chooser_get_do_overwrite_confirmation(chooser));
+  gchar* proposed = gtk_file_chooser_get_current_name(chooser);
+  EXPECT_STREQ(proposed, "Set list 2026-12-08.csv");
+  g_free(proposed);
+  ASSERT_TRUE(pumpUntil([&] { return chooserFolder(dialog) == tree.root().string(); }));
+
+  gtk_file_chooser_set_current_name(chooser, "Gig.csv");
+  for (const int answer : {GTK_RESPONSE_CANCEL, GTK_RESPONSE_ACCEPT}) {
+    ReplaceQuestion question{answer, false, 0, &results};
+    const guint timer = g_timeout_add(50, answerQuestion, &question);
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+    pumpUntil([&] { return question.asked && (answer == GTK_RESPONSE_CANCEL || !results.empty()); }, 10s);
+    if (!question.asked) g_source_remove(timer);
+    ASSERT_TRUE(question.asked) << "the dialog asks before replacing";
+    EXPECT_EQ(question.resultsWhenAsked, 0u) << "nothing chosen while the question is open";
+    pumpUntil([] { return false; }, 300ms);
+    EXPECT_EQ(results.size(), answer == GTK_RESPONSE_CANCEL ? 0u : 1u);
+  }
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].second, existing.string());
+  EXPECT_EQ(bridge::saveFileReply(results[0].second), (Reply{{"path", existing.string()}, {"replace", true}}));
+}
+
 TEST_F(FolderPicker, AFolderWhosePathIsNotUtf8ComesBackAsItsBytesAndIsAnsweredWithAnError) {
   const fs::path odd = tree.folder("M\xfasica");  // "Música" written in Latin-1
   shell::showFolderPicker(GTK_WINDOW(parent), {"Odd names", "Choose", odd}, record(1));
@@ -204,7 +265,43 @@ struct MenuRun {
   std::vector<std::string> labels;
   bool accelsRight = false;
   std::string copied;
+  // What "win.about" showed: name, version, licence, comments and every label inside.
+  std::string aboutName, aboutVersion, aboutComments, aboutLabels;
+  GtkLicense aboutLicense = GTK_LICENSE_UNKNOWN;
+  bool aboutModal = false;
 };
+
+// Every label's text inside a widget, internal children too (the About dialog's credits).
+void collectLabels(GtkWidget* widget, std::string& out) {
+  if (GTK_IS_LABEL(widget)) out += std::string(gtk_label_get_text(GTK_LABEL(widget))) + "\n";
+  if (GTK_IS_CONTAINER(widget))
+    gtk_container_forall(GTK_CONTAINER(widget), [](GtkWidget* child, gpointer data) {
+      collectLabels(child, *static_cast<std::string*>(data));
+    }, &out);
+}
+
+// Presses the dialog's "Credits" button, which fills its credits page.
+void showCredits(GtkWidget* widget) {
+  if (GTK_IS_TOGGLE_BUTTON(widget)) {
+    std::string label = gtk_button_get_label(GTK_BUTTON(widget)) ? gtk_button_get_label(GTK_BUTTON(widget)) : "";
+    std::erase(label, '_');  // a mnemonic
+    if (label == "Credits") gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget), TRUE);
+  }
+  if (GTK_IS_CONTAINER(widget))
+    gtk_container_forall(GTK_CONTAINER(widget), [](GtkWidget* child, gpointer) { showCredits(child); }, nullptr);
+}
+
+GtkAboutDialog* openAboutDialog() {
+  GtkAboutDialog* found = nullptr;
+  pumpUntil([&] {
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* w = windows; w; w = w->next)
+      if (GTK_IS_ABOUT_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data))) found = GTK_ABOUT_DIALOG(w->data);
+    g_list_free(windows);
+    return found != nullptr;
+  });
+  return found;
+}
 
 // Builds the menu inside a running application, copies the page's text through
 // its actions, then quits through "app.quit"; g_application_run returns when it worked.
@@ -234,6 +331,19 @@ void runWithMenu(MenuRun& run) {
                        g_free(text);
                        return run->copied != "before";
                      });
+                     g_action_group_activate_action(G_ACTION_GROUP(window), "about", nullptr);
+                     if (GtkAboutDialog* about = openAboutDialog()) {
+                       run->aboutName = gtk_about_dialog_get_program_name(about);
+                       run->aboutVersion = gtk_about_dialog_get_version(about);
+                       run->aboutComments = gtk_about_dialog_get_comments(about);
+                       run->aboutLicense = gtk_about_dialog_get_license_type(about);
+                       run->aboutModal = gtk_window_get_modal(GTK_WINDOW(about)) &&
+                                         gtk_window_get_transient_for(GTK_WINDOW(about)) == GTK_WINDOW(window);
+                       showCredits(GTK_WIDGET(about));
+                       pumpUntil([] { return false; }, 200ms);
+                       collectLabels(GTK_WIDGET(about), run->aboutLabels);
+                       gtk_dialog_response(GTK_DIALOG(about), GTK_RESPONSE_DELETE_EVENT);
+                     }
                      g_action_group_activate_action(G_ACTION_GROUP(app), "quit", nullptr);
                    }),
                    &run);
@@ -244,18 +354,27 @@ void runWithMenu(MenuRun& run) {
 TEST(Menu, EnglishMenusWithTheirKeysActOnThePageAndQuit) {
   MenuRun run;
   runWithMenu(run);  // returning at all means app.quit ended the loop
-  EXPECT_EQ(run.labels, (std::vector<std::string>{"Velmorin Sync", "  Quit Velmorin Sync", "Edit", "  Copy",
-                                                  "  Select All"}));
+  EXPECT_EQ(run.labels, (std::vector<std::string>{"Velmorin Sync", "  About Velmorin Sync", "  Quit Velmorin Sync",
+                                                  "Edit", "  Copy", "  Select All"}));
   EXPECT_TRUE(run.accelsRight);
   EXPECT_EQ(run.copied, "Nord Stage 3 programs");
+  // About: over the window, with the version, the MIT licence and the community's credit.
+  EXPECT_EQ(run.aboutName, "Velmorin Sync");
+  EXPECT_EQ(run.aboutVersion, shell::versionText());
+  EXPECT_EQ(run.aboutLicense, GTK_LICENSE_MIT_X11);
+  EXPECT_TRUE(run.aboutModal);
+  EXPECT_NE(run.aboutLabels.find("Community documentation"), std::string::npos) << run.aboutLabels;
+  EXPECT_NE(run.aboutLabels.find("BSD 3-Clause"), std::string::npos) << run.aboutLabels;
 }
 
 TEST(Menu, SpanishMenus) {
   MenuRun run;
   run.spanish = true;
   runWithMenu(run);
-  EXPECT_EQ(run.labels, (std::vector<std::string>{"Velmorin Sync", "  Salir de Velmorin Sync", "Edición",
-                                                  "  Copiar", "  Seleccionar todo"}));
+  EXPECT_EQ(run.labels, (std::vector<std::string>{"Velmorin Sync", "  Acerca de Velmorin Sync", "  Salir de Velmorin Sync",
+                                                  "Edición", "  Copiar", "  Seleccionar todo"}));
+  EXPECT_EQ(run.aboutComments, "Reúne tus programas y listas de Nord en un solo lugar.");
+  EXPECT_NE(run.aboutLabels.find("licencia BSD de 3 cláusulas"), std::string::npos) << run.aboutLabels;
 }
 
 // --- the web view's own menu -------------------------------------------------------------
@@ -422,9 +541,13 @@ TEST(DesktopOpen, RevealWithoutAFileManagerServiceNeverOpensAFileInPlaceOfItsFol
   TempTree tree;
   const fs::path notes = tree.file("notes.txt", "a file, not a folder\n");
   const std::size_t before = desktop->opened().size();
-  shell::revealInFileManager(notes / "Velmorin.zip");
-  shell::revealInFileManager(notes.parent_path() / "Velmorin.zip");  // answered too: shows both were handled
-  ASSERT_TRUE(pumpUntil([&] { return desktop->opened().size() > before; }, 40s));
+  // Each says whether it opened anything: the page tells the user when nothing did.
+  std::vector<std::pair<int, bool>> told;
+  shell::revealInFileManager(notes / "Velmorin.zip", [&](bool opened) { told.push_back({1, opened}); });
+  shell::revealInFileManager(notes.parent_path() / "Velmorin.zip", [&](bool opened) { told.push_back({2, opened}); });
+  ASSERT_TRUE(pumpUntil([&] { return desktop->opened().size() > before && told.size() == 2; }, 40s));
+  std::sort(told.begin(), told.end());
+  EXPECT_EQ(told, (std::vector<std::pair<int, bool>>{{1, false}, {2, true}}));
   pumpUntil([] { return false; }, 1s);  // room for a wrongly opened one to show up
   const auto opened = desktop->opened();
   EXPECT_EQ(std::vector<std::string>(opened.begin() + before, opened.end()),

@@ -56,8 +56,7 @@ TEST(RealPage, ProgramsLooseOnTheDesktopInstallIntoTheOfferedDestination) {
   const fs::path model = desktop.home() / "Desktop/Velmorin/Nord Stage 3";
   ASSERT_EQ(app.executeAsync(kWaitForTexts, json::array({json::array({model.parent_path().string()})})), "shown");
   app.execute("document.getElementById('scan-usual').click()");
-  ASSERT_EQ(app.executeAsync(kWaitForTexts, json::array({json::array({(desktop.home() / "Desktop").string()})})),
-            "shown");
+  ASSERT_EQ(app.executeAsync(kWaitForTexts, json::array({json::array({"Programs: 3 files (.ns3f)"})})), "shown");
   app.execute("document.getElementById('install-button').click()");
   EXPECT_EQ(app.executeAsync(kWaitForTexts, json::array({json::array({"Installed 3 programs", model.string()})})),
             "shown");

@@ -61,6 +61,7 @@ describe('errors by code', { timeout: 120_000 }, () => {
     await ui.shows('#find-results', 'Live set');
     assert.equal((await ui.sent('pickFolder')).length, 2);
 
+    await ui.view('pack');
     await ui.button('Choose the folder to pack…').click();
     await ui.shows('#pack-result [role=alert]', 'The archive of Nord Programs could not be made. Velmorin.zip may not be written.');
     await ui.button('Choose another folder to pack…').click();

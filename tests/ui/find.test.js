@@ -151,9 +151,9 @@ describe('finding programs', { timeout: 120_000 }, () => {
       (radios) => radios.map((radio) => radio.closest('label').querySelector('.choice-name').textContent));
     assert.deepEqual(choices, [
       'Pack · Nord Stage 3 · 3 banks · 6 programs · changed Mar 8, 2024',
-      'Nord Stage 3 · 2 programs · changed Mar 3, 2024',
-      'Nord Stage 3 · 2 programs · changed Mar 8, 2024',
-      'Nord Stage 3 · 2 programs · changed Mar 7, 2024',
+      'Bank A · Nord Stage 3 · 2 programs · changed Mar 3, 2024',
+      'Bank B · Nord Stage 3 · 2 programs · changed Mar 8, 2024',
+      'Bank K · Nord Stage 3 · 2 programs · changed Mar 7, 2024',
     ]);
     await ui.page.getByRole('radio', { name: /^Pack · / }).check();
     await ui.shows('#find-results article[aria-label="Program files"]', 'Bank A, Bank B, Bank K');

@@ -21,6 +21,7 @@ describe('language', { timeout: 120_000 }, () => {
     await ui.button('Instalar').click();
     await ui.shows('#install-result', 'Instalación terminada: 24 programas y 1 lista; 3,5 MB en total.');
     await ui.button('Mostrar en la carpeta: Nord Stage 3').click();
+    await ui.page.getByRole('tab', { name: 'Empaquetar' }).click();
     await ui.button('Elegir la carpeta que empaquetar…').click();
     await ui.shows('#pack-result', 'No se pudo crear el archivo ZIP de Nord Programs.');
     await ui.close();

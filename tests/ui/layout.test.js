@@ -73,13 +73,16 @@ describe('layout at both window sizes', { timeout: 120_000 }, () => {
         await ui.shows('#find-results', 'Live set');
         await capture(ui, `${size}-${lang}-2-found`);
         await ui.$('#install-button').click();
+        await ui.shows('#install-result', '24');
+        await ui.page.mouse.move(0, 0);
+        await capture(ui, `${size}-${lang}-3-done`);
+        await ui.view('pack');
         await ui.$('#pack-button').click();
         await ui.$('#export-button').click();
-        await ui.shows('#install-result', '24');
         await ui.shows('#pack-result', 'Velmorin.zip');
         await ui.shows('#export-result', 'export');
         await ui.page.mouse.move(0, 0);
-        await capture(ui, `${size}-${lang}-3-done`);
+        await capture(ui, `${size}-${lang}-3-packed`);
         await ui.close();
       });
 
@@ -112,11 +115,14 @@ describe('layout at both window sizes', { timeout: 120_000 }, () => {
         await ui.shows('#find-results', 'Averyvery');
         await ui.shows('#find-results', '2024-summer-tour/Programs');
         await ui.$('#install-button').click();
-        await ui.$('#pack-button').click();
         await ui.shows('#install-result', 'Velmorin');
-        await ui.shows('#pack-result', 'Nord Programs');
         await ui.page.mouse.move(0, 0);
         await capture(ui, `${size}-${lang}-4-problems`);
+        await ui.view('pack');
+        await ui.$('#pack-button').click();
+        await ui.shows('#pack-result', 'Nord Programs');
+        await ui.page.mouse.move(0, 0);
+        await capture(ui, `${size}-${lang}-4-pack-problems`);
         await ui.close();
       });
     }

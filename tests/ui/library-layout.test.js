@@ -38,7 +38,7 @@ describe('the library at both window sizes', { timeout: 120_000 }, () => {
       const lang = locale.slice(0, 2);
       test(`${size} ${lang}: the library read, duplicates grouped`, async () => {
         await mkdir(SHOTS, { recursive: true });
-        const ui = await browser.open({ viewport, locale });
+        const ui = await browser.open({ viewport, locale, view: 'library' });
         await ui.$('#library-usual').click();
         await ui.$('#library-scroll tbody tr.check-damaged').first().waitFor();
         await ui.$('#library-dups').check();
@@ -51,4 +51,49 @@ describe('the library at both window sizes', { timeout: 120_000 }, () => {
       });
     }
   }
+});
+
+describe('the library in a narrow window', { timeout: 120_000 }, () => {
+  // Name and Check stay in sight while the table scrolls sideways, and the mouse wheel
+  // goes on to the page once the table (or any inner list) is at its end.
+  test('640 px: Name and Check stay in view; the wheel is handed on at the table\'s ends', async () => {
+    const ui = await browser.open({ viewport: NARROW, view: 'library' });
+    await ui.$('#library-usual').click();
+    await ui.$('#library-scroll tbody tr').first().waitFor();
+    const inView = () => ui.page.evaluate(() => {
+      const box = document.getElementById('library-scroll').getBoundingClientRect();
+      const row = document.querySelector('#library-scroll tbody tr:not(.spacer)');
+      const shown = (cell) => { const r = cell.getBoundingClientRect(); return r.left >= box.left - 1 && r.right <= box.right + 1; };
+      return { name: shown(row.querySelector('.col-name')), check: shown(row.querySelector('.col-check')), slot: shown(row.querySelector('.col-slot')) };
+    });
+    const scroller = ui.$('#library-scroll');
+    assert.ok(await scroller.evaluate((node) => node.scrollWidth > node.clientWidth), 'the table is wider than the window');
+    for (const left of [0, 120, 10_000]) {
+      await scroller.evaluate((node, x) => { node.scrollLeft = x; }, left);
+      const seen = await inView();
+      assert.deepEqual([seen.name, seen.check], [true, true], `scrolled ${left} px sideways`);
+    }
+
+    // A long table: the wheel scrolls it, then the page once its end is reached.
+    const many = { ok: true, damaged: 0, truncated: false };
+    many.folders = Array.from({ length: 30 }, (_, i) => ({ dir: `/m/Folder ${i}`, count: 2, models: ['Nord Stage 3'], newest: 0 }));
+    many.programs = Array.from({ length: 60 }, (_, i) => ({ path: `/m/P${i}.ns3f`, name: `P${i}`, ext: 'ns3f', model: 'Nord Stage 3', category: 'Pad', slot: 'A:11', check: 'ok' }));
+    await ui.rule('library', { reply: many });
+    await ui.$('#library-usual').click();
+    await ui.shows('#library-count', '60 of 60');
+    // Chromium hands the wheel on by itself; WebKitGTK keeps it in the inner list. The
+    // inner lists here keep it too, as there, so only the page's own handing-on counts.
+    await scroller.evaluate((node) => { node.style.overscrollBehavior = 'contain'; });
+    // The table near the window's top, the page below it still to scroll.
+    await scroller.evaluate((node) => window.scrollTo(0, node.getBoundingClientRect().top + window.scrollY - 80));
+    const box = await scroller.boundingBox();
+    await ui.page.mouse.move(box.x + box.width / 2, box.y + 100);
+    const pageTop = await ui.page.evaluate(() => window.scrollY);
+    for (let i = 0; i < 40; i += 1) await ui.page.mouse.wheel(0, 200);
+    await ui.page.waitForFunction(() => document.getElementById('library-scroll').scrollTop > 0);
+    const end = await scroller.evaluate((node) => node.scrollTop + node.clientHeight >= node.scrollHeight - 1);
+    assert.ok(end, 'the table reached its end');
+    await ui.page.waitForFunction((top) => window.scrollY > top, pageTop);
+    await ui.close();
+  });
 });

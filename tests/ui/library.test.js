@@ -30,14 +30,14 @@ function bigLibrary(count) {
 
 describe('the library', { timeout: 180_000 }, () => {
   test('reading the usual folders: every program with its slot, folder or backup, and its check in words', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     const [library] = await ui.sent('library');
     assert.deepEqual(library.args, {}, 'the usual folders');
     await ui.shows('#library-count', '8 of 8 programs shown · 2 damaged');
     const table = await rows(ui);
     assert.deepEqual(table.map((cells) => cells[0]), ['Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'Strings', 'Warm PadSame as 1 other', 'Warm PadSame as 1 other']);
-    assert.deepEqual(table[1], ['Grand Lady', 'Nord Stage 3', 'Grand', 'B:23', 'Live set', 'Nov 21, 2026', '✓Intact']);
+    assert.deepEqual(table[1], ['Grand Lady', 'Nord Stage 3', 'Grand piano', 'B:23', 'Live set', 'Nov 21, 2026', '✓Intact']);
     assert.deepEqual(table[5].slice(3, 5), ['A:12', 'Backup: Backup 2026.ns3b']);
     assert.equal(table[0][6], '⚠DamagedChecksum does not match: the file is damaged');
     assert.equal(table[2][6], '?Unknown formatIts format could not be checked');
@@ -45,7 +45,7 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.equal(table[4][6], '⚠DamagedNot a Nord file header');
     // The whole sentence, whatever the cell's width.
     // The names isolated (U+2068 … U+2069), so neither can reorder the sentence.
-    await ui.shows('#library-damaged li', '\u2068Broken Lead\u2069 (\u2068Live set\u2069): Checksum does not match: the file is damaged');
+    await ui.shows('#library-damaged li', '\u2068Broken Lead\u2069, in \u2068Live set\u2069: Checksum does not match: the file is damaged');
     // Damage stands out by colour and by its words, not colour alone.
     const damaged = ui.$('#library-scroll tbody tr.check-damaged');
     assert.equal(await damaged.count(), 2);
@@ -55,7 +55,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('in Spanish, from a chosen folder: the texts, the problems and the header', async () => {
-    const ui = await browser.open({ locale: 'es-ES' });
+    const ui = await browser.open({ locale: 'es-ES', view: 'library' });
     await ui.shows('#library-title', 'Biblioteca');
     await readUsual(ui, 'Leer una carpeta…');
     const [pick] = await ui.sent('pickFolder');
@@ -68,7 +68,7 @@ describe('the library', { timeout: 180_000 }, () => {
     const table = await rows(ui);
     assert.equal(table[0][6], '⚠DañadoLa suma de comprobación no coincide: el archivo está dañado');
     assert.equal(table[3][6], '–Sin comprobarArchivo antiguo sin suma de comprobación');
-    await ui.shows('#library-damaged li', '\u2068Broken Lead\u2069 (\u2068Live set\u2069): La suma de comprobación no coincide: el archivo está dañado');
+    await ui.shows('#library-damaged li', '\u2068Broken Lead\u2069, en \u2068Live set\u2069: La suma de comprobación no coincide: el archivo está dañado');
     assert.equal(table[4][6], '⚠DañadoNo tiene la cabecera de un archivo Nord');
     assert.equal(table[5][4], 'Copia: Backup 2026.ns3b');
     assert.equal(table[6][0], 'Warm PadIgual que 1 más');
@@ -77,7 +77,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('filters by model, category and check, searches by name, sorts by any column with aria-sort', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     await ui.$('#library-model').selectOption({ label: 'Nord Stage 2' });
     assert.deepEqual(await names(ui), ['Old Organ']);
@@ -121,7 +121,7 @@ describe('the library', { timeout: 180_000 }, () => {
       ok: true, programs: [pad(`${HOME}/Music/Live`, false), pad(`${HOME}/Downloads`, false), pad(installed, true)],
       folders: [], damaged: 0, total: 3, truncated: false, unlisted: 2,
     };
-    const ui = await browser.open({ rules: { library: [{ reply }] } });
+    const ui = await browser.open({ view: 'library', rules: { library: [{ reply }] } });
     await readUsual(ui);
     await ui.shows('#library-count', '2 of 2 programs shown · 1 installed copy left out · 2 files with names that cannot be shown are not listed');
     assert.deepEqual(await names(ui), ['Warm PadSame as 1 other', 'Warm PadSame as 1 other']);
@@ -136,7 +136,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('"Group duplicates" brings identical files together, each marked', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     await ui.page.locator('#library-scroll th', { hasText: 'Date' }).getByRole('button').click();
     const dates = async () => (await rows(ui)).map((cells) => `${cells[0]} ${cells[4]}`);
@@ -161,7 +161,7 @@ describe('the library', { timeout: 180_000 }, () => {
       folders: [{ dir: '/home/ana/<b>x</b>', count: 4, models: ['<u>Model</u>'], newest: 1764000000000 }],
       damaged: 0, total: 4, truncated: false,
     };
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await ui.rule('library', { reply });
     await readUsual(ui);
     const cells = await ui.page.$$eval('#library-scroll tbody tr .name-text', (spans) => spans.map((span) => span.textContent));
@@ -188,7 +188,7 @@ describe('the library', { timeout: 180_000 }, () => {
         { ...entry('Huge', '', 'zipLimit'), path: '/home/ana/Huge.ns3b', ext: 'ns3b', model: '', slot: '' }],
       folders: [], damaged: 3, total: 3, truncated: false,
     };
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await ui.rule('library', { reply });
     await readUsual(ui);
     assert.deepEqual((await rows(ui)).map((cells) => cells.slice(0, 1).concat(cells[4])).sort(), [
@@ -196,15 +196,15 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.equal(await ui.$('#library-scroll .name-text').first().getAttribute('dir'), 'auto');
     const items = await ui.$('#library-damaged li').allTextContents();
     assert.deepEqual(items.sort(), [
-      '\u2068Bell␀␇⟨U+202E⟩exe.\u2069 (\u2068Backup: ⟨U+202E⟩kcab.ns3b\u2069): It does not match the checksum the backup keeps for it: it is damaged',
-      '\u2068Huge\u2069 (\u2068ana\u2069): The backup would take far more to unpack than it holds (entries that overlap, or too many): it was read no further',
-      '\u2068שלום\u2069 (\u2068Backup: Live.ns3b\u2069): Too short to be a program file: it is empty or cut off',
+      '\u2068Bell␀␇⟨U+202E⟩exe.\u2069, in \u2068Backup: ⟨U+202E⟩kcab.ns3b\u2069: It does not match the checksum the backup keeps for it: it is damaged',
+      '\u2068Huge\u2069, in \u2068ana\u2069: The backup would take far more to unpack than it holds (entries that overlap, or too many): it was read no further',
+      '\u2068שלום\u2069, in \u2068Backup: Live.ns3b\u2069: Too short to be a program file: it is empty or cut off',
     ].sort());
     await ui.close();
   });
 
   test('ten thousand programs: only the rows in view are in the page, and the last one can be scrolled to', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     // Made inside the page: ten thousand objects cross from the test slowly.
     await ui.page.evaluate(`window.__mock.rule('library', { reply: (${bigLibrary})(10000) })`);
     await readUsual(ui);
@@ -225,7 +225,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('reading shows its progress, and Cancel stops it with nothing changed', async () => {
-    const ui = await browser.open({ rules: { library: [{ hold: true }] } });
+    const ui = await browser.open({ view: 'library', rules: { library: [{ hold: true }] } });
     await ui.button('Read usual folders').click();
     await ui.waitForSent('library');
     await ui.progress('library', { phase: 'scan', done: 3, total: 10, bytes: 0, totalBytes: 0 });
@@ -241,7 +241,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('every control is reached with Tab, shows its focus, and the headings sort with Enter and Space', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     await ui.$('#library-usual').focus();
     const reached = [];
@@ -269,7 +269,7 @@ describe('the library', { timeout: 180_000 }, () => {
   });
 
   test('a folder row installs that folder (programs and model filled in) or shows it in the file viewer', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     const folders = ui.$('#library-folders li');
     assert.equal(await folders.count(), 3);
@@ -281,9 +281,11 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.deepEqual(reveal.args, { path: `${HOME}/Downloads` });
 
     // A model typed for programs of the same kind gives way: the folder names its own.
+    await ui.view('install');
     await ui.button('Search usual folders').click();
     await ui.shows('#install-summary', 'Programs: 24 files (.ns3f)');
     await ui.$('#model').fill('My Stage');
+    await ui.view('library');
     await ui.button('Install the folder Live set').click();
     assert.equal(await ui.focused(), 'install-button');
     assert.equal(await ui.$('#model').inputValue(), 'Nord Stage 3');
@@ -297,41 +299,52 @@ describe('the library', { timeout: 180_000 }, () => {
     await ui.close();
   });
 
-  test('export: the rows shown, in keyboard order, go to the folder chosen; a refusal is shown with its reason', async () => {
-    const ui = await browser.open();
+  test('export: the rows shown, in keyboard order and with their folders, go to the file named in the save dialog; a refusal is shown with its reason', async () => {
+    const ui = await browser.open({ view: 'library' });
     await readUsual(ui);
     await ui.$('#library-model').selectOption({ label: 'Nord Stage 3' });
     await ui.$('#library-export').click();
-    const [pick] = await ui.waitForSent('pickFolder');
+    const [pick] = await ui.waitForSent('pickSaveFile');
     assert.equal(pick.args.kind, 'setList');
     const [save] = await ui.waitForSent('saveSetList');
+    const stamp = new Date().toISOString().slice(0, 10);
+    const LIVE = `${HOME}/Music/Nord/Live set`;
     assert.deepEqual(save.args, {
-      dir: `${HOME}/Documents/Set lists`,
+      path: `${HOME}/Documents/Set list ${stamp}.csv`,
+      replace: false,
       rows: [
-        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3' },
-        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3' },
-        { slot: 'A:12', name: 'Strings', category: 'String', model: 'Nord Stage 3' },
-        { slot: 'B:23', name: 'Grand Lady', category: 'Grand', model: 'Nord Stage 3' },
-        { slot: '', name: 'Broken Lead', category: '', model: 'Nord Stage 3' },
-        { slot: '', name: 'Strange', category: '', model: 'Nord Stage 3' },
+        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3', folder: LIVE },
+        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3', folder: `${HOME}/Downloads` },
+        { slot: 'A:12', name: 'Strings', category: 'Strings', model: 'Nord Stage 3', folder: `${HOME}/Documents/Backup 2026.ns3b` },
+        { slot: 'B:23', name: 'Grand Lady', category: 'Grand piano', model: 'Nord Stage 3', folder: LIVE },
+        { slot: '', name: 'Broken Lead', category: '', model: 'Nord Stage 3', folder: LIVE },
+        { slot: '', name: 'Strange', category: '', model: 'Nord Stage 3', folder: `${HOME}/Downloads` },
       ],
     });
     await ui.shows('#library-export-result', 'Set list saved with 6 programs.');
-    await ui.shows('#library-export-result .path', `${HOME}/Documents/Set lists/Set list `);
-
-    await ui.rule('saveSetList', { reply: { ok: false, error: 'Could not write to "/home/ana/Documents/Set lists": Permission denied', code: 'permission' } });
+    await ui.shows('#library-export-result .path', `${HOME}/Documents/Set list `);
+    // Another filter: the report named rows no longer shown.
     await ui.$('#library-search').fill('Grand');
-    await ui.$('#library-export').click();
-    await ui.shows('#library-export-result [role=alert]', 'The set list could not be saved. Could not write to "/home/ana/Documents/Set lists": Permission denied');
-    const saves = await ui.sent('saveSetList');
-    assert.deepEqual(saves[1].args.rows, [{ slot: 'B:23', name: 'Grand Lady', category: 'Grand', model: 'Nord Stage 3' }]);
-    await ui.button('Choose another folder…').click();
-    await ui.waitForSent('pickFolder', 3);
+    assert.equal(await ui.text('#library-export-result'), '');
 
+    // The dialog asked to replace an existing file and the user said yes.
+    await ui.rule('pickSaveFile', { reply: { path: `${HOME}/Gig.csv`, replace: true }, once: true });
+    await ui.rule('saveSetList', { reply: { ok: false, error: 'Could not write to "/home/ana/Gig.csv": Permission denied', code: 'permission' } });
+    await ui.$('#library-export').click();
+    await ui.shows('#library-export-result [role=alert]', 'The set list could not be saved. Could not write to "/home/ana/Gig.csv": Permission denied');
+    const saves = await ui.sent('saveSetList');
+    assert.deepEqual({ ...saves[1].args, rows: saves[1].args.rows.map((row) => row.name) }, { path: `${HOME}/Gig.csv`, replace: true, rows: ['Grand Lady'] });
+    await ui.button('Choose another file…').click();
+    await ui.waitForSent('pickSaveFile', 3);
+
+    await ui.rule('pickSaveFile', { reply: { cancel: true } });
+    await ui.$('#library-export').click();
+    await ui.waitForSent('pickSaveFile', 4);
     await ui.$('#library-search').fill('nothing like it');
     await ui.$('#library-export').click();
     await ui.shows('#library-export-result', 'No programs are shown, so there is nothing to export.');
-    assert.equal((await ui.sent('pickFolder')).length, 3);
+    assert.equal((await ui.sent('pickSaveFile')).length, 4);
+    assert.equal((await ui.sent('saveSetList')).length, 3);
     await ui.close();
   });
 });

@@ -9,7 +9,7 @@ const ARCHIVE = '/home/ana/Desktop/Velmorin.zip';
 
 describe('packing a folder', { timeout: 120_000 }, () => {
   test('a picked folder is zipped; the archive\'s path and size are shown with "Show in folder"', async () => {
-    const ui = await browser.open({ rules: { zip: [{ hold: true }] } });
+    const ui = await browser.open({ view: 'pack', rules: { zip: [{ hold: true }] } });
     const pack = ui.$('#pack-button');
     await pack.click();
     const [zip] = await ui.waitForSent('zip');
@@ -27,7 +27,7 @@ describe('packing a folder', { timeout: 120_000 }, () => {
   });
 
   test('failures are clear, with the application\'s reason when it gives one', async () => {
-    const ui = await browser.open({
+    const ui = await browser.open({ view: 'pack',
       rules: { zip: [{ reply: { ok: false, path: ARCHIVE, bytes: 0 }, once: true }, { reply: { ok: false, path: ARCHIVE, bytes: 0, error: 'No space left on device' } }] },
     });
     await ui.button('Choose the folder to pack…').click();
@@ -39,7 +39,7 @@ describe('packing a folder', { timeout: 120_000 }, () => {
   });
 
   test('cancelling the chooser packs nothing', async () => {
-    const ui = await browser.open({ rules: { pickFolder: [{ reply: { cancel: true } }] } });
+    const ui = await browser.open({ view: 'pack', rules: { pickFolder: [{ reply: { cancel: true } }] } });
     await ui.button('Choose the folder to pack…').click();
     await ui.waitForSent('pickFolder');
     await ui.shows('#pack-button', 'Choose the folder to pack…');
@@ -51,7 +51,7 @@ describe('packing a folder', { timeout: 120_000 }, () => {
 
 describe('export folder and quit', { timeout: 120_000 }, () => {
   test('"prepare" creates the export folder, which can then be shown', async () => {
-    const ui = await browser.open();
+    const ui = await browser.open({ view: 'pack' });
     await ui.shows('#export-path', '/home/ana/Desktop/Para Velmorin');
     await ui.button('Create export folder').click();
     await ui.waitForSent('prepare');
@@ -69,15 +69,16 @@ describe('export folder and quit', { timeout: 120_000 }, () => {
     await ui.shows('#install-result [role=alert]', error);
     await ui.button('Search a folder…').click();
     await ui.shows('#find-results [role=alert]', `The search failed. ${error}`);
+    await ui.view('pack');
     await ui.button('Choose the folder to pack…').click();
     await ui.shows('#pack-result [role=alert]', error);
-    await ui.shows('#dest-path', '/home/ana/Desktop/Velmorin');
+    assert.equal(await ui.$('#dest-path').textContent(), '/home/ana/Desktop/Velmorin');
     assert.deepEqual([await ui.sent('scan'), await ui.sent('zip')], [[], []]);
     await ui.close();
   });
 
   test('quit sends "quit" and a refusal is reported', async () => {
-    const ui = await browser.open({ rules: { quit: [{ reply: { error: 'cmd' } }] } });
+    const ui = await browser.open({ view: 'pack', rules: { quit: [{ reply: { error: 'cmd' } }] } });
     await ui.button('Quit').click();
     await ui.waitForSent('quit');
     await ui.shows('#notice', 'That did not work. This version of Velmorin Sync does not know the command “quit”.');
@@ -97,6 +98,7 @@ describe('export folder and quit', { timeout: 120_000 }, () => {
       });
       await ui.shows('#notice.is-info', text);
       await ui.$('#install-button').click({ force: true });
+      await ui.view('pack');
       await ui.$('#pack-button').click({ force: true });
       assert.deepEqual([await ui.sent('install'), await ui.sent('pickFolder')], [[], []]);
       await ui.close();

@@ -26,8 +26,8 @@ async function startHeldInstall(options) {
 
 describe('progress and cancel', { timeout: 120_000 }, () => {
   const COUNTS = {
-    en: { copied: '12,345 of 40,000 programs copied', checked: '7 programs checked', bytes: '1.2 MB of 4 MB archived', done: 'Installed 24 programs' },
-    es: { copied: '12.345 de 40.000 programas copiados', checked: '7 programas comprobados', bytes: '1,2 MB de 4 MB comprimidos', done: 'Instalación terminada' },
+    en: { copied: '12,345 of 40,000 programs copied · 30%', checked: '7 programs checked', bytes: '1.2 MB of 4 MB archived · 30%', done: 'Installed 24 programs' },
+    es: { copied: '12.345 de 40.000 programas copiados · 30\u00a0%', checked: '7 programas comprobados', bytes: '1,2 MB de 4 MB comprimidos · 30\u00a0%', done: 'Instalación terminada' },
   };
   for (const locale of ['en-US', 'es-ES']) {
     const words = COUNTS[locale.slice(0, 2)];
@@ -61,9 +61,9 @@ describe('progress and cancel', { timeout: 120_000 }, () => {
 
   test('Cancel posts "cancel" with the install\'s id and says nothing was changed; a cancel crossing a finished install shows the real result', async () => {
     const { ui, install } = await startHeldInstall({ rules: { install: [{ hold: true }] } });
-    // Help is a page of its own: it waits while the install's report is to come.
-    await ui.page.getByRole('link', { name: 'Help' }).click();
-    await ui.shows('#notice', 'Wait until the work in progress has finished');
+    // Help is a view of the page: the install runs on behind it.
+    await ui.view('help');
+    await ui.view('install');
     await ui.button('Cancel the install').click();
     const [cancel] = await ui.waitForSent('cancel');
     assert.deepEqual(cancel.args, { id: install.id });
@@ -107,6 +107,40 @@ describe('progress and cancel', { timeout: 120_000 }, () => {
     await ui.close();
   });
 
+  // The bar and the text tell one story: the text carries the bar's own figure. A copy
+  // whose bytes are known is measured by them, and says how much and how long is left.
+  test('the bar and its text agree; a large copy shows its bytes and the time left', async () => {
+    const { ui } = await startHeldInstall({ rules: { install: [{ hold: true }] } });
+    await ui.page.clock.install();
+    const width = () => ui.$('#install-progress .progress-bar').evaluate((node) => {
+      const track = node.parentElement.getBoundingClientRect().width;
+      return Math.round((node.getBoundingClientRect().width / track) * 100);
+    });
+    for (const [done, total] of [[1, 3], [2, 3], [2452, 2500], [2500, 2500]]) {
+      await ui.progress('install', { phase: 'copy', done, total, bytes: 0, totalBytes: 0 });
+      const shown = Number(/(\d+)%$/.exec((await bar(ui, 'install')).count)[1]);
+      assert.equal(shown, Math.floor((done / total) * 100));
+      assert.ok(Math.abs((await width()) - shown) <= 1, `bar ${await width()} % for text ${shown} %`);
+    }
+
+    // 2 of 6 pianos: most of the bytes are in the big ones still to come.
+    const GB = 1_000_000_000;
+    await ui.progress('install', { phase: 'verify', done: 0, total: 6, bytes: 0, totalBytes: 2.5 * GB });
+    await ui.page.clock.runFor(1000);
+    await ui.progress('install', { phase: 'verify', done: 2, total: 6, bytes: 0.1 * GB, totalBytes: 2.5 * GB });
+    assert.deepEqual(await bar(ui, 'install'), { now: String(0.1 * GB), max: String(2.5 * GB), count: '2 of 6 programs checked · 100 MB of 2.5 GB · 4%' });
+    await ui.page.clock.runFor(4000);
+    await ui.progress('install', { phase: 'verify', done: 2, total: 6, bytes: 0.5 * GB, totalBytes: 2.5 * GB });
+    assert.equal((await bar(ui, 'install')).count, '2 of 6 programs checked · 500 MB of 2.5 GB · 20% · less than a minute left');
+    assert.ok(Math.abs((await width()) - 20) <= 1);
+    await ui.page.clock.runFor(100_000);
+    await ui.progress('install', { phase: 'verify', done: 3, total: 6, bytes: 0.6 * GB, totalBytes: 2.5 * GB });
+    assert.equal((await bar(ui, 'install')).count, '3 of 6 programs checked · 600 MB of 2.5 GB · 24% · about 6 minutes left');
+    await ui.release('install');
+    await ui.shows('#install-result', 'Installed');
+    await ui.close();
+  });
+
   test('a search and a pack show their own progress and cancel; earlier findings stay', async () => {
     const ui = await browser.open({ rules: { scan: [{ hold: true, when: { dir: '/home/ana/Music/Nord Programs' } }], zip: [{ hold: true }] } });
     await ui.$('#scan-usual').click();
@@ -119,6 +153,7 @@ describe('progress and cancel', { timeout: 120_000 }, () => {
     await ui.shows('#find-results [role=status]', 'Cancelled. Nothing was changed.');
     await ui.shows('#find-results', 'Live set');
 
+    await ui.view('pack');
     await ui.$('#pack-button').click();
     await ui.waitForSent('zip');
     await ui.progress('zip', { phase: 'archive', done: 0, total: 0, bytes: 999, totalBytes: 0 });

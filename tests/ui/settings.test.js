@@ -12,7 +12,7 @@ describe('settings that last', { timeout: 120_000 }, () => {
     const ui = await browser.open({ rules: { settings: [{ reply: { ok: true, settings: { dest: STORED, theme: 'kept' } } }], info: [{ hold: true }] } });
     await ui.shows('#dest-path', STORED);
     await ui.release('info');
-    await ui.shows('#export-path', '/home/ana/Desktop/Para Velmorin');
+    await ui.page.waitForFunction(() => document.getElementById('export-path').textContent === '/home/ana/Desktop/Para Velmorin');
     assert.equal(await ui.text('#dest-path'), STORED);
     await ui.shows('#dest-label', 'NORD USB › Stage backups');
     await ui.$('#scan-usual').click();

@@ -19,7 +19,7 @@ describe('start-up status', { timeout: 120_000 }, () => {
     await ui.shows('#nsm-state', 'Installed: Nord Sound Manager');
     await ui.shows('#dest-label', 'Desktop › Velmorin');
     await ui.shows('#dest-path', '/home/ana/Desktop/Velmorin');
-    await ui.shows('#export-path', '/home/ana/Desktop/Para Velmorin');
+    await ui.page.waitForFunction(() => document.getElementById('export-path').textContent === '/home/ana/Desktop/Para Velmorin');
     await ui.close();
   });
 
@@ -57,7 +57,7 @@ describe('start-up status', { timeout: 120_000 }, () => {
 
   test('Nord Sound Manager missing: the maker\'s download page opens through "openURL"', async () => {
     const missing = { os: 'linux', nsm: { found: false, name: '' }, icloud: { found: false, path: '' }, diskFree: 0, exportDir: '/e', dest: '/d/Velmorin', destLabel: 'Desktop › Velmorin', destCloud: false };
-    const ui = await browser.open({ rules: { info: [{ reply: missing }] } });
+    const ui = await browser.open({ rules: { info: [{ reply: missing }], freeSpace: [{ reply: { ok: true, path: '/', diskFree: 0 } }] } });
     await ui.shows('#nsm-state', 'Not found on this computer.');
     await ui.shows('#disk-free', 'Unknown');
     await ui.page.getByRole('link', { name: 'Get it from Nord' }).click();

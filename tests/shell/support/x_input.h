@@ -1,6 +1,6 @@
 #pragma once
 // What a person does to the program's window through the X server: keys typed
-// with the window focused (XTEST, as from a real keyboard), and the close
+// with the window focused (XTEST, as from a real keyboard), the mouse wheel, and the close
 // request a window manager sends when the close button is pressed.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -10,6 +10,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace velmorin::testing {
@@ -38,6 +39,34 @@ class XWindowUser {
         XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, *key), False, CurrentTime);
       XSync(display_, False);
       std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a person's pace: menus open in between
+    }
+    return true;
+  }
+
+  // The window's width and height, or 0 × 0.
+  std::pair<int, int> size() {
+    XWindowAttributes attributes{};
+    const Window target = window();
+    if (!target || !XGetWindowAttributes(display_, target, &attributes)) return {0, 0};
+    return {attributes.width, attributes.height};
+  }
+
+  // Turns the mouse wheel `clicks` notches (down, or up) with the pointer at (x, y)
+  // in the window, one notch at a time as a hand does.
+  bool wheel(int x, int y, int clicks, bool down) {
+    const Window target = window();
+    if (!target) return false;
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(display_, target, DefaultRootWindow(display_), x, y, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display_, -1, rootX, rootY, CurrentTime);
+    XSync(display_, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    for (int i = 0; i < clicks; ++i) {
+      XTestFakeButtonEvent(display_, down ? 5 : 4, True, CurrentTime);
+      XTestFakeButtonEvent(display_, down ? 5 : 4, False, CurrentTime);
+      XSync(display_, False);
+      std::this_thread::sleep_for(std::chrono::milliseconds(40));
     }
     return true;
   }

@@ -59,6 +59,12 @@ class PageUnderTest {
 
   text(selector) { return this.$(selector).innerText(); }
 
+  // Shows one of the page's views (install, library, pack, help) by its tab.
+  async view(name) {
+    await this.$(`#tab-${name}`).click();
+    await this.$(`#view-${name}`).waitFor();
+  }
+
   // Ends the test: the page must not have reported anything wrong.
   async close() {
     const violations = await this.page.evaluate(() => window.__mock.violations).catch(() => []);
@@ -113,14 +119,16 @@ export function useBrowser() {
   return {
     // rules: {cmd: [rule]} answered before the built-in replies; languages overrides
     // navigator.languages; bridge: false leaves the page without the application;
-    // file: the page of ui/ to open.
-    async open({ locale = 'en-US', timezoneId = 'Europe/Madrid', viewport = WIDE, rules = {}, languages = null, bridge = true, file = 'index.html' } = {}) {
+    // file: the page of ui/ to open; view: the view to show once it is open.
+    async open({ locale = 'en-US', timezoneId = 'Europe/Madrid', viewport = WIDE, rules = {}, languages = null, bridge = true, file = 'index.html', view = null } = {}) {
       const entry = await tab(locale, timezoneId);
       entry.problems = [];
       await entry.page.setViewportSize(viewport);
       const settings = encodeURIComponent(JSON.stringify({ rules, languages, bridge }));
       await entry.page.goto(`${env.server.url}/${file}?mock=${settings}`);
-      return new PageUnderTest(entry.page, entry.problems);
+      const ui = new PageUnderTest(entry.page, entry.problems);
+      if (view) await ui.view(view);
+      return ui;
     },
   };
 }

@@ -85,15 +85,20 @@ export function installMockBridge({ rules = {}, languages = null }) {
       }
       case 'zip': {
         const path = `${HOME}/Desktop/Velmorin.zip`;
-        return typeof args.path === 'string' && args.path !== '' ? { ok: true, path, bytes: 2104518 } : { ok: false, path, bytes: 0 };
+        return typeof args.path === 'string' && args.path !== '' ? { ok: true, path, bytes: 2104518, trashed: 0, replaced: false } : { ok: false, path, bytes: 0 };
       }
       case 'library': return libraryReply;
       case 'saveSetList': {
-        if (typeof args.dir !== 'string' || !Array.isArray(args.rows)) return { ok: false, error: spanish() ? 'Argumentos no válidos.' : 'Bad arguments.', code: 'invalid' };
-        const stamp = new Date().toISOString().slice(0, 10);
-        return { ok: true, path: `${args.dir}/${spanish() ? 'Lista' : 'Set list'} ${stamp}.csv`, rows: args.rows.length };
+        if (typeof args.path !== 'string' || !Array.isArray(args.rows)) return { ok: false, error: spanish() ? 'Argumentos no válidos.' : 'Bad arguments.', code: 'invalid' };
+        return { ok: true, path: args.path, rows: args.rows.length };
       }
       case 'pickFolder': return { path: pickedByKind[args.kind] || `${HOME}/Music/Nord Programs` };
+      case 'pickSaveFile': {
+        const stamp = new Date().toISOString().slice(0, 10);
+        return { path: `${HOME}/Documents/${spanish() ? 'Lista' : 'Set list'} ${stamp}.csv`, replace: false };
+      }
+      case 'freeSpace': return typeof args.path === 'string' && args.path !== ''
+        ? { ok: true, path: args.path, diskFree: 120482713600 } : { ok: false, error: 'No folder was given.', code: 'invalid' };
       case 'settings': return { ok: true, settings: {} };
       case 'saveSettings': return { ok: true };
       case 'cancel': {
