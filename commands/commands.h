@@ -52,6 +52,10 @@ Reply saveSetList(const Values& values, const Json& args);
 // {"path"}: the free space of the disk that holds `path`, or its nearest existing folder.
 Reply freeSpace(const Values& values, const Json& args);
 
+// What one program sounds like: {"path"} of a program file, or its entry's
+// name with {"inside"} the backup that holds it.
+Reply sound(const Values& values, const Json& args);
+
 // The page's lasting settings, and storing some of them.
 Reply settings(const Values& values);
 Reply saveSettings(const Values& values, const Json& changes);

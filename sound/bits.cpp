@@ -1,6 +1,6 @@
 #include "sound/bits.h"
 
-namespace velmorin::sound {
+namespace velmorin::sounds {
 
 std::optional<std::uint32_t> readBits(std::span<const std::uint8_t> bytes, std::size_t offset, int bit, int width) {
   if (bit < 0 || bit > 7 || width < 1 || width > 32) return std::nullopt;
@@ -14,4 +14,4 @@ std::optional<std::uint32_t> readBits(std::span<const std::uint8_t> bytes, std::
   return value;
 }
 
-}  // namespace velmorin::sound
+}  // namespace velmorin::sounds

@@ -7,7 +7,7 @@
 #include <optional>
 #include <span>
 
-namespace velmorin::sound {
+namespace velmorin::sounds {
 
 // Where a field lies: the byte holding its first (most significant) bit, that
 // bit's number (7..0), and how many bits it takes (1..32). "0x4D (b4-0) and
@@ -21,4 +21,4 @@ struct Place {
 // The field's value; nothing when any of its bits lies beyond `bytes`.
 std::optional<std::uint32_t> readBits(std::span<const std::uint8_t> bytes, std::size_t offset, int bit, int width);
 
-}  // namespace velmorin::sound
+}  // namespace velmorin::sounds

@@ -5,7 +5,7 @@
 
 #include "sound/layout.h"
 
-namespace velmorin::sound {
+namespace velmorin::sounds {
 
 namespace {
 
@@ -102,4 +102,4 @@ Decoded decode(std::string_view extension, std::span<const std::uint8_t> bytes,
   return decoded;
 }
 
-}  // namespace velmorin::sound
+}  // namespace velmorin::sounds

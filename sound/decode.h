@@ -9,7 +9,7 @@
 
 #include "sound/sheet.h"
 
-namespace velmorin::sound {
+namespace velmorin::sounds {
 
 enum class NotDecoded : std::uint8_t {
   None,           // decoded
@@ -32,4 +32,4 @@ Decoded decode(std::string_view extension, std::span<const std::uint8_t> bytes,
 // A number as the keyboard shows it: `decimals` decimals, never "-0".
 std::string formatNumber(double value, int decimals);
 
-}  // namespace velmorin::sound
+}  // namespace velmorin::sounds

@@ -14,7 +14,7 @@
 #include "sound/bits.h"
 #include "sound/sheet.h"
 
-namespace velmorin::sound {
+namespace velmorin::sounds {
 
 // The bytes of one program as a setting sees them: offsets as the
 // documentation gives them (header type 1, panel A), moved for an older
@@ -102,4 +102,4 @@ constexpr Setting custom(std::string_view key, Value (*read)(const Source&), Set
 }
 }  // namespace rows
 
-}  // namespace velmorin::sound
+}  // namespace velmorin::sounds

@@ -1,6 +1,6 @@
 #include "sound/layout.h"
 
-namespace velmorin::sound {
+namespace velmorin::sounds {
 
 extern const Layout kStage3Program;
 
@@ -10,4 +10,4 @@ const Layout* layoutFor(std::string_view extension) {
   return nullptr;
 }
 
-}  // namespace velmorin::sound
+}  // namespace velmorin::sounds

@@ -3,7 +3,7 @@
 // type 1; panel B lies 0x107 further on.
 #include "sound/layout.h"
 
-namespace velmorin::sound {
+namespace velmorin::sounds {
 
 namespace {
 
@@ -37,4 +37,4 @@ constexpr Setting kSettings[] = {
 
 extern const Layout kStage3Program{"ns3f", 592, 0x107, kSettings};
 
-}  // namespace velmorin::sound
+}  // namespace velmorin::sounds

@@ -1,6 +1,6 @@
 #include "sound/sheet.h"
 
-namespace velmorin::sound {
+namespace velmorin::sounds {
 
 const Value* find(const Sheet& sheet, std::string_view key) {
   for (const Field& field : sheet)
@@ -20,4 +20,4 @@ bool isOn(const Sheet& sheet, std::string_view key) {
   return on && *on;
 }
 
-}  // namespace velmorin::sound
+}  // namespace velmorin::sounds

@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-namespace velmorin::sound {
+namespace velmorin::sounds {
 
 // A switch, a number the keyboard shows as it is, or the text it shows.
 using Value = std::variant<bool, std::int64_t, std::string>;
@@ -27,4 +27,4 @@ std::string textAt(const Sheet& sheet, std::string_view key);
 // Whether the switch under `key` is on; false when missing.
 bool isOn(const Sheet& sheet, std::string_view key);
 
-}  // namespace velmorin::sound
+}  // namespace velmorin::sounds

@@ -34,6 +34,10 @@ struct Values {
   // Where the page's settings last: the user's config folder, velmorin-sync/settings.json.
   fs::path settingsFile;
 
+  // The names of the maker's pianos and samples by id (tab-separated); empty
+  // when not found, and then no program names its piano or sample.
+  fs::path soundsTable;
+
   // Root of the kernel's USB device listing.
   fs::path usbDevices = "/sys/bus/usb/devices";
 

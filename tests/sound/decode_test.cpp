@@ -6,7 +6,7 @@
 #include "sound/decode.h"
 #include "support/bit_writer.h"
 
-namespace velmorin::sound {
+namespace velmorin::sounds {
 namespace {
 
 using testing::ProgramWriter;
@@ -66,4 +66,4 @@ TEST(Decode, NumbersAreShownAsTheKeyboardShowsThem) {
 }
 
 }  // namespace
-}  // namespace velmorin::sound
+}  // namespace velmorin::sounds
