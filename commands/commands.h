@@ -56,6 +56,10 @@ Reply freeSpace(const Values& values, const Json& args);
 // name with {"inside"} the backup that holds it.
 Reply sound(const Values& values, const Json& args);
 
+// What differs between two programs {"a": {path, inside}, "b": {…}}: every
+// setting of their sheets, and their header's facts.
+Reply compare(const Values& values, const Json& args);
+
 // The page's lasting settings, and storing some of them.
 Reply settings(const Values& values);
 Reply saveSettings(const Values& values, const Json& changes);

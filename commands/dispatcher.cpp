@@ -44,6 +44,7 @@ Reply dispatch(const Values& values, const std::string& cmd, const Json& args, p
   if (cmd == "settings") return settings(values);
   if (cmd == "saveSettings") return saveSettings(values, args.is_object() ? args : Json::object());
   if (cmd == "sound") return sound(values, args.is_object() ? args : Json::object());
+  if (cmd == "compare") return compare(values, args.is_object() ? args : Json::object());
   if (cmd == "saveSetList") return saveSetList(values, args.is_object() ? args : Json::object());
   if (cmd == "mail") return {{"ok", true}};
   // The one reply of an unknown name; callers look for this exact word.

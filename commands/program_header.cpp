@@ -131,6 +131,12 @@ std::string programName(std::string_view fileName) {
   return std::string(name);
 }
 
+std::string versionText(int version) {
+  if (version <= 0) return "";
+  const std::string minor = std::to_string(version % 100);
+  return std::to_string(version / 100) + "." + (minor.size() < 2 ? "0" + minor : minor);
+}
+
 std::string modelOfType(std::string_view extension) {
   if (const auto it = PROG_EXT.find(std::string(extension)); it != PROG_EXT.end()) return it->second;
   for (const auto& [type, model] : kOtherTypes)

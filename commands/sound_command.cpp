@@ -5,73 +5,17 @@
 #include <span>
 #include <string>
 
-#include "commands/backup_check.h"
 #include "commands/commands.h"
 #include "commands/failure_reply.h"
 #include "commands/program_header.h"
-#include "commands/sound_names.h"
+#include "commands/program_file.h"
 #include "commands/sound_summary.h"
 #include "vocabulary/language.h"
 #include "vocabulary/text.h"
-#include "platform/folder.h"
-#include "platform/zip_entries.h"
-#include "sound/decode.h"
 
 namespace velmorin {
 
 namespace {
-
-struct ProgramBytes {
-  std::string bytes;      // the whole program (its first kCheckedFileLimit bytes)
-  std::uint64_t size = 0;  // as the file or the backup's directory says
-  ProgramCheck check;
-};
-
-Status notFound(const std::string& path, const std::string& inside) {
-  const std::string where = inside.empty() ? inQuotes(path) : inQuotes(path) + " in " + inQuotes(inside);
-  const std::string donde = inside.empty() ? inQuotes(path) : inQuotes(path) + " en " + inQuotes(inside);
-  return Status::failure(Problem::NotFound, "The program " + where + " could not be read.",
-                         "No se pudo leer el programa " + donde + ".");
-}
-
-StatusOr<ProgramBytes> readFile(const std::string& path) {
-  const fs::path file(path);
-  const auto folder = platform::Folder::open(file.parent_path().string(), true);
-  if (!folder) return notFound(path, "");
-  const auto opened = folder->openFile(file.filename().c_str());
-  if (!opened || !opened->fd.valid()) return notFound(path, "");
-  ProgramBytes program;
-  program.size = static_cast<std::uint64_t>(opened->st.st_size);
-  program.bytes.resize(std::min<std::uint64_t>(program.size, kCheckedFileLimit));
-  if (!platform::readWholeAt(opened->fd.get(), 0, program.bytes.data(), program.bytes.size())) return notFound(path, "");
-  program.check = checkProgram(lowerExtension(file.filename().string()), program.bytes, program.size);
-  return program;
-}
-
-// The entry named `name` of the backup `inside`, read as the library reads it.
-StatusOr<ProgramBytes> readEntry(const std::string& name, const std::string& inside) {
-  const fs::path backup(inside);
-  const auto folder = platform::Folder::open(backup.parent_path().string(), true);
-  if (!folder) return notFound(name, inside);
-  const auto opened = folder->openFile(backup.filename().c_str());
-  if (!opened || !opened->fd.valid()) return notFound(name, inside);
-  std::optional<ProgramBytes> found;
-  (void)platform::forEachZipEntry(
-      opened->fd.get(), static_cast<std::uint64_t>(opened->st.st_size), kBackupLimits,
-      [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
-        if (entry.name != name) return true;
-        ProgramBytes program;
-        program.size = entry.size;
-        const auto problem = data.read(kCheckedFileLimit, program.bytes);
-        const std::string extension = lowerExtension(fs::path(name).filename().string());
-        program.check = problem == platform::EntryProblem::None ? checkProgram(extension, program.bytes, entry.size)
-                                                                 : checkBackupEntry(extension, problem, program.bytes, entry.size);
-        found = std::move(program);
-        return false;
-      });
-  if (!found) return notFound(name, inside);
-  return std::move(*found);
-}
 
 // Why a sheet could not be made, in the user's language.
 std::string noteFor(sounds::NotDecoded why, const std::string& model, bool spanish) {
@@ -94,12 +38,6 @@ std::string noteFor(sounds::NotDecoded why, const std::string& model, bool spani
   return "";
 }
 
-Json valueOf(const sounds::Value& value) {
-  if (const auto* on = std::get_if<bool>(&value)) return *on;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
-  return std::get<std::string>(value);
-}
-
 // "A.piano.type" as {"A": {"piano": {"type": …}}}.
 Json sheetJson(const sounds::Sheet& sheet) {
   Json tree = Json::object();
@@ -110,23 +48,12 @@ Json sheetJson(const sounds::Sheet& sheet) {
       at = &(*at)[field.key.substr(start, dot - start)];
       start = dot + 1;
     }
-    (*at)[field.key.substr(start)] = valueOf(field.value);
+    (*at)[field.key.substr(start)] = valueJson(&field.value);
   }
   return tree;
 }
 
-std::string versionText(int version) {
-  if (version <= 0) return "";
-  const std::string minor = std::to_string(version % 100);
-  return std::to_string(version / 100) + "." + (minor.size() < 2 ? "0" + minor : minor);
-}
-
 }  // namespace
-
-sounds::Decoded decodeProgram(const Values& values, std::string_view extension, std::string_view bytes) {
-  const auto names = [&values](std::uint32_t id) { return soundName(values.soundsTable, id); };
-  return sounds::decode(extension, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, names);
-}
 
 Reply sound(const Values& values, const Json& args) {
   const bool es = spanish(values);
@@ -134,7 +61,7 @@ Reply sound(const Values& values, const Json& args) {
   if (!path || path->empty() || path->find('\0') != std::string::npos)
     return failureReply(Status::failure(Problem::Invalid, "path", "path"), es);
   const std::string inside = textMember(args, "inside").value_or("");
-  const auto program = inside.empty() ? readFile(*path) : readEntry(*path, inside);
+  const auto program = readProgramFile(*path, inside);
   if (!program) return failureReply(program.status(), es);
 
   const std::string fileName = fs::path(*path).filename().string();

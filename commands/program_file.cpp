@@ -1,0 +1,83 @@
+#include "commands/program_file.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+#include "commands/backup_check.h"
+#include "commands/sound_names.h"
+#include "vocabulary/text.h"
+#include "platform/folder.h"
+#include "platform/zip_entries.h"
+
+namespace velmorin {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Status notFound(const std::string& path, const std::string& inside) {
+  const std::string where = inside.empty() ? inQuotes(path) : inQuotes(path) + " in " + inQuotes(inside);
+  const std::string donde = inside.empty() ? inQuotes(path) : inQuotes(path) + " en " + inQuotes(inside);
+  return Status::failure(Problem::NotFound, "The program " + where + " could not be read.",
+                         "No se pudo leer el programa " + donde + ".");
+}
+
+StatusOr<ProgramFile> readFile(const std::string& path) {
+  const fs::path file(path);
+  const auto folder = platform::Folder::open(file.parent_path().string(), true);
+  if (!folder) return notFound(path, "");
+  const auto opened = folder->openFile(file.filename().c_str());
+  if (!opened || !opened->fd.valid()) return notFound(path, "");
+  ProgramFile program;
+  program.size = static_cast<std::uint64_t>(opened->st.st_size);
+  program.bytes.resize(std::min<std::uint64_t>(program.size, kCheckedFileLimit));
+  if (!platform::readWholeAt(opened->fd.get(), 0, program.bytes.data(), program.bytes.size())) return notFound(path, "");
+  program.check = checkProgram(lowerExtension(file.filename().string()), program.bytes, program.size);
+  return program;
+}
+
+// The entry named `name` of the backup `inside`, read as the library reads it.
+StatusOr<ProgramFile> readEntry(const std::string& name, const std::string& inside) {
+  const fs::path backup(inside);
+  const auto folder = platform::Folder::open(backup.parent_path().string(), true);
+  if (!folder) return notFound(name, inside);
+  const auto opened = folder->openFile(backup.filename().c_str());
+  if (!opened || !opened->fd.valid()) return notFound(name, inside);
+  std::optional<ProgramFile> found;
+  (void)platform::forEachZipEntry(
+      opened->fd.get(), static_cast<std::uint64_t>(opened->st.st_size), kBackupLimits,
+      [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
+        if (entry.name != name) return true;
+        ProgramFile program;
+        program.size = entry.size;
+        const auto problem = data.read(kCheckedFileLimit, program.bytes);
+        const std::string extension = lowerExtension(fs::path(name).filename().string());
+        program.check = problem == platform::EntryProblem::None ? checkProgram(extension, program.bytes, entry.size)
+                                                                 : checkBackupEntry(extension, problem, program.bytes, entry.size);
+        found = std::move(program);
+        return false;
+      });
+  if (!found) return notFound(name, inside);
+  return std::move(*found);
+}
+
+}  // namespace
+
+StatusOr<ProgramFile> readProgramFile(const std::string& path, const std::string& inside) {
+  return inside.empty() ? readFile(path) : readEntry(path, inside);
+}
+
+Json valueJson(const sounds::Value* value) {
+  if (!value) return nullptr;
+  if (const auto* on = std::get_if<bool>(value)) return *on;
+  if (const auto* number = std::get_if<std::int64_t>(value)) return *number;
+  return std::get<std::string>(*value);
+}
+
+sounds::Decoded decodeProgram(const Values& values, std::string_view extension, std::string_view bytes) {
+  const auto names = [&values](std::uint32_t id) { return soundName(values.soundsTable, id); };
+  return sounds::decode(extension, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, names);
+}
+
+}  // namespace velmorin
