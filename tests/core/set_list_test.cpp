@@ -98,7 +98,7 @@ TEST_F(SetList, HostileNamesStayTextInRfc4180FormAndNothingIsReplaced) {
   // A NUL ends the text for many readers: it is shown as U+FFFD instead.
   const Reply nul = save({{"dir", dir.string()}, {"rows", Json::array({row("1", std::string("a\0b", 3), "Pad", "x")})}});
   ASSERT_EQ(nul["ok"], true) << nul.dump();
-  EXPECT_EQ(testing::readText(nul["path"].get<std::string>()), "Slot,Name,Category,Model\r\n1,a\xEF\xBF\xBD" "b,Pad,x\r\n");
+  EXPECT_EQ(testing::readText(nul["path"].get<std::string>()), "Slot,Name,Category,Model,Folder\r\n1,a\xEF\xBF\xBD" "b,Pad,x,\r\n");
 }
 
 TEST_F(SetList, SpanishNamesAndHeaderAndClearRefusals) {
