@@ -21,6 +21,10 @@
 #include "commands/program_source.h"
 #include "commands/program_header.h"
 #include "commands/scan_roots.h"
+#include "commands/sound_names.h"
+#include "commands/sound_summary.h"
+#include "sound/decode.h"
+#include "sound/layout.h"
 #include "vocabulary/json_writer.h"
 #include "vocabulary/language.h"
 #include "vocabulary/text.h"
@@ -45,6 +49,7 @@ struct Program {
   // Identical content has the same size and CRC; only for files read whole.
   bool readWhole = false;
   bool own = false;  // a copy an install made (our archives are ZIP files, which are not read)
+  std::unique_ptr<SoundFacts> sound;  // what plays, where the model's layout is known
   std::uint32_t crc = 0;
   int dup = 0;  // shared by programs with identical content, else 0
 };
@@ -104,8 +109,9 @@ ProgramCheck checkBytes(const std::string& extension, const std::string* bytes, 
 
 class LibraryWalk {
  public:
-  LibraryWalk(long double sinceMs, const std::unordered_set<std::string>& roots, platform::WorkControl* control)
-      : sinceMs_(sinceMs), roots_(roots), control_(control) {}
+  LibraryWalk(const Values& values, long double sinceMs, const std::unordered_set<std::string>& roots,
+              platform::WorkControl* control)
+      : values_(values), spanish_(spanish(values)), sinceMs_(sinceMs), roots_(roots), control_(control) {}
 
   std::vector<Task> read(const Task& task) {
     std::vector<Task> subfolders;
@@ -145,6 +151,7 @@ class LibraryWalk {
         const auto size = static_cast<std::uint64_t>(facts->size);
         Program entry{std::move(path), "", std::move(extension), {}, size, static_cast<double>(facts->modifiedMs)};
         entry.check = checkBytes(entry.extension, read ? &bytes : nullptr, size, entry);
+        if (entry.readWhole) hear(entry, bytes);
         entry.own = ownFolder;
         found.push_back(std::move(entry));
         return;
@@ -163,6 +170,15 @@ class LibraryWalk {
   std::size_t unlisted() const { return unlisted_; }
 
  private:
+  // What a program read whole plays, where its model's layout is known.
+  void hear(Program& program, const std::string& bytes) const {
+    if (!sounds::layoutFor(program.extension)) return;
+    const auto names = [this](std::uint32_t id) { return soundName(values_.soundsTable, id); };
+    const sounds::Decoded decoded = sounds::decodeWhatPlays(
+        program.extension, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, names);
+    if (decoded.decoded()) program.sound = std::make_unique<SoundFacts>(soundFacts(decoded.sheet, spanish_));
+  }
+
   // Opened once, and read from that descriptor: what is swapped in for it
   // meanwhile, a FIFO or a link, is never opened.
   void readBackup(const platform::Folder& folder, const char* name, std::string backup, std::string extension,
@@ -191,6 +207,7 @@ class LibraryWalk {
           program.check = problem == platform::EntryProblem::None
                               ? checkBytes(program.extension, &bytes, entry.size, program)
                               : checkBackupEntry(program.extension, problem, bytes, entry.size);
+          if (program.readWhole) hear(program, bytes);
           found.push_back(std::move(program));
           return !platform::isCancelled(control_);
         });
@@ -220,6 +237,8 @@ class LibraryWalk {
     into.newest = std::max(into.newest, summary.newest);
   }
 
+  const Values& values_;
+  const bool spanish_;
   long double sinceMs_;
   const std::unordered_set<std::string>& roots_;
   platform::WorkControl* control_;
@@ -253,6 +272,20 @@ void writeProgram(JsonWriter& out, const Program& program) {
   out.key("problem"), out.text(program.check.problem);
   out.key("size"), out.number(program.size);
   out.key("slot"), out.text(read ? slotText(program.extension, header.bank, header.location) : "");
+  out.key("sound");
+  if (program.sound) {
+    const SoundFacts& sound = *program.sound;
+    out.beginObject();
+    out.key("organ"), out.text(sound.organ);
+    out.key("piano"), out.text(sound.piano);
+    out.key("pianoName"), out.text(sound.pianoName);
+    out.key("sampleName"), out.text(sound.sampleName);
+    out.key("summary"), out.text(sound.summary);
+    out.key("synth"), out.text(sound.synth);
+    out.endObject();
+  } else {
+    out.value(nullptr);
+  }
   out.key("type"), out.text(header.type);
   out.key("version"), out.number(header.version);
   out.endObject();
@@ -266,7 +299,7 @@ LongReply library(const Values& values, double since, const std::optional<std::s
   const std::unordered_set<std::string> allRoots(roots.begin(), roots.end());
   std::vector<Task> tasks;
   for (const std::string& root : allRoots) tasks.push_back({root, 1});
-  LibraryWalk walk(since, allRoots, control);
+  LibraryWalk walk(values, since, allRoots, control);
   if (control) control->begin(platform::WorkPhase::Scan);
   platform::runTreeTasks<Task>(std::move(tasks), [&](Task& task) { return walk.read(task); });
   if (platform::isCancelled(control)) return failureReply(Status::cancelled(), spanish(values));

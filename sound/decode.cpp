@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <vector>
 
 #include "sound/layout.h"
 
@@ -70,8 +72,32 @@ std::string formatNumber(double value, int decimals) {
   return shown;
 }
 
-Decoded decode(std::string_view extension, std::span<const std::uint8_t> bytes,
-               const std::function<std::string(std::uint32_t)>& soundName) {
+namespace {
+
+// The keys below the panel that say what plays.
+constexpr std::string_view kWhatPlays[] = {"on",          "piano.on",   "piano.type",   "piano.name",
+                                           "organ.on",    "organ.type", "synth.on",     "synth.oscillators.type",
+                                           "synth.sample.name"};
+
+bool saysWhatPlays(std::string_view key) {
+  for (const std::string_view wanted : kWhatPlays)
+    if (key == wanted) return true;
+  return false;
+}
+
+// Which rows of each layout say what plays, found once.
+const std::vector<bool>& whatPlaysRows(const Layout& layout) {
+  static const auto rows = [] {
+    std::map<const Layout*, std::vector<bool>> all;
+    for (const Layout* known : allLayouts())
+      for (const Setting& setting : known->settings) all[known].push_back(saysWhatPlays(setting.key));
+    return all;
+  }();
+  return rows.at(&layout);
+}
+
+Decoded decodeRows(std::string_view extension, std::span<const std::uint8_t> bytes,
+                   const std::function<std::string(std::uint32_t)>& soundName, bool whatPlaysOnly) {
   Decoded decoded;
   const Layout* layout = layoutFor(extension);
   if (!layout) return decoded;
@@ -85,10 +111,12 @@ Decoded decode(std::string_view extension, std::span<const std::uint8_t> bytes,
     return decoded;
   }
   decoded.why = NotDecoded::None;
+  const std::vector<bool>* wanted = whatPlaysOnly ? &whatPlaysRows(*layout) : nullptr;
   const auto emit = [&](std::string_view prefix, std::size_t panelOffset, bool panelRows) {
     const Source source(bytes, header, panelOffset, &soundName);
-    for (const Setting& setting : layout->settings) {
-      if ((setting.scope == Setting::Scope::Program) == panelRows) continue;
+    for (std::size_t row = 0; row < layout->settings.size(); ++row) {
+      const Setting& setting = layout->settings[row];
+      if ((setting.scope == Setting::Scope::Program) == panelRows || (wanted && !(*wanted)[row])) continue;
       decoded.sheet.push_back({std::string(prefix) + std::string(setting.key), read(setting, source)});
     }
   };
@@ -100,6 +128,18 @@ Decoded decode(std::string_view extension, std::span<const std::uint8_t> bytes,
   emit("A.", 0, true);
   emit("B.", layout->panelB, true);
   return decoded;
+}
+
+}  // namespace
+
+Decoded decode(std::string_view extension, std::span<const std::uint8_t> bytes,
+               const std::function<std::string(std::uint32_t)>& soundName) {
+  return decodeRows(extension, bytes, soundName, false);
+}
+
+Decoded decodeWhatPlays(std::string_view extension, std::span<const std::uint8_t> bytes,
+                        const std::function<std::string(std::uint32_t)>& soundName) {
+  return decodeRows(extension, bytes, soundName, true);
 }
 
 }  // namespace velmorin::sounds

@@ -29,6 +29,12 @@ struct Decoded {
 Decoded decode(std::string_view extension, std::span<const std::uint8_t> bytes,
                const std::function<std::string(std::uint32_t id)>& soundName = {});
 
+// Only what says what plays (each panel's and section's switch, the piano and
+// organ types, the synth's oscillator type, the piano and sample names), for
+// reading thousands of programs at a time.
+Decoded decodeWhatPlays(std::string_view extension, std::span<const std::uint8_t> bytes,
+                        const std::function<std::string(std::uint32_t id)>& soundName = {});
+
 // A number as the keyboard shows it: `decimals` decimals, never "-0".
 std::string formatNumber(double value, int decimals);
 

@@ -76,6 +76,9 @@ struct Layout {
 // models without one.
 const Layout* layoutFor(std::string_view extension);
 
+// Every layout known.
+std::span<const Layout* const> allLayouts();
+
 // Rows of a table, written as the documentation writes them.
 namespace rows {
 constexpr Setting onOff(std::string_view key, Place place, Setting::Scope scope = Setting::Scope::Panel) {

@@ -4,8 +4,14 @@ namespace velmorin::sounds {
 
 extern const Layout kStage3Program;
 
+namespace {
+constexpr const Layout* kLayouts[] = {&kStage3Program};
+}  // namespace
+
+std::span<const Layout* const> allLayouts() { return kLayouts; }
+
 const Layout* layoutFor(std::string_view extension) {
-  for (const Layout* layout : {&kStage3Program})
+  for (const Layout* layout : kLayouts)
     if (layout->extension == extension) return layout;
   return nullptr;
 }

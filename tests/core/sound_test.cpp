@@ -2,6 +2,8 @@
 // as files and inside a backup.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "commands/dispatcher.h"
 #include "support/bit_writer.h"
 #include "support/hand_zip.h"
@@ -67,6 +69,18 @@ TEST_F(SoundCommand, AProgramsSheetAndSummaryFromItsFileOrItsBackup) {
   EXPECT_EQ(lead["decoded"], false);
   EXPECT_NE(lead["note"].get<std::string>().find("Nord Lead"), std::string::npos) << lead.dump();
   EXPECT_EQ(soundOf(home / "Music/None.ns3f")["code"], "notFound");
+
+  // The library says what plays in the same words, for files and backups alike.
+  const Reply library = run("library", {{"dir", (home / "Music").string()}});
+  std::map<std::string, Json> heard;
+  for (const Json& program : library["programs"])
+    heard[program["name"].get<std::string>() + (program["inside"] == "" ? "" : " (backup)")] = program["sound"];
+  EXPECT_EQ(heard["Warm Grand"]["summary"], "A: Grand") << library.dump();
+  EXPECT_EQ(heard["Warm Grand"]["piano"], "Grand");
+  EXPECT_EQ(heard["Warm Grand"]["organ"], "");  // only on in panel B, which is off
+  EXPECT_EQ(heard["Warm Grand (backup)"], heard["Warm Grand"]);
+  EXPECT_EQ(heard["Lead"], nullptr);
+  EXPECT_EQ(heard["Cut"], nullptr);
 }
 
 TEST_F(SoundCommand, CompareNamesEverySettingThatDiffersAndTheHeaderFacts) {
