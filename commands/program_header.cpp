@@ -133,6 +133,8 @@ std::string programName(std::string_view fileName) {
 
 std::string versionText(int version) {
   if (version <= 0) return "";
+  // Stage 2 files count their versions in whole numbers.
+  if (version < 100) return std::to_string(version);
   const std::string minor = std::to_string(version % 100);
   return std::to_string(version / 100) + "." + (minor.size() < 2 ? "0" + minor : minor);
 }

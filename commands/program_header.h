@@ -51,7 +51,8 @@ std::string slotText(std::string_view extension, int bank, int location);
 // maker's forum time stamp ("1624224019581-Warm Pad.ns3f" is "Warm Pad").
 std::string programName(std::string_view fileName);
 
-// The version as the keyboard shows it: 304 is "3.04"; "" for 0.
+// The version as the keyboard shows it: 304 is "3.04", a small whole number
+// (Stage 2's) as it is; "" for 0.
 std::string versionText(int version);
 
 // The model a file's extension (or type) belongs to; "" when none is known.

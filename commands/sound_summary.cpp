@@ -16,7 +16,9 @@ std::vector<std::string> panelsOf(const Sheet& sheet) {
   return {""};
 }
 
+// A synth preset file holds a synth and nothing else: it has no switch of its own.
 bool playing(const Sheet& sheet, const std::string& panel, const char* section) {
+  if (panel.empty() && !sounds::find(sheet, std::string(section) + ".on")) return sounds::find(sheet, std::string(section) + ".oscillators.type") != nullptr;
   return (panel.empty() || isOn(sheet, panel + "on")) && isOn(sheet, panel + section + ".on");
 }
 
