@@ -19,7 +19,7 @@ using ns3::textIn;
 using Synth = ns3::Synth<0>;
 
 constexpr std::string_view kZones[] = {"o---", "-o--", "--o-", "---o", "oo--", "-oo-", "--oo", "ooo-", "-ooo", "oooo"};
-// The sample files show "+0 oct" for no shift.
+// Real programs show a sign on every shift, "+0 oct" included.
 constexpr std::string_view kOctaveShifts[] = {"-6 oct", "-5 oct", "-4 oct", "-3 oct", "-2 oct", "-1 oct", "+0 oct",
                                               "+1 oct", "+2 oct", "+3 oct", "+4 oct", "+5 oct", "+6 oct"};
 constexpr std::string_view kTransposes[] = {"-6 semi", "-5 semi", "-4 semi", "-3 semi", "-2 semi",
@@ -34,7 +34,6 @@ constexpr std::string_view kElectricTimbres[] = {"None", "Soft", "Mid", "Bright"
 constexpr std::string_view kClavTimbres[] = {"None",       "Soft",         "Treble",        "Soft+Treble",
                                              "Brilliant",  "Soft+Brill",   "Treble+Brill",  "Soft+Trb+Brill"};
 constexpr std::string_view kKbTouches[] = {"Normal", "KB Touch 1", "Touch 2", "Touch 3"};
-constexpr std::string_view kLayerDetunes[] = {"Off", "1", "2", "3"};
 constexpr std::string_view kClavinetModels[] = {"CA", "CB", "DA", "DB"};
 constexpr std::string_view kOrganTypes[] = {"B3", "Vox", "Farfisa", "Pipe1", "Pipe2"};
 constexpr std::string_view kVibratoModes[] = {"V1", "C1", "V2", "C2", "V3", "C3"};
@@ -204,7 +203,8 @@ Value presetName(const Source& source) {
   for (std::uint16_t group = 0; group < 6; ++group) {
     const auto word = source.read({static_cast<std::uint16_t>(0x58 + 4 * group), 3, 32});
     if (!word) return std::string("?");
-    const std::uint32_t characters[] = {(*word & 0xFFu) + 1, *word >> 8 & 0xFFu, *word >> 16 & 0xFFu, *word >> 24 & 0x7Fu};
+    const std::uint32_t characters[] = {(*word & 0xFFu) + 1, *word >> 8 & 0xFFu, *word >> 16 & 0xFFu,
+                                        *word >> 24 & 0x7Fu};
     for (const std::uint32_t character : characters) {
       if (character < 0x20 || character > 0x7E || name.size() == kLongest) return name;
       name += static_cast<char>(character);
@@ -247,7 +247,7 @@ constexpr auto kPiano = std::to_array<Setting>({
     onOff("piano.sustainPedal.on", {0x48, 6, 1}),
     custom("piano.timbre", timbre),
     pick("piano.kbTouch", {0x4D, 0, 2}, kKbTouches),
-    pick("piano.layerDetune", {0x34, 6, 2}, kLayerDetunes, Scope::Shared),
+    pick("piano.layerDetune", {0x34, 6, 2}, ns3::kOffTo3, Scope::Shared),
     pick("piano.clavinetModel", {0x49, 5, 2}, kClavinetModels),
     onOff("piano.softRelease.on", {0x4D, 3, 1}),
     onOff("piano.pedalNoise.on", {0x4D, 1, 1}),

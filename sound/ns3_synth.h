@@ -78,6 +78,7 @@ inline constexpr std::string_view kInfiniteAtTop = "45 s (Inf)";
 template <int Shift>
 struct Synth {
   using Scope = Setting::Scope;
+  using Texts = std::span<const std::string_view>;
 
   static constexpr Place at(int offset, int bit, int width) {
     return {static_cast<std::uint16_t>(offset + Shift), static_cast<std::uint8_t>(bit),
@@ -174,14 +175,12 @@ struct Synth {
   static Value lfoRate(const Source& source) {
     const auto clock = source.read(at(0x87, 7, 1));
     if (!clock) return std::string("?");
-    return textIn(*clock ? std::span<const std::string_view>(kLfoDivisions) : std::span<const std::string_view>(kLfoRates),
-                  source.read(at(0x87, 6, 7)));
+    return textIn(*clock ? Texts(kLfoDivisions) : Texts(kLfoRates), source.read(at(0x87, 6, 7)));
   }
   static Value arpRate(const Source& source) {
     const auto clock = source.read(at(0x80, 0, 1));
     if (!clock) return std::string("?");
-    return textIn(*clock ? std::span<const std::string_view>(kArpDivisions) : std::span<const std::string_view>(kArpRates),
-                  source.read(at(0x81, 7, 7)));
+    return textIn(*clock ? Texts(kArpDivisions) : Texts(kArpRates), source.read(at(0x81, 7, 7)));
   }
 
   // Keyboard hold to vibrato: the rows before a program's synth preset name.

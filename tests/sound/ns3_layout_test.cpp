@@ -309,8 +309,10 @@ TEST(Ns3Layout, PanelsPlayAsSelectedOrBothOnADualKeyboard) {
     std::uint32_t enabled, dual;
     bool a, b;
   };
-  for (const Case& c : {Case{0, 0, true, false}, Case{1, 0, false, true}, Case{2, 0, true, true}, Case{1, 1, true, true}}) {
-    const Sheet sheet = sheetOf(ProgramWriter("ns3f", kProgramSize).set(0x31, 6, 2, c.enabled).set(0x3A, 3, 1, c.dual).bytes());
+  const Case cases[] = {{0, 0, true, false}, {1, 0, false, true}, {2, 0, true, true}, {1, 1, true, true}};
+  for (const Case& c : cases) {
+    ProgramWriter program("ns3f", kProgramSize);
+    const Sheet sheet = sheetOf(program.set(0x31, 6, 2, c.enabled).set(0x3A, 3, 1, c.dual).bytes());
     const Value a = c.a, b = c.b;
     EXPECT_EQ(shown(find(sheet, "A.on")), shown(&a)) << c.enabled << c.dual;
     EXPECT_EQ(shown(find(sheet, "B.on")), shown(&b)) << c.enabled << c.dual;
@@ -370,7 +372,8 @@ TEST(Ns3Layout, SynthPresetFilesHoldTheSynthAlone) {
       if (edges == &kEdges) expected.push_back(edge.key);
       for (const auto& [raw, reads] : {std::pair{edge.low, edge.lowReads}, std::pair{edge.high, edge.highReads}}) {
         ProgramWriter preset("ns3y", kPresetSize);
-        for (const Poke& poke : edge.with) preset.set(poke.place.offset + kPresetShift, poke.place.bit, poke.place.width, poke.value);
+        for (const Poke& poke : edge.with)
+          preset.set(poke.place.offset + kPresetShift, poke.place.bit, poke.place.width, poke.value);
         preset.set(edge.place.offset + kPresetShift, edge.place.bit, edge.place.width, raw);
         for (const std::string& bytes : {preset.bytes(), preset.olderBytes()})
           EXPECT_EQ(shown(find(sheetOf(bytes, "ns3y"), edge.key)), shown(&reads)) << edge.key << " at " << raw;
