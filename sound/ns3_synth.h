@@ -151,8 +151,9 @@ struct Synth {
   static Value filterVelocity(const Source& source) { return sideOf(source.read(at(0xA4, 4, 7)), false); }
   static Value filterModEnv(const Source& source) { return sideOf(source.read(at(0xA4, 4, 7)), true); }
 
-  // One field: the high-pass cutoff for "LP+HP", the resonance (0..120 as 0..10) for the others;
-  // "-" for the reading the filter type does not use.
+  // One field: the high-pass cutoff for "LP+HP", the resonance for the others;
+  // "-" for the reading the filter type does not use. The resonance runs
+  // 0..120 like the knobs above, not 0..127: the keyboard shows raw 26 as 2.2.
   static Value highPass(const Source& source) {
     const auto type = source.read(kFilterType);
     if (!type) return std::string("?");
