@@ -3,9 +3,10 @@
 namespace velmorin::sounds {
 
 extern const Layout kStage3Program;
+extern const Layout kStage3SynthPreset;
 
 namespace {
-constexpr const Layout* kLayouts[] = {&kStage3Program};
+constexpr const Layout* kLayouts[] = {&kStage3Program, &kStage3SynthPreset};
 }  // namespace
 
 std::span<const Layout* const> allLayouts() { return kLayouts; }
