@@ -16,6 +16,11 @@ using Scope = Setting::Scope;
 constexpr std::size_t kSlotB = 0xF9;
 constexpr std::uint16_t kFirstSlotByte = 0x43;
 
+// The split points as the keyboard shows them. The pages list the low point
+// from 0 = F2 and the high one from 1 = C3 without saying how the keyboard
+// names them; the real program saved with its points at F2 and C3 holds
+// low 0 and high 1, so both points read this one list as it stands (the high
+// point never sits at the lowest note).
 constexpr std::string_view kSplitNotes[] = {"F2", "C3", "F3", "C4", "F4", "C5", "F5", "C6", "F6", "C7"};
 constexpr std::string_view kTransposes[] = {"-6", "-5", "-4", "-3", "-2", "-1", "OFF",
                                             "+1", "+2", "+3", "+4", "+5", "+6"};
@@ -66,9 +71,7 @@ Value slotOn(const Source& source) {
   return *dual == 1 || *chosen >= 2 || *chosen == alone;
 }
 
-// Split with three zones (0x2F b3) or two (b2). The two sample files' notes
-// follow the documented list as it stands for both points (low 0 = F2, high
-// 1 = C3), so both read from it; the high point is never at the lowest note.
+// Split with three zones (0x2F b3) or two (b2).
 Value splitOn(const Source& source) {
   const auto zones = source.readShared({0x2F, 3, 2});
   if (!zones) return std::string("?");
@@ -109,7 +112,7 @@ constexpr auto preset1Vibrato = organSwitch<Place{0x74, 4, 1}, Place{0x37, 4, 1}
 constexpr auto preset2Vibrato = organSwitch<Place{0xAB, 4, 1}, Place{0x37, 4, 1}, Place{0x39, 4, 1}>;
 constexpr auto preset2On = organSwitch<Place{0x5C, 7, 1}, Place{0x5D, 7, 1}, Place{0x5E, 7, 1}>;
 
-// Vox and Farfisa keep one vibrato for both presets; B3 only its mode.
+// The vibrato's mode, each model its own, kept once for both presets.
 Value vibratoMode(const Source& source) {
   const auto type = organType(source);
   if (!type) return std::string("?");
@@ -227,6 +230,7 @@ constexpr Setting kProgramToSynth[] = {
     custom("organ.preset1.drawbars", drawbars<1>),
     custom("organ.preset1.vibrato.on", preset1Vibrato),
     custom("organ.preset1.vibrato.mode", vibratoMode),
+    // Percussion is the B3's; the file keeps it whichever model plays.
     onOff("organ.preset1.percussion.on", {0x74, 3, 1}),
     custom("organ.preset1.percussion.volumeSoft.on", percussionSoft),
     onOff("organ.preset1.percussion.decayFast.on", {0x35, 3, 1}, Scope::Shared),

@@ -55,7 +55,9 @@ inline std::string idText(std::uint32_t id) {
 // of its own places.
 template <int Shift>
 struct SynthReaders {
-  static std::optional<std::uint32_t> oscillator(const Source& source) { return source.read(moved({0xE1, 1, 3}, Shift)); }
+  static std::optional<std::uint32_t> oscillator(const Source& source) {
+    return source.read(moved({0xE1, 1, 3}, Shift));
+  }
   static std::optional<std::uint32_t> wave(const Source& source) { return source.read(moved({0xE2, 6, 10}, Shift)); }
 
   // The waveform knob's choice, named by the oscillator's type; a sample by its number.

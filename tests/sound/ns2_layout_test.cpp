@@ -351,8 +351,8 @@ TEST(Stage2Layout, OrganDrawbarsAreDigitsInTheirOrder) {
     digits[i] = static_cast<char>('0' + 8 - (i % 3));
     EXPECT_EQ(at(sheetOf("ns2p", file.bytes()), "A.organ.preset1.drawbars"), Value(digits)) << i;
     set(file, kOrganType, 2).set(farfisa[i].offset, farfisa[i].bit, 1, 1);
-    EXPECT_EQ(at(sheetOf("ns2p", file.bytes()), "A.organ.preset1.drawbars"), Value(std::string(9, '0').replace(i, 1, "1")))
-        << i;
+    const std::string tabs = std::string(9, '0').replace(i, 1, "1");
+    EXPECT_EQ(at(sheetOf("ns2p", file.bytes()), "A.organ.preset1.drawbars"), Value(tabs)) << i;
   }
 }
 
