@@ -4,9 +4,11 @@ namespace velmorin::sounds {
 
 extern const Layout kStage3Program;
 extern const Layout kStage3SynthPreset;
+extern const Layout kStage2Program;
+extern const Layout kStage2SynthPreset;
 
 namespace {
-constexpr const Layout* kLayouts[] = {&kStage3Program, &kStage3SynthPreset};
+constexpr const Layout* kLayouts[] = {&kStage3Program, &kStage3SynthPreset, &kStage2Program, &kStage2SynthPreset};
 }  // namespace
 
 std::span<const Layout* const> allLayouts() { return kLayouts; }
