@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -8,6 +9,7 @@
 
 #include "app/selftest.h"
 #include "app/startup.h"
+#include "commands/command_table.h"
 #include "commands/dispatcher.h"
 #include "platform/file_checks.h"
 #include "platform/own_program.h"
@@ -21,13 +23,27 @@ constexpr const char* kUsage =
     "  velmorin-sync                          open the window\n"
     "  velmorin-sync --selftest SCAN DEST     run info, nord, scan of SCAN and install into DEST\n"
     "  velmorin-sync --command NAME [ARGS]    run one command; ARGS is a JSON object (default {})\n"
-    "  velmorin-sync --help | --version\n"
-    "Commands: info, prepare, freeSpace, nord, scan, library, plan, install, zip, settings, saveSettings, mail.\n";
+    "  velmorin-sync --help | --version\n";
+
+// The usage, then the command table's command-line commands: their names on
+// one line, then each with its line of help.
+std::string usage() {
+  std::string names;
+  std::string lines;
+  for (const CommandRow& row : commandTable()) {
+    if (!onCommandLine(row)) continue;
+    names += (names.empty() ? "" : ", ") + std::string(row.name);
+    std::string name(row.name);
+    name.resize(std::max<std::size_t>(name.size() + 2, 16), ' ');
+    lines += "  " + name + std::string(row.help) + "\n";
+  }
+  return kUsage + ("Commands: " + names + ".\n") + lines;
+}
 
 int runOneCommand(int argc, char** argv) {
   if (argc < 3 || argc > 4) {
     std::cerr << "velmorin-sync: --command needs a command name and at most one JSON object of arguments\n"
-              << kUsage;
+              << usage();
     return 2;
   }
   const std::string name = argv[2];
@@ -93,7 +109,7 @@ int runWindow(char** argv) {
 int runCommandLine(int argc, char** argv) {
   const std::string first = argc > 1 ? argv[1] : "";
   if (first == "--help" || first == "-h") {
-    std::cout << kUsage;
+    std::cout << usage();
     return 0;
   }
   if (first == "--version") {

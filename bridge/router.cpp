@@ -7,6 +7,7 @@
 #include "bridge/reply_script.h"
 #include "bridge/work_notice.h"
 #include "bridge/url_policy.h"
+#include "commands/command_table.h"
 
 namespace velmorin::bridge {
 
@@ -14,13 +15,17 @@ namespace {
 
 const Reply kOk = Reply{{"ok", true}};
 
-// The commands that write the user's files: quitting waits for them rather
-// than leave an install or an archive half done.
-bool quitWaitsFor(const std::string& cmd) { return cmd == "install" || cmd == "zip" || cmd == "saveSetList"; }
+// Quitting waits for the commands that write the user's files rather than
+// leave an install or an archive half done.
+bool quitWaitsFor(const std::string& cmd) {
+  const CommandRow* row = findCommand(cmd);
+  return row && row->writesUserFiles;
+}
 
 // The commands whose progress the page hears.
 bool reportsProgress(const std::string& cmd) {
-  return cmd == "scan" || cmd == "install" || cmd == "zip" || cmd == "plan" || cmd == "library";
+  const CommandRow* row = findCommand(cmd);
+  return row && row->reportsProgress;
 }
 
 Reply closingReply(bool spanish) {
@@ -67,14 +72,18 @@ void Router::replyWithText(std::int64_t id, const std::string& compactReply) {
 }
 
 void Router::route(const Message& message, std::size_t bytes) {
-  if (message.cmd == "pickFolder") return pickFolder(message.id, textMember(message.args, "kind").value_or(""));
-  if (message.cmd == "pickSaveFile") return pickSaveFile(message.id);
-  if (message.cmd == "openNSM") return openNsm(message.id);
-  if (message.cmd == "openURL") return openUrl(message.id, message.args);
-  if (message.cmd == "reveal") return reveal(message.id, message.args);
-  if (message.cmd == "quit") return quit(message.id);
-  if (message.cmd == "cancel") return cancel(message.id, message.args);
-  runInBackground(message, bytes);
+  const CommandRow* row = findCommand(message.cmd);
+  switch (row ? row->bridge : BridgeRequest::none) {
+    case BridgeRequest::pickFolder: return pickFolder(message.id, textMember(message.args, "kind").value_or(""));
+    case BridgeRequest::pickSaveFile: return pickSaveFile(message.id);
+    case BridgeRequest::openNsm: return openNsm(message.id);
+    case BridgeRequest::openUrl: return openUrl(message.id, message.args);
+    case BridgeRequest::reveal: return reveal(message.id, message.args);
+    case BridgeRequest::quit: return quit(message.id);
+    case BridgeRequest::cancel: return cancel(message.id, message.args);
+    // Unknown names too: the dispatcher answers them.
+    case BridgeRequest::none: return runInBackground(message, bytes);
+  }
 }
 
 void Router::pickFolder(std::int64_t id, const std::string& kind) {
