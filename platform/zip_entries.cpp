@@ -125,8 +125,11 @@ EntryProblem ZipEntryReader::read(std::size_t limit, std::string& bytes) const {
     // One byte more than the whole entry shows data beyond its recorded length.
     bytes.resize(static_cast<std::size_t>(wanted) + (whole ? 1 : 0));
     const auto made = state_.inflateInto(start, bytes);
-    if (!made) return EntryProblem::Damaged;
-    if (*made > wanted) return EntryProblem::Damaged;
+    // A damaged entry gives no bytes: the caller never sees more than it asked for.
+    if (!made || *made > wanted) {
+      bytes.clear();
+      return EntryProblem::Damaged;
+    }
     bytes.resize(*made);
   }
   if (bytes.size() < wanted) return EntryProblem::Short;
