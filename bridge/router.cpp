@@ -8,6 +8,7 @@
 #include "bridge/work_notice.h"
 #include "bridge/url_policy.h"
 #include "commands/command_table.h"
+#include "commands/failure_reply.h"
 
 namespace velmorin::bridge {
 
@@ -29,10 +30,10 @@ bool reportsProgress(const std::string& cmd) {
 }
 
 Reply closingReply(bool spanish) {
-  return Reply{{"ok", false},
-               {"error", spanish ? "Velmorin Sync se está cerrando: termina lo que ya empezó y no empieza nada nuevo."
-                                 : "Velmorin Sync is closing: it finishes what it started and starts nothing new."},
-               {"code", "busy"}};
+  return failureReply(Status::failure(Problem::Busy,
+                                      "Velmorin Sync is closing: it finishes what it started and starts nothing new.",
+                                      "Velmorin Sync se está cerrando: termina lo que ya empezó y no empieza nada nuevo."),
+                      spanish);
 }
 
 Reply progressReply(const platform::WorkProgress& progress) {
@@ -46,10 +47,9 @@ Reply progressReply(const platform::WorkProgress& progress) {
 }  // namespace
 
 Reply Router::busyReply(bool spanish) {
-  return Reply{{"ok", false},
-               {"error", spanish ? "Velmorin Sync tiene demasiadas peticiones a la vez. Inténtalo de nuevo en un momento."
-                                 : "Velmorin Sync has too many requests at once. Try again in a moment."},
-               {"code", "busy"}};
+  return failureReply(Status::failure(Problem::Busy, "Velmorin Sync has too many requests at once. Try again in a moment.",
+                                      "Velmorin Sync tiene demasiadas peticiones a la vez. Inténtalo de nuevo en un momento."),
+                      spanish);
 }
 
 Router::Router(BridgePlatform& platform, RouterServices services)
@@ -143,12 +143,12 @@ void Router::reveal(std::int64_t id, const Json& args) {
     const auto self = weak.lock();
     if (!self || (*self)->pageLoads_ != load) return;
     if (opened) return (*self)->reply(id, kOk);
-    (*self)->reply(id, Reply{{"ok", false},
-                             {"error", es ? "No hay un gestor de archivos que pueda mostrarlo, y la carpeta que lo "
-                                            "contiene no se pudo abrir: puede que se haya movido o eliminado."
-                                          : "No file manager could show it, and the folder that holds it could not "
-                                            "be opened: it may have been moved or removed."},
-                             {"code", "failed"}});
+    (*self)->reply(id, failureReply(Status::failure(Problem::Failed,
+                                                    "No file manager could show it, and the folder that holds it could "
+                                                    "not be opened: it may have been moved or removed.",
+                                                    "No hay un gestor de archivos que pueda mostrarlo, y la carpeta que "
+                                                    "lo contiene no se pudo abrir: puede que se haya movido o eliminado."),
+                                    es));
   });
 }
 
@@ -236,9 +236,9 @@ void Router::runInBackground(const Message& message, std::size_t bytes) {
       text = replyText(result, JsonStyle::Compact);
       facts = std::move(result.head);
     } catch (const std::exception& e) {
-      fail(Reply{{"ok", false}, {"error", e.what()}, {"code", "failed"}});
+      fail(failureReply(Status::failure(e.what()), es));
     } catch (...) {
-      fail(Reply{{"ok", false}, {"error", es ? "Error interno." : "Internal error."}, {"code", "failed"}});
+      fail(failureReply(Status::failure(Problem::Failed, "Internal error.", "Error interno."), es));
     }
     const bool long_ = std::chrono::steady_clock::now() - started > kNoticeAfter;
     platform->postToMain([weak, platform, id = message.id, cmd = message.cmd, bytes, writes, load, serial, long_, es,

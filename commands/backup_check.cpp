@@ -6,9 +6,9 @@ ProgramCheck checkBackupEntry(std::string_view extension, platform::EntryProblem
                               std::uint64_t size) {
   using platform::EntryProblem;
   if (problem == EntryProblem::None) return checkProgram(extension, bytes, size);
-  if (problem != EntryProblem::Crc && problem != EntryProblem::Short) return {{}, "damaged", "zipData"};
+  if (problem != EntryProblem::Crc && problem != EntryProblem::Short) return {{}, Verdict::Damaged, "zipData"};
   ProgramCheck check = checkProgram(extension, bytes, size);
-  check.check = "damaged";
+  check.check = Verdict::Damaged;
   check.problem = problem == EntryProblem::Crc ? "zipCrc" : "short";
   return check;
 }

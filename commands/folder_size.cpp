@@ -52,7 +52,6 @@ std::vector<Pending> measureFolder(const Pending& pending, Totals& totals) {
       if (facts->kind == platform::EntryKind::File) ++files;
     }
   });
-  // A folder that could not be read to its end counts for nothing, as if unreadable.
   if (!listed) {
     subfolders.clear();
     return subfolders;

@@ -33,22 +33,11 @@ struct Outcome {
   int trashed = 0;
 };
 
-// Clears what a run of an earlier version, ended by force, left behind: its
-// partial copies and staging folder, and an earlier program folder it had set
-// aside (put back when nothing took its place).
+// Clears what a run of an earlier version, ended by force before it kept a
+// journal, left behind: its partial copies and staging folder.
 void clearOlderLeftovers(const InstallPlan& plan) {
   platform::removeLeftovers(plan.modelFolder, ".", ".part");
   platform::removeTree(plan.modelFolder / kStaging);
-  if (!plan.progs) return;
-  const fs::path programs = plan.modelFolder / plan.programsName;
-  const fs::path aside = plan.modelFolder / platform::hiddenName(plan.programsName, ".anterior");
-  if (platform::kindOf(aside) == platform::EntryKind::Missing) return;
-  if (platform::kindOf(programs) == platform::EntryKind::Missing) {
-    std::error_code ec;
-    fs::rename(aside, programs, ec);
-    if (!ec) return;
-  }
-  platform::removeTree(aside);
 }
 
 // The new items, each under its temporary name.

@@ -44,7 +44,7 @@ Status checkFile(const platform::Folder& folder, const char* name, const fs::pat
   if (!facts || facts->kind != platform::EntryKind::File) return differs(shown);
   const auto size = static_cast<std::uint64_t>(facts->size);
   if (read && bytes.size() == size && size <= kCheckedFileLimit) {
-    if (size >= kHeaderBytes && checkProgram(lowerExtension(name), bytes, size).check == "ok") {
+    if (size >= kHeaderBytes && checkProgram(lowerExtension(name), bytes, size).check == Verdict::Ok) {
       // The checksum covers what follows the header; the header itself (the
       // program's slot and category among it) is compared with the source's.
       const auto same = platform::beginsWith(source, std::string_view(bytes).substr(0, kHeaderBytes));

@@ -99,7 +99,7 @@ bool insideProgramsFolder(std::string_view path) {
 }
 
 ProgramCheck checkBytes(const std::string& extension, const std::string* bytes, std::uint64_t size, Program& program) {
-  if (!bytes) return {{}, "unknown", ""};  // could not be read: nothing to tell
+  if (!bytes) return {{}, Verdict::Unknown, ""};  // could not be read: nothing to tell
   if (size <= kCheckedFileLimit && bytes->size() == size) {
     program.readWhole = true;
     program.crc = platform::crc32Of(*bytes);
@@ -123,12 +123,12 @@ class LibraryWalk {
     std::size_t unlisted = 0;
     const bool ownFolder = insideProgramsFolder(task.path);
     std::string bytes;  // one buffer for the folder's files
-    (void)folder->forEach([&](const char* entryName, platform::EntryKind kind) {
+    const Status listed = folder->forEach([&](const char* entryName, platform::EntryKind kind) {
       if (entryName[0] == '.') return;
       const std::string_view name(entryName);
       std::string extension = lowerExtension(name);
       if (kind != platform::EntryKind::Folder && !isProgramExtension(extension) && !isBackupExtension(extension)) return;
-      std::string path = (task.path == "/" ? "/" : task.path + "/") + entryName;
+      std::string path = platform::childPath(task.path, entryName);
       if (kind == platform::EntryKind::Folder) {
         // Names that are not UTF-8 could not be reported; links are never followed.
         if (isValidUtf8(name) && !isPackageFolder(extension) && !roots_.contains(path) && task.depth < kMaxDepth)
@@ -158,6 +158,7 @@ class LibraryWalk {
       }
       readBackup(*folder, entryName, std::move(path), std::move(extension), found, unlisted);
     });
+    if (!listed) return {};
     take(task.path, found, unlisted);
     return subfolders;
   }
@@ -212,7 +213,7 @@ class LibraryWalk {
           return !platform::isCancelled(control_);
         });
     if (fault != platform::ZipFault::None)
-      found.push_back(Program{std::move(backup), "", std::move(extension), {{}, "damaged", backupProblem(fault)}, size,
+      found.push_back(Program{std::move(backup), "", std::move(extension), {{}, Verdict::Damaged, backupProblem(fault)}, size,
                               modifiedMs});
   }
 
@@ -252,13 +253,12 @@ class LibraryWalk {
 // One program, its members in sorted order.
 void writeProgram(JsonWriter& out, const Program& program) {
   const ProgramHeader& header = program.check.header;
-  const bool read = program.check.check == "ok" || program.check.check == "unchecked" ||
-                    (program.check.check == "damaged" && !header.type.empty());
+  const bool read = program.check.headerReadable();
   out.beginObject();
   out.key("bank"), out.number(header.bank);
   out.key("category"), out.text(read ? categoryName(header.categoryCode) : "");
   out.key("categoryCode"), out.number(header.categoryCode);
-  out.key("check"), out.text(program.check.check);
+  out.key("check"), out.text(verdictText(program.check.check));
   out.key("dup"), out.number(program.dup);
   out.key("ext"), out.text(program.extension);
   out.key("header"), out.number(header.header);
@@ -329,7 +329,7 @@ LongReply library(const Values& values, double since, const std::optional<std::s
     Program& program = *listedProgram;
     if (program.readWhole && seen[contentOf(program)] > 1)
       program.dup = numbers.try_emplace(contentOf(program), static_cast<int>(numbers.size()) + 1).first->second;
-    damaged += program.check.check == "damaged" ? 1 : 0;
+    damaged += program.check.check == Verdict::Damaged ? 1 : 0;
   }
   const std::map<std::string, FolderSummary> folders = walk.folders();
   std::vector<std::pair<std::string_view, const FolderSummary*>> byDate;

@@ -91,7 +91,7 @@ StatusOr<Source> incomingPrograms(const InstallPlan& plan, platform::WorkControl
             target = folder.read(name, kCheckedFileLimit, kHeaderBytes, bytes, read);
           }
           if (!target || target->kind != platform::EntryKind::File) return;
-          if (read && checkProgram(lowerExtension(name), bytes, static_cast<std::uint64_t>(target->size)).check == "damaged") {
+          if (read && checkProgram(lowerExtension(name), bytes, static_cast<std::uint64_t>(target->size)).check == Verdict::Damaged) {
             ++source.damaged;
             if (source.damagedNames.size() < kMaxNames) source.damagedNames.push_back(path);
           }

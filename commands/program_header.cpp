@@ -65,9 +65,23 @@ ProgramHeader readHeader(std::string_view extension, std::string_view bytes) {
   return header;
 }
 
-ProgramCheck damaged(const char* problem, ProgramHeader header = {}) { return {std::move(header), "damaged", problem}; }
+ProgramCheck damaged(const char* problem, ProgramHeader header = {}) { return {std::move(header), Verdict::Damaged, problem}; }
 
 }  // namespace
+
+std::string_view verdictText(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Ok:
+      return "ok";
+    case Verdict::Unchecked:
+      return "unchecked";
+    case Verdict::Damaged:
+      return "damaged";
+    case Verdict::Unknown:
+      return "unknown";
+  }
+  return "unknown";
+}
 
 bool isProgramExtension(std::string_view extension) {
   if (PROG_EXT.contains(std::string(extension))) return true;
@@ -88,19 +102,19 @@ ProgramCheck checkProgram(std::string_view extension, std::string_view bytes, st
   if (bytes.size() < kHeaderBytes || fileSize < kHeaderBytes) {
     // Too short for a header: damage for the known types and for a CBIN file.
     if (known || cbin) return damaged("short");
-    return {{}, "unknown", ""};
+    return {{}, Verdict::Unknown, ""};
   }
-  if (!cbin) return known ? damaged("magic") : ProgramCheck{{}, "unknown", ""};
+  if (!cbin) return known ? damaged("magic") : ProgramCheck{{}, Verdict::Unknown, ""};
   ProgramHeader header = readHeader(extension, bytes);
   if (known) {
     if (header.type != extension) return damaged("type", std::move(header));
     if (fileSize != known->oldHeader && fileSize != known->newHeader) return damaged("size", std::move(header));
   }
   if (header.header != 1 || fileSize > kCheckedFileLimit || bytes.size() < fileSize)
-    return {std::move(header), "unchecked", ""};
+    return {std::move(header), Verdict::Unchecked, ""};
   const std::string_view body = bytes.substr(kHeaderBytes, fileSize - kHeaderBytes);
   if (platform::crc32Of(body) != little(bytes, 0x18, 4)) return damaged("crc", std::move(header));
-  return {std::move(header), "ok", ""};
+  return {std::move(header), Verdict::Ok, ""};
 }
 
 std::string categoryName(int code) {

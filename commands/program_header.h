@@ -22,11 +22,23 @@ struct ProgramHeader {
   int version = 0;
 };
 
-// The words are fixed texts, never copies: a library holds one per program.
+// What the check found; written as its word only where a reply is made.
+enum class Verdict { Ok, Unchecked, Damaged, Unknown };
+
+// "ok", "unchecked", "damaged", "unknown".
+std::string_view verdictText(Verdict verdict);
+
+// The problem is a fixed text, never a copy: a library holds one per program.
 struct ProgramCheck {
   ProgramHeader header;        // zeros and "" where it could not be read
-  std::string_view check;      // "ok", "unchecked", "damaged", "unknown"
-  std::string_view problem;    // for "damaged": "magic", "type", "size", "crc", "short"
+  Verdict check = Verdict::Unknown;
+  std::string_view problem;    // for a damaged one: "magic", "type", "size", "crc", "short", ...
+
+  // Whether the header's slot, category and version can be believed: the
+  // file passed, or failed only after its header was read.
+  bool headerReadable() const {
+    return check == Verdict::Ok || check == Verdict::Unchecked || (check == Verdict::Damaged && !header.type.empty());
+  }
 };
 
 // Whether `extension` (lower case) names a program, piano, sample or preset file.

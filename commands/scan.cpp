@@ -32,10 +32,6 @@ bool isListName(std::string_view name, std::string_view extension) {
   return (extension == "html" || extension == "htm") && lowerAscii(name).find("program") != std::string::npos;
 }
 
-std::string childPath(const std::string& folder, const std::string& name) {
-  return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
 // A list or program file that passed the threshold.
 struct FoundFile {
   std::string name;
@@ -86,7 +82,6 @@ class FolderReader {
       }
     });
     if (!listed) {
-      // A folder that cannot be read to its end yields nothing, as if unreadable.
       node.items.clear();
       children.clear();
       return children;
@@ -102,7 +97,7 @@ class FolderReader {
  private:
   FolderNode* folderEntry(FolderNode& node, const std::string& name) const {
     if (isPackageFolder(lowerExtension(name))) return nullptr;
-    std::string path = childPath(node.path, name);
+    std::string path = platform::childPath(node.path, name);
     // Within one root every path is met once (links are not followed).
     if (roots_.contains(path) || node.depth + 1 > kMaxDepth) return nullptr;
     auto child = std::make_unique<FolderNode>(FolderNode{std::move(path), node.depth + 1, {}});
@@ -158,7 +153,7 @@ class Findings {
       }
       const auto& file = std::get<FoundFile>(item);
       if (file.list) {
-        lists_.push_back({childPath(node.path, file.name), file.name, file.dateMs, file.size});
+        lists_.push_back({platform::childPath(node.path, file.name), file.name, file.dateMs, file.size});
         continue;
       }
       const auto [it, added] = tallyIndex_.try_emplace(node.path + "|" + file.extension, tally_.size());

@@ -68,7 +68,7 @@ Reply sound(const Values& values, const Json& args) {
   const std::string extension = lowerExtension(fileName);
   const ProgramCheck& check = program->check;
   const ProgramHeader& header = check.header;
-  const bool readable = check.check == "ok" || check.check == "unchecked" || (check.check == "damaged" && !header.type.empty());
+  const bool readable = check.headerReadable();
   const sounds::Decoded decoded = decodeProgram(values, extension, program->bytes);
   const std::string model = modelOfType(extension);
   return {{"ok", true},
@@ -80,7 +80,7 @@ Reply sound(const Values& values, const Json& args) {
           {"slot", readable ? slotText(extension, header.bank, header.location) : ""},
           {"category", readable ? categoryName(header.categoryCode) : ""},
           {"version", readable ? versionText(header.version) : ""},
-          {"check", std::string(check.check)},
+          {"check", std::string(verdictText(check.check))},
           {"decoded", decoded.decoded()},
           {"note", noteFor(decoded.why, model, es)},
           {"summary", decoded.decoded() ? soundSummary(decoded.sheet, es) : ""},

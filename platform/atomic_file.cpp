@@ -1,4 +1,5 @@
 #include "platform/atomic_file.h"
+#include "platform/whole_io.h"
 
 #include <fcntl.h>
 #include <stdio.h>  // renameat2
@@ -26,12 +27,7 @@ Status writeThrough(const std::filesystem::path& folderPath, const std::string& 
   };
   const UniqueFd file(openat(folder.get(), draftName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
   if (!file.valid()) return failure(errno);
-  for (std::size_t done = 0; done < text.size();) {
-    const ssize_t put = write(file.get(), text.data() + done, text.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) return failure(errno);
-    done += static_cast<std::size_t>(put);
-  }
+  if (const int err = writeUntilDone(file.get(), text.data(), text.size()); err != 0) return failure(err);
   if (fsync(file.get()) != 0) return failure(errno);
   if (const int err = place(folder.get()); err != 0) return failure(err);
   if (fsync(folder.get()) != 0) return failure(errno);

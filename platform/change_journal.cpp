@@ -1,4 +1,5 @@
 #include "platform/change_journal.h"
+#include "platform/whole_io.h"
 
 #include <fcntl.h>
 #include <sys/random.h>
@@ -20,6 +21,7 @@ namespace {
 
 constexpr const char* kJournal = ".velmorin-journal";
 constexpr const char* kJournalDraft = ".velmorin-journal.new";
+constexpr std::size_t kJournalLimit = 1 << 20;
 constexpr const char* kHeader = "velmorin-journal 1\n";
 constexpr const char* kPrepared = "prepared";
 constexpr const char* kCommitted = "committed";
@@ -124,14 +126,10 @@ std::optional<Record> readJournal(const fs::path& base) {
   unlinkat(folder.get(), kJournalDraft, 0);  // a journal never finished writing says nothing
   const UniqueFd file(openat(folder.get(), kJournal, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (!file.valid()) return std::nullopt;
-  std::string text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = read(file.get(), buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0 || text.size() > (1u << 20)) break;
-    text.append(buffer, static_cast<std::size_t>(got));
-  }
+  // A journal is a few kilobytes; one far larger is not ours and reads as damaged.
+  std::string text(kJournalLimit + 1, '\0');
+  const ssize_t got = readUntilFullOrEnd(file.get(), text.data(), text.size());
+  text.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
   auto record = decode(text);
   // A journal that cannot be read names nothing that could be finished.
   if (!record) unlinkat(folder.get(), kJournal, 0);

@@ -10,7 +10,9 @@ namespace velmorin::platform {
 using FaultHook = void (*)(const char* where);
 inline std::atomic<FaultHook> faultHook{nullptr};
 
-// "tree-step", "zip-walk", "zip-piece": the places a hook is called from.
+// The places a hook is called from: "tree-step" (a tree walk's step), "zip-walk"
+// and "zip-piece" (writing an archive), "archive-check" (reading one back) and
+// "install-check" (reading an install back).
 inline void faultPoint(const char* where) {
   if (const FaultHook hook = faultHook.load(std::memory_order_relaxed)) hook(where);
 }

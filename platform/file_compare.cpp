@@ -1,4 +1,5 @@
 #include "platform/file_compare.h"
+#include "platform/whole_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,18 +30,6 @@ StatusOr<UniqueFd> openForReading(const std::filesystem::path& path) {
 // Big steps: fewer system calls; past 1 MiB they gain nothing.
 constexpr std::size_t kChunk = 1 << 20;
 
-// Reads up to `size` bytes, fewer only at the end; -1 with errno on failure.
-ssize_t readFully(int fd, char* buffer, std::size_t size) {
-  std::size_t got = 0;
-  while (got < size) {
-    const ssize_t n = read(fd, buffer + got, size - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return -1;
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  return static_cast<ssize_t>(got);
-}
 
 }  // namespace
 
@@ -58,9 +47,9 @@ StatusOr<bool> sameContent(const std::filesystem::path& a, const std::filesystem
   const std::unique_ptr<char[]> left(new char[kChunk]), right(new char[kChunk]);
   for (;;) {
     if (isCancelled(control)) return Status::cancelled();
-    const ssize_t n = readFully(first->get(), left.get(), kChunk);
+    const ssize_t n = readUntilFullOrEnd(first->get(), left.get(), kChunk);
     if (n < 0) return failureFor("read", a, errno);
-    const ssize_t m = readFully(second->get(), right.get(), kChunk);
+    const ssize_t m = readUntilFullOrEnd(second->get(), right.get(), kChunk);
     if (m < 0) return failureFor("read", b, errno);
     if (n != m || std::memcmp(left.get(), right.get(), static_cast<std::size_t>(n)) != 0) return false;
     if (n == 0) return true;
@@ -79,7 +68,7 @@ StatusOr<bool> holds(const std::filesystem::path& file, std::string_view bytes, 
     if (isCancelled(control)) return Status::cancelled();
     const std::size_t step = std::min(kChunk, bytes.size() - at);
     // One byte past the end must meet the end: a file that grew is not the same.
-    const ssize_t n = readFully(opened->get(), buffer.get(), step == 0 ? 1 : step);
+    const ssize_t n = readUntilFullOrEnd(opened->get(), buffer.get(), step == 0 ? 1 : step);
     if (n < 0) return failureFor("read", file, errno);
     if (step == 0) return n == 0;
     if (static_cast<std::size_t>(n) != step || std::memcmp(buffer.get(), bytes.data() + at, step) != 0) return false;
@@ -92,7 +81,7 @@ StatusOr<bool> beginsWith(const std::filesystem::path& file, std::string_view by
   auto opened = openForReading(file);
   if (!opened) return opened.status();
   std::string start(bytes.size(), '\0');
-  const ssize_t n = readFully(opened->get(), start.data(), start.size());
+  const ssize_t n = readUntilFullOrEnd(opened->get(), start.data(), start.size());
   if (n < 0) return failureFor("read", file, errno);
   return static_cast<std::size_t>(n) == bytes.size() && start == bytes;
 }

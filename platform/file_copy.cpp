@@ -1,4 +1,5 @@
 #include "platform/file_copy.h"
+#include "platform/whole_io.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -68,8 +69,8 @@ class Watching {
 constexpr std::size_t kWatchedStep = std::size_t{8} << 20;
 
 // Copies the data of `in`, a regular file described by `st`, to the empty file
-// `out`; returns 0 or an errno value.
-int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
+// `out`.
+Status copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
   // A reflink shares the blocks (btrfs, XFS): instant and no extra space. Any
   // refusal leaves `out` untouched, and a real problem shows up again below.
   if (!(noCloneKnown && noCloneDevice == st.st_dev)) {
@@ -79,7 +80,7 @@ int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
         copied += cloned.st_size;
         advance(watcher, 0, cloned.st_size);
       }
-      return 0;
+      return Status();
     }
     // Same file system without reflinks; another device (EXDEV) may differ.
     if (errno == EOPNOTSUPP || errno == ENOTTY) {
@@ -93,43 +94,37 @@ int copyData(int in, const struct stat& st, int out, std::uint64_t& copied) {
   const auto expected = static_cast<std::uint64_t>(st.st_size);
   const std::size_t step = watcher ? kWatchedStep : std::size_t{1} << 30;
   for (;;) {
-    if (isCancelled(watcher)) return ECANCELED;
+    if (isCancelled(watcher)) return Status::cancelled();
     const ssize_t n = copy_file_range(in, nullptr, out, nullptr, step, 0);
     if (n > 0) {
       done += n;
       copied += n;
       advance(watcher, 0, n);
       // The length read at open: no call just to be told the end was reached.
-      if (done == expected) return 0;
+      if (done == expected) return Status();
       continue;
     }
     if (n == 0) {
       // Some virtual files report size 0 yet have data: let read() decide.
       if (done == 0) break;
-      return 0;
+      return Status();
     }
     if (errno == EINTR) continue;
     if (rangeCopyUnsupported(errno)) break;
-    return errno;
+    return Status::fromErrno(errno);
   }
   constexpr std::size_t kChunk = 128 * 1024;
   const std::unique_ptr<char[]> buffer(new char[kChunk]);
   for (;;) {
-    if (isCancelled(watcher)) return ECANCELED;
+    if (isCancelled(watcher)) return Status::cancelled();
     const ssize_t got = read(in, buffer.get(), kChunk);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return errno;
+      return Status::fromErrno(errno);
     }
-    if (got == 0) return 0;
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = write(out, buffer.get() + done, got - done);
-      if (put < 0) {
-        if (errno == EINTR) continue;
-        return errno;
-      }
-      done += put;
-    }
+    if (got == 0) return Status();
+    if (const int err = writeUntilDone(out, buffer.get(), static_cast<std::size_t>(got)); err != 0)
+      return Status::fromErrno(err);
     copied += got;
     advance(watcher, 0, got);
   }
@@ -145,8 +140,8 @@ Status copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* t
   } while (out < 0 && errno == EINTR);
   if (out < 0) return Status::fromErrno(errno);
 
-  int err = copyData(in, st, out, copied);
-  if (err == 0) {
+  Status result = copyData(in, st, out, copied);
+  if (result) {
     // Best effort: FAT sticks refuse permission bits, and that is no reason
     // to lose the copy.
     fchmod(out, st.st_mode & 07777);
@@ -154,10 +149,9 @@ Status copyOpenFile(int in, const struct stat& st, int toFolderFd, const char* t
     futimens(out, times);
   }
   // close() can be the first to report a full disk (network file systems).
-  if (close(out) != 0 && err == 0 && errno != EINTR) err = errno;
-  if (err == 0) return Status();
-  unlinkat(toFolderFd, toName, 0);
-  return err == ECANCELED ? Status::cancelled() : Status::fromErrno(err);
+  if (close(out) != 0 && result && errno != EINTR) result = Status::fromErrno(errno);
+  if (!result) unlinkat(toFolderFd, toName, 0);
+  return result;
 }
 
 // Keeps a created folder's permission bits and times for the end: writing the

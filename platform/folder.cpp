@@ -8,8 +8,16 @@
 #include <cerrno>
 
 #include "platform/folder_reader.h"
+#include "platform/whole_io.h"
 
 namespace velmorin::platform {
+
+std::string childPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (path != "/") path += '/';
+  path += name;
+  return path;
+}
 
 namespace {
 
@@ -38,17 +46,11 @@ std::optional<std::string> readRegularFile(const std::string& path, std::size_t 
   const auto opened = openRegularFile(AT_FDCWD, path.c_str(), true);
   if (!opened || !opened->fd.valid()) return std::nullopt;
   const int fd = opened->fd.get();
-  std::string text(std::min<std::size_t>(limit, 4096), '\0');
-  std::size_t got = 0;
-  while (got < limit) {
-    if (got == text.size()) text.resize(std::min(limit, text.size() * 2));
-    const ssize_t read = ::read(fd, text.data() + got, text.size() - got);
-    if (read < 0 && errno == EINTR) continue;
-    if (read < 0) return std::nullopt;
-    if (read == 0) break;
-    got += static_cast<std::size_t>(read);
-  }
-  text.resize(got);
+  // The size seen at open, within the limit; a file that grew since is cut there.
+  std::string text(std::min<std::size_t>(limit, static_cast<std::size_t>(opened->st.st_size)), '\0');
+  const ssize_t got = readUntilFullOrEnd(fd, text.data(), text.size());
+  if (got < 0) return std::nullopt;
+  text.resize(static_cast<std::size_t>(got));
   return text;
 }
 
@@ -89,33 +91,20 @@ std::optional<FileFacts> Folder::read(const char* name, std::size_t whole, std::
                                       bool& read) const {
   read = false;
   bytes.clear();
-  // O_NONBLOCK: a FIFO in a file's place is never waited on. O_NOFOLLOW: a
-  // link could lead anywhere, /proc included; what is read is what the walk found.
-  int fd;
-  do {
-    fd = openat(fd_.get(), name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return std::nullopt;
-  const UniqueFd owned(fd);
-  struct stat st;
-  if (fstat(fd, &st) != 0) return std::nullopt;
-  const FileFacts facts = factsOfStat(st);
-  if (facts.kind != EntryKind::File) return facts;
-  const auto size = static_cast<std::size_t>(st.st_size);
-  const std::size_t limit = size <= whole ? size : std::min(start, size);
-  bytes.resize(limit);
-  std::size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      bytes.clear();
-      return facts;
-    }
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
+  // Not following links: a link could lead anywhere, /proc included; what is
+  // read is what the walk found.
+  const auto opened = openRegularFile(fd_.get(), name, false);
+  if (!opened) return std::nullopt;
+  const FileFacts facts = factsOfStat(opened->st);
+  if (!opened->fd.valid()) return facts;
+  const auto size = static_cast<std::size_t>(opened->st.st_size);
+  bytes.resize(size <= whole ? size : std::min(start, size));
+  const ssize_t got = readUntilFullOrEnd(opened->fd.get(), bytes.data(), bytes.size());
+  if (got < 0) {
+    bytes.clear();
+    return facts;
   }
-  bytes.resize(got);  // shorter when the file shrank since its stat
+  bytes.resize(static_cast<std::size_t>(got));  // shorter when the file shrank since its stat
   read = true;
   return facts;
 }

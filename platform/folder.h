@@ -7,12 +7,17 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/folder_reader.h"
 #include "platform/status.h"
 #include "platform/unique_fd.h"
 
 namespace velmorin::platform {
+
+// The path of the entry `name` of the folder at `folder` ("/" joins without a
+// second slash).
+std::string childPath(std::string_view folder, std::string_view name);
 
 enum class EntryKind { Missing, File, Folder, Link, Other };
 
@@ -33,7 +38,9 @@ class Folder {
 
   // Each entry ("." and ".." left out) in the file system's order, read as
   // the listing goes, from its start at every call: `name` is valid only
-  // during the call. Fails when the listing cannot be read to its end.
+  // during the call. Fails when the listing cannot be read to its end; every
+  // walk then treats the folder as unreadable, nothing from it counted, so
+  // that a half-read folder never passes for a whole one.
   Status forEach(const std::function<void(const char* name, EntryKind kind)>& visit) const;
 
   // The facts of `name`, of what it leads to when `followLink`.

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/verify.h"
+
 namespace velmorin {
 
 enum class Problem {
@@ -76,12 +78,19 @@ class [[nodiscard]] StatusOr {
   const Status& status() const { return status_; }
 
   T value_or(T fallback) const { return value_ ? *value_ : std::move(fallback); }
-  T& value() { return *value_; }
-  const T& value() const { return *value_; }
-  T& operator*() { return *value_; }
-  const T& operator*() const { return *value_; }
-  T* operator->() { return &*value_; }
-  const T* operator->() const { return &*value_; }
+  // Reaching for the value of a failure is a fault in the caller, not the input.
+  T& value() {
+    VERIFY(value_.has_value());
+    return *value_;
+  }
+  const T& value() const {
+    VERIFY(value_.has_value());
+    return *value_;
+  }
+  T& operator*() { return value(); }
+  const T& operator*() const { return value(); }
+  T* operator->() { return &value(); }
+  const T* operator->() const { return &value(); }
 
  private:
   Status status_;

@@ -1,4 +1,5 @@
 #include "platform/trash.h"
+#include "platform/whole_io.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -104,19 +105,8 @@ std::string deletionDate() {
   return text;
 }
 
-bool writeAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Moved, not moved, or not this Trash's to take (nullopt).
-std::optional<bool> moveToHomeTrash(const fs::path& path) {
+std::optional<Status> moveToHomeTrash(const fs::path& path) {
   const fs::path trash = homeTrash();
   if (trash.empty()) return std::nullopt;
   std::error_code ec;
@@ -124,10 +114,10 @@ std::optional<bool> moveToHomeTrash(const fs::path& path) {
   fs::create_directories(trash / "info", ec);
   ::chmod(trash.c_str(), 0700);
   struct stat item{}, files{};
-  if (::lstat(path.c_str(), &item) != 0) return false;
+  if (::lstat(path.c_str(), &item) != 0) return Status::fromErrno(errno);
   if (::stat((trash / "files").c_str(), &files) != 0 || files.st_dev != item.st_dev) return std::nullopt;
   const fs::path absolute = fs::absolute(path, ec).lexically_normal();
-  if (ec || absolute.filename().empty()) return false;
+  if (ec || absolute.filename().empty()) return Status::fromErrno(ec ? ec.value() : EINVAL);
   const std::string name = absolute.filename().string();
   const std::string info = "[Trash Info]\nPath=" + escapedPath(absolute.string()) + "\nDeletionDate=" + deletionDate() + "\n";
   for (int number = 1; number < 10'000; ++number) {
@@ -136,40 +126,45 @@ std::optional<bool> moveToHomeTrash(const fs::path& path) {
     // The info file is the claim on the name: made first, exclusively.
     const int fd = ::open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno == EEXIST) continue;
-    if (fd < 0) return false;
-    const bool written = writeAll(fd, info) && ::fsync(fd) == 0;
+    if (fd < 0) return Status::fromErrno(errno);
+    int err = writeUntilDone(fd, info.data(), info.size());
+    if (err == 0 && ::fsync(fd) != 0) err = errno;
+    const bool written = err == 0;
     ::close(fd);
     struct stat taken{};
     if (!written || ::lstat((trash / "files" / candidate).c_str(), &taken) == 0) {
       ::unlink(infoFile.c_str());
-      if (!written) return false;
+      if (!written) return Status::fromErrno(err);
       continue;  // an item without its info file holds this name
     }
-    if (::rename(path.c_str(), (trash / "files" / candidate).c_str()) == 0) return true;
+    if (::rename(path.c_str(), (trash / "files" / candidate).c_str()) == 0) return Status();
+    err = errno;
     ::unlink(infoFile.c_str());
-    return false;
+    return Status::fromErrno(err);
   }
-  return false;
+  return Status::fromErrno(EEXIST);
 }
 
 }  // namespace
 
-bool moveToTrash(const std::filesystem::path& path) {
-  if (const auto moved = moveToHomeTrash(path)) return *moved;
+Status moveToTrash(const std::filesystem::path& path) {
+  if (auto moved = moveToHomeTrash(path)) return std::move(*moved);
   const Gio& g = gio();
-  if (!g.ready()) return false;
+  if (!g.ready()) return Status::fromErrno(ENOTSUP);
   // One at a time: GLib is thread-safe, but its locks are futexes that the
   // thread sanitizer cannot see, and a trash move is a quick rename.
   static std::mutex oneAtATime;
   const std::lock_guard lock(oneAtATime);
   // The local file system directly: no GIO modules loaded, no daemon asked.
   Gio::File file = g.vfsGetFileForPath(g.vfsGetLocal(), path.c_str());
-  if (!file) return false;
+  if (!file) return Status::fromErrno(ENOTSUP);
   Gio::Error* error = nullptr;
   const bool moved = g.fileTrash(file, nullptr, &error) != 0;
+  Status result;
+  if (!moved) result = Status::failure(error ? error->message : "the file system has no Trash");
   if (error) g.errorFree(error);
   g.objectUnref(file);
-  return moved;
+  return result;
 }
 
 }  // namespace velmorin::platform

@@ -21,8 +21,9 @@ namespace velmorin::platform {
 inline unsigned treeReaders() { return std::clamp(4 * std::thread::hardware_concurrency(), 4u, 8u); }
 
 // Runs `step(task)` for the `first` tasks and every task that a step returns,
-// on up to treeReaders() threads (the caller's among them). Steps must not
-// share mutable state except through what they return. An exception in any
+// on up to treeReaders() threads (the caller's among them). Steps run at the
+// same time: what they share besides what they return (totals, the found
+// list) they guard themselves, by a lock or atomics. An exception in any
 // step stops the walk and is thrown again in the calling thread, once every
 // helper has ended: a helper thread never ends the process. Several trees
 // are best read in one call: the threads then share all of them, and no tree

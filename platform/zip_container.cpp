@@ -1,4 +1,5 @@
 #include "platform/zip_container.h"
+#include "platform/whole_io.h"
 
 #include <errno.h>
 #include <time.h>
@@ -51,31 +52,15 @@ std::uint64_t getLittle(const unsigned char* at, int bytes) {
 }
 
 bool writeAllAt(int fd, const void* data, std::size_t size, std::uint64_t offset, int& error) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t put = pwrite(fd, p, size, static_cast<off_t>(offset));
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) {
-      error = put == 0 ? ENOSPC : errno;
-      return false;
-    }
-    p += put, size -= put, offset += put;
-  }
-  return true;
+  error = writeUntilDone(fd, data, size, At::offset(offset));
+  return error == 0;
 }
 
 bool readAllAt(int fd, void* data, std::size_t size, std::uint64_t offset, int& error) {
-  char* p = static_cast<char*>(data);
-  while (size > 0) {
-    const ssize_t got = pread(fd, p, size, static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      error = got == 0 ? EIO : errno;
-      return false;
-    }
-    p += got, size -= got, offset += got;
-  }
-  return true;
+  const ssize_t got = readUntilFullOrEnd(fd, data, size, At::offset(offset));
+  if (got == static_cast<ssize_t>(size)) return true;
+  error = got < 0 ? errno : EIO;  // ended early: the archive is not what was written
+  return false;
 }
 
 }  // namespace

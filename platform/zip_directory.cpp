@@ -1,4 +1,5 @@
 #include "platform/zip_directory.h"
+#include "platform/whole_io.h"
 
 #include <unistd.h>
 
@@ -174,17 +175,7 @@ ZipFault placeEntries(std::vector<ZipDirectoryEntry>& entries, std::uint64_t dir
 }  // namespace
 
 bool readWholeAt(int fd, std::uint64_t offset, void* into, std::size_t length) {
-  auto* bytes = static_cast<char*>(into);
-  while (length > 0) {
-    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
-    const ssize_t n = pread(fd, bytes, length, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    offset += static_cast<std::uint64_t>(n);
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
+  return platform::readExactly(fd, into, length, platform::At::offset(offset));
 }
 
 ZipDirectory readZipDirectory(int fd, std::uint64_t fileSize, const ZipLimits& limits) {

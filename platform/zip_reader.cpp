@@ -1,4 +1,5 @@
 #include "platform/zip_reader.h"
+#include "platform/whole_io.h"
 
 #include <fcntl.h>
 #include <libdeflate.h>
@@ -55,15 +56,7 @@ constexpr std::uint64_t kWholeEntryLimit = 4 << 20;
 constexpr std::size_t kStep = 1 << 20;
 
 bool readAt(int fd, std::uint64_t offset, unsigned char* into, std::size_t length) {
-  while (length > 0) {
-    const ssize_t n = pread(fd, into, length, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    into += n;
-    offset += static_cast<std::uint64_t>(n);
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
+  return readExactly(fd, into, length, At::offset(offset));
 }
 
 // Checks one entry; `packed` and `plain` are the reader's buffers, reused.
@@ -139,7 +132,7 @@ StatusOr<std::uint64_t> verifyZipEntries(const std::filesystem::path& archive, W
   std::deque<StoredEntry> queue;
   bool listed = false, failed = false;
   std::uint64_t files = 0;
-  const auto reader = [&] {
+  const auto readEntries = [&] {
     libdeflate_decompressor* const inflater = libdeflate_alloc_decompressor();
     std::vector<unsigned char> packed, plain;
     std::unique_lock lock(mutex);
@@ -160,6 +153,16 @@ StatusOr<std::uint64_t> verifyZipEntries(const std::filesystem::path& archive, W
     }
     lock.unlock();
     if (inflater) libdeflate_free_decompressor(inflater);
+  };
+  // A reader that cannot go on (no memory for its buffers) fails the check, not the process.
+  const auto reader = [&] {
+    try {
+      readEntries();
+    } catch (...) {
+      const std::lock_guard lock(mutex);
+      failed = true;
+      changed.notify_all();
+    }
   };
   std::vector<std::thread> readers;
   const unsigned count = std::max(1u, std::thread::hardware_concurrency());

@@ -1,4 +1,5 @@
 #include "platform/zip_writer.h"
+#include "platform/whole_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -323,14 +324,9 @@ class ZipPipeline {
     const std::size_t dictionary = index > 0 ? kDictionary : 0;
     // Exactly the size seen when opened: growth is cut off, shrinking fails.
     input.resize(dictionary + length);
-    for (std::size_t got = 0; got < input.size();) {
-      const ssize_t read = pread(item.file.get(), input.data() + got, input.size() - got,
-                                 static_cast<off_t>(offset - dictionary + got));
-      if (read < 0 && errno == EINTR) continue;
-      if (read < 0) return piece.failure = readFailure(item.path, errno), piece;
-      if (read == 0) return piece.failure = shrankFailure(item.path), piece;
-      got += read;
-    }
+    const ssize_t read = readUntilFullOrEnd(item.file.get(), input.data(), input.size(), At::offset(offset - dictionary));
+    if (read < 0) return piece.failure = readFailure(item.path, errno), piece;
+    if (static_cast<std::size_t>(read) < input.size()) return piece.failure = shrankFailure(item.path), piece;
     const unsigned char* data = input.data() + dictionary;
     piece.size = length;
     piece.crc = crc32_z(0, data, length);

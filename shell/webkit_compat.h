@@ -10,8 +10,8 @@
 
 namespace velmorin::shell::compat {
 
-// The script-message signal hands over a WebKitJavascriptResult in the 4.x API
-// (a JSCValue directly in 6.0). The body as JSON text; empty when it has none.
+// The script-message signal hands over a WebKitJavascriptResult. The body as
+// JSON text; empty when it has none.
 inline std::string messageBodyJson(WebKitJavascriptResult* result) {
   JSCValue* value = webkit_javascript_result_get_js_value(result);
   if (!value) return {};
@@ -33,16 +33,12 @@ inline void evaluateScript(WebKitWebView* web, const std::string& script) {
 #endif
 }
 
-// "context-menu" also hands over the GdkEvent that opened the menu with GTK 3
-// (not with GTK 4). `edit` may change the menu before it shows.
+// "context-menu" also hands over the GdkEvent that opened the menu. `edit` may
+// change the menu before it shows.
 using ContextMenuEdit = void (*)(WebKitContextMenu* menu);
 
-#if GTK_CHECK_VERSION(4, 0, 0)
-inline gboolean contextMenuOpening(WebKitWebView*, WebKitContextMenu* menu, WebKitHitTestResult*, gpointer edit) {
-#else
 inline gboolean contextMenuOpening(WebKitWebView*, WebKitContextMenu* menu, GdkEvent*, WebKitHitTestResult*,
                                    gpointer edit) {
-#endif
   reinterpret_cast<ContextMenuEdit>(edit)(menu);
   return FALSE;  // shown, as edited
 }
@@ -54,13 +50,8 @@ inline void onContextMenu(WebKitWebView* web, ContextMenuEdit edit) {
 // Paints the page without GPU compositing. The page is a few panels of text:
 // entering the compositing mode (for a spinner, say) cost it 140 ms at its
 // first paint, a seventh of the window's whole start, for nothing it needs.
-// The policy is gone from the 6.0 API, where the toolkit decides.
 inline void paintWithoutCompositing(WebKitSettings* settings) {
-#if !WEBKIT_CHECK_VERSION(2, 90, 0)
   webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-#else
-  (void)settings;
-#endif
 }
 
 // Answers a custom-scheme request with `bytes` (taken). Responses with their own

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/utf8.h"
+#include "platform/verify.h"
 
 namespace velmorin {
 
@@ -31,7 +32,7 @@ JsonWriter::JsonWriter(JsonStyle style, Sink sink) : style_(style), sink_(std::m
 void JsonWriter::lineBreak() {
   if (style_ != JsonStyle::Pretty) return;
   out_ += '\n';
-  out_.append(2 * empty_.size(), ' ');
+  out_.append(2 * open_.size(), ' ');
 }
 
 void JsonWriter::beforeValue() {
@@ -39,21 +40,24 @@ void JsonWriter::beforeValue() {
     afterKey_ = false;
     return;
   }
-  if (empty_.empty()) return;  // the outermost value
-  if (!empty_.back()) out_ += ',';
-  empty_.back() = false;
+  if (open_.empty()) return;  // the outermost value
+  VERIFY(!open_.back().object);  // an object's value comes after its key
+  if (!open_.back().empty) out_ += ',';
+  open_.back().empty = false;
   lineBreak();
 }
 
 void JsonWriter::open(char bracket) {
   beforeValue();
   out_ += bracket;
-  empty_.push_back(true);
+  open_.push_back({.object = bracket == '{', .empty = true, .lastKey = {}});
 }
 
 void JsonWriter::close(char bracket) {
-  const bool wasEmpty = empty_.back();
-  empty_.pop_back();
+  VERIFY(!open_.empty() && !afterKey_);
+  VERIFY(open_.back().object == (bracket == '}'));
+  const bool wasEmpty = open_.back().empty;
+  open_.pop_back();
   if (!wasEmpty) lineBreak();
   out_ += bracket;
   spill();
@@ -65,7 +69,13 @@ void JsonWriter::beginArray() { open('['); }
 void JsonWriter::endArray() { close(']'); }
 
 void JsonWriter::key(std::string_view name) {
-  beforeValue();
+  VERIFY(!open_.empty() && open_.back().object && !afterKey_);
+  Level& level = open_.back();
+  VERIFY(level.empty || level.lastKey < name);
+  if (!level.empty) out_ += ',';
+  level.empty = false;
+  level.lastKey = name;
+  lineBreak();
   escaped(name);
   out_ += style_ == JsonStyle::Pretty ? ": " : ":";
   afterKey_ = true;
@@ -162,6 +172,7 @@ void JsonWriter::spill() {
 }
 
 std::string JsonWriter::finish() {
+  VERIFY(open_.empty() && !afterKey_);
   if (!sink_) return std::move(out_);
   if (!out_.empty()) sink_(out_);
   out_.clear();

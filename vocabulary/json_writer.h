@@ -17,8 +17,11 @@ enum class JsonStyle {
 };
 
 // Texts are escaped as nlohmann's dump() does, invalid UTF-8 replaced by
-// U+FFFD, so a value written here reads exactly as its dump() does. The caller
-// writes an object's keys in sorted order.
+// U+FFFD, so a value written here reads exactly as its dump() does: an
+// object's keys come in sorted order. The writer verifies that order, that
+// every value in an object follows its key and that each end matches its
+// begin; a caller that breaks them stops the process rather than send a
+// reply that reads differently from the same dictionary's dump().
 class JsonWriter {
  public:
   using Sink = std::function<void(std::string_view)>;
@@ -56,7 +59,14 @@ class JsonWriter {
   JsonStyle style_;
   Sink sink_;
   std::string out_;
-  std::vector<bool> empty_;  // per open object or array: nothing in it yet
+  // Per open object or array: which it is, whether it has nothing in it yet
+  // and, in an object, the latest key.
+  struct Level {
+    bool object = false;
+    bool empty = true;
+    std::string lastKey;
+  };
+  std::vector<Level> open_;
   bool afterKey_ = false;
 };
 

@@ -72,5 +72,29 @@ TEST(JsonText, ParseRejectsWhatIsNotJsonAndWhatNestsTooDeep) {
   EXPECT_FALSE(parseJson(nested(kMaxJsonLevels + 1)));
 }
 
+// A reply written out of order would read differently from its dictionary's
+// dump(); the writer stops rather than send it.
+TEST(JsonTextDeathTest, TheWriterStopsOnKeysOutOfOrderAndUnmatchedEnds) {
+  const auto unsorted = [] {
+    JsonWriter out(JsonStyle::Compact);
+    out.beginObject();
+    out.key("path"), out.text("a");
+    out.key("name"), out.text("b");
+  };
+  EXPECT_DEATH(unsorted(), "lastKey < name");
+  const auto mismatched = [] {
+    JsonWriter out(JsonStyle::Compact);
+    out.beginObject();
+    out.endArray();
+  };
+  EXPECT_DEATH(mismatched(), "VERIFY");
+  const auto keyless = [] {
+    JsonWriter out(JsonStyle::Compact);
+    out.beginObject();
+    out.number(1);
+  };
+  EXPECT_DEATH(keyless(), "VERIFY");
+}
+
 }  // namespace
 }  // namespace velmorin
