@@ -148,9 +148,9 @@ TEST_F(SetList, SavesAsTheChosenFileWithFoldersAndReplacesOnlyWhenConfirmed) {
   ASSERT_EQ(saved["ok"], true) << saved.dump();
   EXPECT_EQ(saved["path"], file.string());
   EXPECT_EQ(saved["replaced"], false);
-  EXPECT_EQ(readByPython(file), Json::parse(R"([["Posición","Nombre","Categoría","Modelo","Carpeta","Sonido"],
+  EXPECT_EQ(readByPython(file), Json::parse(R"x([["Posición","Nombre","Categoría","Modelo","Carpeta","Sonido"],
       ["A:11","Pad cálido","Pad","Nord Stage 3","/home/ana/Música/Nord, directo","A: Grand (Royal Grand 3D) + B3 organ · B: Sample synth (Strings)"],
-      ["","Roto","","","/home/ana/Copia.ns3b","'=1+1, \"dos\""]])"));
+      ["","Roto","","","/home/ana/Copia.ns3b","'=1+1, \"dos\""]])x"));
   // A summary that is not text is refused, as any other field.
   Json odd = rows;
   odd[0]["summary"] = 7;
