@@ -27,6 +27,8 @@ function word(part) {
 // "A.synth.filter.cutoffFrequency" as "Synth · Filter · Cutoff frequency" (panel apart).
 export function keyLabel(key, { skip = 0 } = {}) {
   const parts = String(key).split('.').slice(skip).filter((part) => part !== 'on');
+  // A panel's own switch reads as the panel, not as a lone letter.
+  if (parts.length === 1 && (parts[0] === 'A' || parts[0] === 'B')) return t('sheetPanel', { id: parts[0] });
   return parts.map(word).join(' · ');
 }
 
