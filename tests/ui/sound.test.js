@@ -169,8 +169,11 @@ describe('the sound of a program', { timeout: 180_000 }, () => {
     await ui.waitForSent('print', 2);
     assert.deepEqual((await ui.sent('sound')).map((message) => message.args.path.split('/').pop()), ['Warm Pad.ns3f', 'Warm Pad.ns3f', 'Strings.ns3f', 'Grand Lady.ns3f']);
     assert.deepEqual(await ui.$('#print-area .print-program h1').allTextContents(), ['Warm Pad', 'Warm Pad', 'Strings', 'Grand Lady']);
-    // Folded settings print whole.
+    // Folded settings print whole, each program on a page of its own.
     assert.equal(await ui.$('#print-area details:not([open])').count(), 0);
+    await ui.page.emulateMedia({ media: 'print' });
+    assert.deepEqual(await ui.$('#print-area .print-program').evaluateAll((nodes) => nodes.map((node) => getComputedStyle(node).breakBefore)), ['page', 'page', 'page', 'page']);
+    await ui.page.emulateMedia({ media: 'screen' });
 
     // A print that failed is told; the page goes on.
     await ui.rule('print', { reply: { ok: false, error: 'Printing failed (no printer).', code: 'failed' } });
