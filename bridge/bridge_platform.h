@@ -19,6 +19,14 @@ using PickerDone = std::function<void(std::optional<std::string> chosenFolder)>;
 // Called once, on the main thread: whether anything was opened to show the item.
 using RevealDone = std::function<void(bool opened)>;
 
+// How a print ended: sent to the printer (or the file), cancelled in the dialog,
+// or failed with the printing system's own words.
+struct PrintOutcome {
+  enum class State { printed, cancelled, failed } state = State::printed;
+  std::string reason;
+};
+using PrintDone = std::function<void(const PrintOutcome& outcome)>;
+
 class BridgePlatform {
  public:
   virtual ~BridgePlatform() = default;
@@ -52,6 +60,10 @@ class BridgePlatform {
   // Main thread only. Tells the desktop that long work has ended, unless the
   // window is the one the user is working in; a click on it brings the window forward.
   virtual void notify(const WorkNotice& notice) = 0;
+
+  // Main thread only; returns at once. Prints the page as its print style shows
+  // it, through the desktop's print dialog, and later calls `done` on the main thread.
+  virtual void print(PrintDone done) = 0;
 
   // Main thread only. Ends the event loop; the process then exits with status 0.
   virtual void endApplication() = 0;

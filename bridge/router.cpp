@@ -79,6 +79,7 @@ void Router::route(const Message& message, std::size_t bytes) {
     case BridgeRequest::openNsm: return openNsm(message.id);
     case BridgeRequest::openUrl: return openUrl(message.id, message.args);
     case BridgeRequest::reveal: return reveal(message.id, message.args);
+    case BridgeRequest::print: return print(message.id);
     case BridgeRequest::quit: return quit(message.id);
     case BridgeRequest::cancel: return cancel(message.id, message.args);
     // Unknown names too: the dispatcher answers them.
@@ -114,6 +115,28 @@ void Router::pickSaveFile(std::int64_t id) {
                          const auto self = weak.lock();
                          if (self && (*self)->pageLoads_ == load) (*self)->reply(id, saveFileReply(chosen, es));
                        });
+}
+
+void Router::print(std::int64_t id) {
+  const bool es = spanish();
+  std::weak_ptr<Router*> weak = self_;
+  auto answered = std::make_shared<bool>(false);
+  platform_.print([weak, id, answered, es, load = pageLoads_](const PrintOutcome& outcome) {
+    if (*answered) return;
+    *answered = true;
+    const auto self = weak.lock();
+    if (!self || (*self)->pageLoads_ != load) return;
+    switch (outcome.state) {
+      case PrintOutcome::State::printed: return (*self)->reply(id, Reply{{"ok", true}});
+      case PrintOutcome::State::cancelled: return (*self)->reply(id, Reply{{"ok", true}, {"cancel", true}});
+      case PrintOutcome::State::failed: {
+        const std::string why = outcome.reason.empty() ? (es ? "sin motivo conocido" : "no reason given") : outcome.reason;
+        return (*self)->reply(id, Reply{{"ok", false},
+                                        {"error", es ? "No se pudo imprimir (" + why + ")." : "Printing failed (" + why + ")."},
+                                        {"code", "failed"}});
+      }
+    }
+  });
 }
 
 void Router::openNsm(std::int64_t id) {

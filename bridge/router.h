@@ -83,6 +83,7 @@ class Router {
   void openNsm(std::int64_t id);
   void openUrl(std::int64_t id, const Json& args);
   void reveal(std::int64_t id, const Json& args);
+  void print(std::int64_t id);
   void quit(std::int64_t id);
   void cancel(std::int64_t id, const Json& args);
   void runInBackground(const Message& message, std::size_t bytes);

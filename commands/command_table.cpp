@@ -99,6 +99,7 @@ constexpr CommandRow kCommands[] = {
     {.name = "openNSM", .bridge = BridgeRequest::openNsm, .help = "opens Nord Sound Manager"},
     {.name = "openURL", .bridge = BridgeRequest::openUrl, .help = "{url}: opens a web or mail link"},
     {.name = "reveal", .bridge = BridgeRequest::reveal, .help = "{path}: shows a file in the file manager"},
+    {.name = "print", .bridge = BridgeRequest::print, .help = "prints the page's print view through the print dialog"},
     {.name = "quit", .bridge = BridgeRequest::quit,
      .help = "ends the application once the commands that write files are done"},
     {.name = "cancel", .bridge = BridgeRequest::cancel, .help = "{id}: stops a command that reports progress"},

@@ -16,7 +16,7 @@ namespace velmorin {
 // The requests the bridge answers itself, on the main thread, because they
 // need the desktop (a dialog, another program) or the bridge's own state.
 // The window alone has them: the command line answers them as unknown names.
-enum class BridgeRequest { none, pickFolder, pickSaveFile, openNsm, openUrl, reveal, quit, cancel };
+enum class BridgeRequest { none, pickFolder, pickSaveFile, openNsm, openUrl, reveal, print, quit, cancel };
 
 struct BothLanguages {
   std::string_view en;

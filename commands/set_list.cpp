@@ -24,8 +24,8 @@ constexpr std::size_t kMaxRows = 100'000;
 // " 2" to " 999" after the dated name; a folder holding all of them is not usable.
 constexpr int kMaxNumber = 999;
 constexpr const char* kFields[] = {"slot", "name", "category", "model"};
-// Later than the four above, so a row without it is still a set list (an empty cell).
-constexpr const char* kFolderField = "folder";
+// Later than the four above, so a row without them is still a set list (empty cells).
+constexpr const char* kLaterFields[] = {"folder", "summary"};
 
 // A spreadsheet takes a cell that starts with one of these as a formula (a tab
 // or CR before one too): an apostrophe in front keeps it text.
@@ -71,8 +71,8 @@ StatusOr<std::string> csvText(const Json* rows, bool es) {
   if (rows->size() > kMaxRows)
     return invalid("The set list has too many programs to save.", "La lista tiene demasiados programas para guardarla.");
   std::string text;
-  addLine(text, es ? std::vector<std::string>{"Posición", "Nombre", "Categoría", "Modelo", "Carpeta"}
-                   : std::vector<std::string>{"Slot", "Name", "Category", "Model", "Folder"});
+  addLine(text, es ? std::vector<std::string>{"Posición", "Nombre", "Categoría", "Modelo", "Carpeta", "Sonido"}
+                   : std::vector<std::string>{"Slot", "Name", "Category", "Model", "Folder", "Sound"});
   for (const Json& row : *rows) {
     if (!row.is_object())
       return invalid("A program of the set list is not described by its slot, name, category and model.",
@@ -85,15 +85,17 @@ StatusOr<std::string> csvText(const Json* rows, bool es) {
                        "Un programa de la lista no viene descrito como texto (su \"" + std::string(key) + "\").");
       fields.push_back(*value);
     }
-    std::string folder;
-    if (row.contains(kFolderField)) {
-      const auto value = textMember(row, kFolderField);
-      if (!value)
-        return invalid("A program of the set list is not described as text (its \"folder\").",
-                       "Un programa de la lista no viene descrito como texto (su \"folder\").");
-      folder = *value;
+    for (const char* key : kLaterFields) {
+      std::string later;
+      if (row.contains(key)) {
+        const auto value = textMember(row, key);
+        if (!value)
+          return invalid("A program of the set list is not described as text (its \"" + std::string(key) + "\").",
+                         "Un programa de la lista no viene descrito como texto (su \"" + std::string(key) + "\").");
+        later = *value;
+      }
+      fields.push_back(later);
     }
-    fields.push_back(folder);
     addLine(text, fields);
   }
   return text;

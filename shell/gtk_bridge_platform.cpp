@@ -3,6 +3,7 @@
 #include "shell/application_id.h"
 #include "shell/desktop_open.h"
 #include "shell/folder_picker.h"
+#include "shell/page_print.h"
 #include "shell/webkit_compat.h"
 
 namespace velmorin::shell {
@@ -56,6 +57,8 @@ void GtkBridgePlatform::notify(const bridge::WorkNotice& notice) {
   g_application_send_notification(app_, "work-ended", notification);
   g_object_unref(notification);
 }
+
+void GtkBridgePlatform::print(bridge::PrintDone done) { printPage(window_, web_, std::move(done)); }
 
 void GtkBridgePlatform::endApplication() { g_application_quit(app_); }
 

@@ -26,6 +26,7 @@ class GtkBridgePlatform : public bridge::BridgePlatform {
   void openURL(const std::string& url) override;
   void reveal(const std::filesystem::path& absolutePath, bridge::RevealDone done) override;
   void notify(const bridge::WorkNotice& notice) override;
+  void print(bridge::PrintDone done) override;
   void endApplication() override;
 
   // Commands still queued or running.

@@ -13,6 +13,12 @@ const PROBLEMS = {
   zipCrc: 'problemZipCrc', zipData: 'problemZipData', zipDamaged: 'problemZipDamaged', zipLimit: 'problemZipLimit',
 };
 
+const SOUND_FIELDS = ['summary', 'piano', 'organ', 'synth', 'pianoName', 'sampleName'];
+// The sections a row can be filtered by, each by its type (or on, or off).
+export const SECTIONS = ['piano', 'organ', 'synth'];
+export const SECTION_ON = '\u0001on';
+export const SECTION_OFF = '\u0001off';
+
 const text = (value) => (typeof value === 'string' ? value : '');
 const whole = (value) => (Number.isInteger(value) && value >= 0 ? value : 0);
 
@@ -41,7 +47,18 @@ function asProgram(value, index) {
     same: 0,  // how many others shown share its content
     // Where it lives on disk: the folder, or the backup that holds it.
     where: inside !== '' ? inside : dirName(value.path),
+    sound: asSound(value.sound),
   };
+}
+
+// What plays, as the library read it: null where nothing was decoded. `words` is what
+// the search box looks through besides the name, lower case once, not per keystroke.
+function asSound(value) {
+  if (!value || typeof value !== 'object') return null;
+  const sound = {};
+  for (const field of SOUND_FIELDS) sound[field] = visibleText(text(value[field]));
+  sound.words = SOUND_FIELDS.map((field) => sound[field]).join('\n').toLocaleLowerCase();
+  return sound;
 }
 
 function asFolder(value) {
@@ -124,13 +141,31 @@ export function shownPrograms(programs, includeCopies) {
   return shown;
 }
 
-// `filters`: {query, model, category, check}, each '' for any; `sort`: {column, descending}.
+// The types a section's text names: "Grand + Upright" is both.
+export function sectionTypes(program, section) {
+  const value = program.sound ? program.sound[section] : '';
+  return value === '' ? [] : value.split(' + ');
+}
+
+// `wanted`: null for any, SECTION_ON, SECTION_OFF or one type.
+function sectionMatches(program, section, wanted) {
+  if (wanted === null || wanted === undefined) return true;
+  const types = sectionTypes(program, section);
+  if (wanted === SECTION_ON) return types.length > 0;
+  if (wanted === SECTION_OFF) return program.sound !== null && types.length === 0;
+  return types.includes(wanted);
+}
+
+// `filters`: {query, model, category, check, piano, organ, synth}, each null for any;
+// `sort`: {column, descending}. The search looks at the name and at what plays.
 export function visibleRows(programs, filters, sort, groupDuplicates) {
   const query = filters.query.trim().toLocaleLowerCase();
-  const rows = programs.filter((program) => (query === '' || program.name.toLocaleLowerCase().includes(query))
+  const rows = programs.filter((program) => (query === '' || program.name.toLocaleLowerCase().includes(query)
+      || (program.sound !== null && program.sound.words.includes(query)))
     && (filters.model === null || program.model === filters.model)
     && (filters.category === null || program.category === filters.category)
-    && (filters.check === null || program.check === filters.check));
+    && (filters.check === null || program.check === filters.check)
+    && SECTIONS.every((section) => sectionMatches(program, section, filters[section])));
   const compare = COMPARE[sort.column] || COMPARE.name;
   const direction = sort.descending ? -1 : 1;
   // Programs without a slot stay last either way; ties keep the application's order
@@ -155,6 +190,13 @@ function grouped(rows) {
     }
   }
   return result;
+}
+
+// The types each section plays somewhere in the library, for its filter's choices.
+export function sectionChoices(programs, section) {
+  const types = new Set();
+  for (const program of programs) for (const type of sectionTypes(program, section)) types.add(type);
+  return [...types].sort((a, b) => words.compare(a, b));
 }
 
 // The distinct values of one field, for a filter's choices.

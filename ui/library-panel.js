@@ -6,14 +6,18 @@ import { byId, el, replaceContent } from './dom.js';
 import { formatNumber, t } from './i18n.js';
 import { pickFolder, revealButton } from './actions.js';
 import { failureView } from './failure.js';
-import { choices, readLibrary, shownPrograms, visibleRows } from './library-data.js';
+import { SECTIONS, SECTION_OFF, SECTION_ON, choices, readLibrary, sectionChoices, shownPrograms, visibleRows } from './library-data.js';
 import { damagedList } from './library-damaged.js';
 import { libraryFolders } from './library-folders.js';
 import { createLibraryTable } from './library-table.js';
 import { createProgressView } from './progress-view.js';
-import { saveSetList } from './set-list.js';
+import { inKeyboardOrder, saveSetList } from './set-list.js';
 import { categoryText } from './categories.js';
 import { runTask } from './task.js';
+import { loadSound, setupSheetDialog } from './sheet-dialog.js';
+import { printSheets } from './print-sheet.js';
+
+const MAX_PRINTED_SHEETS = 100;
 
 const CHECK_CHOICES = [['ok', 'checkFilterOk'], ['unchecked', 'checkFilterUnchecked'], ['damaged', 'checkFilterDamaged'], ['unknown', 'checkFilterUnknown']];
 
@@ -29,7 +33,10 @@ export function setupLibrary(store, views) {
   const result = byId('library-result');
   const shown = byId('library-view');
   const search = byId('library-search');
-  const selects = { model: byId('library-model'), category: byId('library-category'), check: byId('library-check') };
+  const selects = {
+    model: byId('library-model'), category: byId('library-category'), check: byId('library-check'),
+    piano: byId('library-piano'), organ: byId('library-organ'), synth: byId('library-synth'),
+  };
   const groupDups = byId('library-dups');
   const includeCopies = byId('library-copies');
   const exportButton = byId('library-export');
@@ -37,20 +44,22 @@ export function setupLibrary(store, views) {
   const sort = { column: 'name', descending: false };
   let library = { programs: [], folders: [], damaged: 0, truncated: false, unlisted: 0 };
   let listed = [];  // the programs shown: installed copies only when asked for
-  let values = { model: [], category: [], check: CHECK_CHOICES.map(([check]) => check) };
+  let values = { model: [], category: [], check: CHECK_CHOICES.map(([check]) => check), piano: [], organ: [], synth: [] };
   let rows = [];
 
+  const sheet = setupSheetDialog({ candidates: () => listed });
   const table = createLibraryTable(byId('library-scroll'), (column) => {
     sort.descending = sort.column === column ? !sort.descending : false;
     sort.column = column;
     refresh();
-  });
+  }, (program, opener) => sheet.open(program, opener));
 
   const picked = (field) => (selects[field].value === '' ? null : values[field][Number(selects[field].value)] ?? null);
 
   function refresh({ toTop = true } = {}) {
     rows = visibleRows(listed, {
       query: search.value, model: picked('model'), category: picked('category'), check: picked('check'),
+      piano: picked('piano'), organ: picked('organ'), synth: picked('synth'),
     }, sort, groupDups.checked);
     const total = listed.length;
     const copies = library.programs.length - listed.length;
@@ -72,7 +81,12 @@ export function setupLibrary(store, views) {
       model: choices(library.programs, 'model'),
       category: choices(library.programs, 'category').sort((a, b) => categoryText(a).localeCompare(categoryText(b))),
       check: values.check,
+      ...Object.fromEntries(SECTIONS.map((section) => [section, [SECTION_ON, SECTION_OFF, ...sectionChoices(library.programs, section)]])),
     };
+    for (const section of SECTIONS) {
+      const label = (type) => (type === SECTION_ON ? t('soundFilterOn') : type === SECTION_OFF ? t('soundFilterOff') : type);
+      fillSelect(selects[section], t('soundFilterAny'), values[section], label);
+    }
     fillSelect(selects.model, t('libraryAllModels'), values.model, (model) => model || t('libraryNoModel'));
     fillSelect(selects.category, t('libraryAllCategories'), values.category, (category) => categoryText(category) || t('libraryNoCategory'));
     fillSelect(selects.check, t('libraryAllChecks'), values.check, (check) => t(CHECK_CHOICES.find(([c]) => c === check)[1]));
@@ -116,6 +130,27 @@ export function setupLibrary(store, views) {
     }
   }
 
+  // The gig sheet of the rows shown; with a sheet per program when asked (the first
+  // ones only: a print of thousands of pages helps nobody).
+  async function printShown() {
+    replaceContent(exportResult);
+    if (rows.length === 0) {
+      replaceContent(exportResult, el('p', { className: 'note note-info', attrs: { role: 'status' }, text: t('setListNothing') }));
+      return;
+    }
+    const sheets = [];
+    if (byId('library-print-sheets').checked) {
+      for (const program of inKeyboardOrder(rows).slice(0, MAX_PRINTED_SHEETS)) {
+        try {
+          sheets.push({ program, sound: await loadSound(program) });
+        } catch (error) {
+          sheets.push({ program, sound: { decoded: false, note: error.message, summary: '', check: '', model: program.model, slot: program.slot, category: program.category, version: '' } });
+        }
+      }
+    }
+    await printSheets(sheets, { rows });
+  }
+
   async function exportSetList(control) {
     replaceContent(exportResult);
     if (rows.length === 0) {
@@ -141,6 +176,7 @@ export function setupLibrary(store, views) {
   bindAction(buttons[0], { ...options, busyText: () => t('libraryReading') }, (control) => read(control, false));
   bindAction(buttons[1], options, (control) => read(control, true));
   bindAction(exportButton, { busyText: () => t('choosingFolder') }, exportSetList);
+  bindAction(byId('library-print'), { busyText: () => t('printPreparing') }, () => printShown());
   // A report of an export names rows that another filter no longer shows.
   const filtered = () => {
     replaceContent(exportResult);

@@ -18,12 +18,20 @@ function cell(value, { className = '', title = value } = {}) {
   return el('td', { className, text: value, attrs: title ? { title } : {} });
 }
 
-function rowFor(program, index) {
+function rowFor(program, index, onOpen) {
   const check = checkText(program);
   const parts = checkParts(program);
-  const name = el('td', { className: 'col-name', attrs: { title: program.name } });
+  const name = el('td', { className: 'col-name', attrs: { title: program.sound?.summary ? `${program.name}\n${program.sound.summary}` : program.name } });
   // Its own direction, isolated: a right-to-left name never moves the mark beside it.
-  name.append(el('span', { className: 'name-text', text: program.name, attrs: { dir: 'auto' } }));
+  const nameText = el('span', { className: 'name-text', text: program.name, attrs: { dir: 'auto' } });
+  if (onOpen) {
+    // The name opens the program's sheet, by mouse or keyboard.
+    const open = el('button', { className: 'open-sheet', attrs: { type: 'button', 'aria-label': t('sheetOpen', { name: program.name }) } }, nameText);
+    open.addEventListener('click', () => onOpen(program, open));
+    name.append(open);
+  } else {
+    name.append(nameText);
+  }
   if (program.same > 0) {
     name.append(el('span', { className: 'dup-mark', text: t('dupMark', { count: program.same }), attrs: { title: t('dupTitle', { count: program.same }) } }));
   }
@@ -49,8 +57,9 @@ function spacer() {
   return el('tr', { className: 'spacer', attrs: { 'aria-hidden': 'true' } }, el('td', { attrs: { colspan: String(COLUMNS.length) } }));
 }
 
-// `onSort(column)` when a heading is pressed. Gives {show(rows, sort), scrollToTop()}.
-export function createLibraryTable(scroller, onSort) {
+// `onSort(column)` when a heading is pressed, `onOpen(program, button)` when a name is.
+// Gives {show(rows, sort), scrollToTop()}.
+export function createLibraryTable(scroller, onSort, onOpen = null) {
   const table = el('table', { className: 'library-table', attrs: { 'aria-label': t('libraryTableLabel') } });
   const headings = COLUMNS.map((column) => {
     const button = el('button', { className: 'sort', attrs: { type: 'button' } },
@@ -74,7 +83,7 @@ export function createLibraryTable(scroller, onSort) {
     drawn = { first, last, rows };
     top.firstChild.style.height = `${first * ROW_HEIGHT}px`;
     bottom.firstChild.style.height = `${(rows.length - last) * ROW_HEIGHT}px`;
-    replaceContent(body, first > 0 ? top : null, ...rows.slice(first, last).map((row, at) => rowFor(row, first + at)),
+    replaceContent(body, first > 0 ? top : null, ...rows.slice(first, last).map((row, at) => rowFor(row, first + at, onOpen)),
       last < rows.length ? bottom : null);
   }
 

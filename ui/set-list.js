@@ -5,11 +5,17 @@ import { bySlot } from './library-data.js';
 import { categoryText } from './categories.js';
 
 // Keyboard order: bank, then location; programs without a slot last, by name among
-// themselves. Texts as the page shows them, with the folder (or backup) each is in.
+// themselves. Texts as the page shows them, with the folder (or backup) each is in
+// and what plays.
+export function inKeyboardOrder(rows) {
+  return [...rows].sort((a, b) => bySlot(a, b) || a.name.localeCompare(b.name) || a.key - b.key);
+}
+
 export function setListRows(rows) {
-  return [...rows]
-    .sort((a, b) => bySlot(a, b) || a.name.localeCompare(b.name) || a.key - b.key)
-    .map(({ slot, name, category, model, where }) => ({ slot, name, category: categoryText(category), model, folder: where }));
+  return inKeyboardOrder(rows)
+    .map(({ slot, name, category, model, where, sound }) => ({
+      slot, name, category: categoryText(category), model, folder: where, summary: sound ? sound.summary : '',
+    }));
 }
 
 // The file the user chose, and whether the dialog asked them to replace it: null

@@ -62,6 +62,7 @@ class FakePlatform : public BridgePlatform {
     done(revealOpens);
   }
   void notify(const WorkNotice& notice) override { notices.push_back(notice); }
+  void print(PrintDone done) override { prints.push_back(std::move(done)); }
   void endApplication() override { ++ends; }
 
   // Runs the queued background tasks on this thread.
@@ -104,6 +105,7 @@ class FakePlatform : public BridgePlatform {
   std::vector<std::filesystem::path> revealed;
   bool revealOpens = true;  // what the next reveals tell
   std::vector<WorkNotice> notices;
+  std::vector<PrintDone> prints;  // each print waits for the test to end it
   int ends = 0;
 
  private:

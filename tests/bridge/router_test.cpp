@@ -383,6 +383,33 @@ TEST_F(RouterTest, PickSaveFileOpensASaveDialogAndSaysWhetherTheUserAgreedToRepl
   EXPECT_EQ(readReplyCall(platform.scripts.back())->reply, (Reply{{"cancel", true}}));
 }
 
+// Printing ends when the print does: printed, cancelled in the dialog, or failed
+// in the printing system's words within a sentence in the user's language; each
+// request is answered once, and never on a page loaded since.
+TEST_F(RouterTest, PrintAnswersWhenThePrintEndsAndOnlyOnce) {
+  router.onMessageJson(R"({"cmd":"print","id":1})");
+  router.onMessageJson(R"({"cmd":"print","id":2})");
+  spanishNow = true;
+  router.onMessageJson(R"({"cmd":"print","id":3})");
+  ASSERT_EQ(platform.prints.size(), 3u);
+  EXPECT_TRUE(platform.scripts.empty()) << "no answer before the print ends";
+  platform.prints[1]({PrintOutcome::State::cancelled, ""});
+  platform.prints[0]({PrintOutcome::State::printed, ""});
+  platform.prints[0]({PrintOutcome::State::failed, "late"});
+  platform.prints[2]({PrintOutcome::State::failed, "sin impresora"});
+  ASSERT_EQ(platform.scripts.size(), 3u);
+  EXPECT_EQ(readReplyCall(platform.scripts[0])->id, 2);
+  EXPECT_EQ(readReplyCall(platform.scripts[0])->reply, (Reply{{"ok", true}, {"cancel", true}}));
+  EXPECT_EQ(readReplyCall(platform.scripts[1])->reply, (Reply{{"ok", true}}));
+  EXPECT_EQ(readReplyCall(platform.scripts[2])->reply,
+            (Reply{{"ok", false}, {"error", "No se pudo imprimir (sin impresora)."}, {"code", "failed"}}));
+
+  router.onMessageJson(R"({"cmd":"print","id":4})");
+  router.pageLoaded();
+  platform.prints.back()({PrintOutcome::State::printed, ""});
+  EXPECT_EQ(platform.scripts.size(), 3u);
+}
+
 TEST_F(RouterTest, PickFolderKindMustBeText) {
   icloud = "/home/ana/Library/Mobile Documents/com~apple~CloudDocs";
   router.onMessageJson(R"({"cmd":"pickFolder","id":5,"args":{"kind":2}})");

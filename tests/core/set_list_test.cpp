@@ -67,22 +67,23 @@ TEST_F(SetList, HostileNamesStayTextInRfc4180FormAndNothingIsReplaced) {
 
   const std::string bytes = testing::readText(first["path"].get<std::string>());
   EXPECT_EQ(bytes,
-            "Slot,Name,Category,Model,Folder\r\n"
-            "A:11,\"Warm, \"\"Big\"\" Pad\",Pad,Nord Stage 3,\r\n"
-            "A:12,\"two\nlines\r\nhere\",Grand,Nord Stage 3,\r\n"
-            "B:55,\"'=HYPERLINK(\"\"http://x\"\")\",Lead,Nord Stage 3,\r\n"
-            "3,'+1,'-2,'@SUM(A1),\r\n"
-            "4,'\tTabbed,\"'\rCR\",Señor Ñandú ✓ 鍵盤,\r\n"
-            ",<b>plain</b>,,,\r\n");
+            "Slot,Name,Category,Model,Folder,Sound\r\n"
+            "A:11,\"Warm, \"\"Big\"\" Pad\",Pad,Nord Stage 3,,\r\n"
+            "A:12,\"two\nlines\r\nhere\",Grand,Nord Stage 3,,\r\n"
+            "B:55,\"'=HYPERLINK(\"\"http://x\"\")\",Lead,Nord Stage 3,,\r\n"
+            "3,'+1,'-2,'@SUM(A1),,\r\n"
+            "4,'\tTabbed,\"'\rCR\",Señor Ñandú ✓ 鍵盤,,\r\n"
+            ",<b>plain</b>,,,,\r\n");
 
   // An independent reader gives back every field as it was, bar the apostrophe.
-  Json expected = Json::array({Json::array({"Slot", "Name", "Category", "Model", "Folder"})});
+  Json expected = Json::array({Json::array({"Slot", "Name", "Category", "Model", "Folder", "Sound"})});
   for (const Json& r : rows) {
     Json fields = Json::array();
     for (const char* key : {"slot", "name", "category", "model"}) {
       const std::string value = r[key];
       fields.push_back(!value.empty() && std::string("=+-@\t\r").find(value[0]) != std::string::npos ? "'" + value : value);
     }
+    fields.push_back("");
     fields.push_back("");
     expected.push_back(fields);
   }
@@ -98,7 +99,7 @@ TEST_F(SetList, HostileNamesStayTextInRfc4180FormAndNothingIsReplaced) {
   // A NUL ends the text for many readers: it is shown as U+FFFD instead.
   const Reply nul = save({{"dir", dir.string()}, {"rows", Json::array({row("1", std::string("a\0b", 3), "Pad", "x")})}});
   ASSERT_EQ(nul["ok"], true) << nul.dump();
-  EXPECT_EQ(testing::readText(nul["path"].get<std::string>()), "Slot,Name,Category,Model,Folder\r\n1,a\xEF\xBF\xBD" "b,Pad,x,\r\n");
+  EXPECT_EQ(testing::readText(nul["path"].get<std::string>()), "Slot,Name,Category,Model,Folder,Sound\r\n1,a\xEF\xBF\xBD" "b,Pad,x,,\r\n");
 }
 
 TEST_F(SetList, SpanishNamesAndHeaderAndClearRefusals) {
@@ -108,7 +109,7 @@ TEST_F(SetList, SpanishNamesAndHeaderAndClearRefusals) {
   ASSERT_EQ(saved["ok"], true) << saved.dump();
   EXPECT_EQ(saved["path"], (dir / ("Lista " + today() + ".csv")).string());
   EXPECT_EQ(testing::readText(saved["path"].get<std::string>()),
-            "Posición,Nombre,Categoría,Modelo,Carpeta\r\nA:01:1,Órgano,Organ,Nord Stage 2,\r\n");
+            "Posición,Nombre,Categoría,Modelo,Carpeta,Sonido\r\nA:01:1,Órgano,Organ,Nord Stage 2,,\r\n");
 
   const fs::path missing = home / "No such folder";
   const Reply gone = save({{"dir", missing.string()}, {"rows", Json::array({row("1", "a", "b", "c")})}});
@@ -139,13 +140,21 @@ TEST_F(SetList, SavesAsTheChosenFileWithFoldersAndReplacesOnlyWhenConfirmed) {
   Json rows = Json::array({row("A:11", "Pad cálido", "Pad", "Nord Stage 3"), row("", "Roto", "", "")});
   rows[0]["folder"] = "/home/ana/Música/Nord, directo";
   rows[1]["folder"] = "/home/ana/Copia.ns3b";
+  // What plays, a spreadsheet's formula sign and all, stays text.
+  rows[0]["summary"] = "A: Grand (Royal Grand 3D) + B3 organ · B: Sample synth (Strings)";
+  rows[1]["summary"] = "=1+1, \"dos\"";
 
   const Reply saved = save({{"path", file.string()}, {"rows", rows}});
   ASSERT_EQ(saved["ok"], true) << saved.dump();
   EXPECT_EQ(saved["path"], file.string());
   EXPECT_EQ(saved["replaced"], false);
-  EXPECT_EQ(readByPython(file), Json::parse(R"([["Posición","Nombre","Categoría","Modelo","Carpeta"],
-      ["A:11","Pad cálido","Pad","Nord Stage 3","/home/ana/Música/Nord, directo"],["","Roto","","","/home/ana/Copia.ns3b"]])"));
+  EXPECT_EQ(readByPython(file), Json::parse(R"x([["Posición","Nombre","Categoría","Modelo","Carpeta","Sonido"],
+      ["A:11","Pad cálido","Pad","Nord Stage 3","/home/ana/Música/Nord, directo","A: Grand (Royal Grand 3D) + B3 organ · B: Sample synth (Strings)"],
+      ["","Roto","","","/home/ana/Copia.ns3b","'=1+1, \"dos\""]])x"));
+  // A summary that is not text is refused, as any other field.
+  Json odd = rows;
+  odd[0]["summary"] = 7;
+  EXPECT_EQ(save({{"path", (dir / "rara.csv").string()}, {"rows", odd}})["code"], "invalid");
 
   // Without the dialog's word the file there stays as it is.
   home.file("Listas/otra.csv", "la de antes");

@@ -49,6 +49,10 @@ describe('language', { timeout: 120_000 }, () => {
           const vars = { count, n: String(count), ext: 'ns3f' };
           assert.ok(english(vars).includes(String(count)) && spanish(vars).includes(String(count)), key);
         }
+      } else if (typeof english === 'object') {
+        // A table of words (a sheet's setting names): the same words, each said in both.
+        assert.deepEqual(Object.keys(spanish).sort(), Object.keys(english).sort(), key);
+        for (const [word, text] of Object.entries(english)) assert.ok(text.trim() !== '' && spanish[word].trim() !== '', `${key}.${word}`);
       } else {
         assert.ok(spanish.trim() !== '', key);
         assert.deepEqual(placeholders(spanish), placeholders(english), key);

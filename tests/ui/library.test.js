@@ -245,7 +245,7 @@ describe('the library', { timeout: 180_000 }, () => {
     await readUsual(ui);
     await ui.$('#library-usual').focus();
     const reached = [];
-    for (let i = 0; i < 20; i += 1) {
+    for (let i = 0; i < 34; i += 1) {
       await ui.page.keyboard.press('Tab');
       reached.push(await ui.page.evaluate(() => {
         const node = document.activeElement;
@@ -253,15 +253,17 @@ describe('the library', { timeout: 180_000 }, () => {
         return `${node.id || node.textContent.trim()}${outline === 'none' ? ' (no focus ring)' : ''}`;
       }));
     }
-    assert.deepEqual(reached.slice(0, 18), ['library-folder', 'library-search', 'library-model', 'library-category', 'library-check',
-      'library-dups', 'library-copies', 'library-export', 'library-scroll', 'Name▲', 'Model', 'Category', 'Slot', 'Folder or backup', 'Date',
-      'Check', 'Install', 'Show in folder']);
+    // Each name opens its sheet.
+    assert.deepEqual(reached.slice(0, 32), ['library-folder', 'library-search', 'library-model', 'library-category', 'library-check',
+      'library-piano', 'library-organ', 'library-synth', 'library-dups', 'library-copies', 'library-export', 'library-print',
+      'library-print-sheets', 'library-scroll', 'Name▲', 'Model', 'Category', 'Slot', 'Folder or backup', 'Date', 'Check',
+      'Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'Strings', 'Warm Pad', 'Warm Pad', 'Install', 'Show in folder', 'Show in folder']);
     await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getByRole('button').focus();
     await ui.page.keyboard.press('Enter');
     assert.equal(await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getAttribute('aria-sort'), 'ascending');
     await ui.page.keyboard.press('Space');
     assert.equal(await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getAttribute('aria-sort'), 'descending');
-    for (let i = 0; i < 7; i += 1) await ui.page.keyboard.press('Shift+Tab');
+    for (let i = 0; i < 9; i += 1) await ui.page.keyboard.press('Shift+Tab');
     assert.equal(await ui.focused(), 'library-dups');
     await ui.page.keyboard.press('Space');
     assert.equal(await ui.$('#library-dups').isChecked(), true);
@@ -313,12 +315,12 @@ describe('the library', { timeout: 180_000 }, () => {
       path: `${HOME}/Documents/Set list ${stamp}.csv`,
       replace: false,
       rows: [
-        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3', folder: LIVE },
-        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3', folder: `${HOME}/Downloads` },
-        { slot: 'A:12', name: 'Strings', category: 'Strings', model: 'Nord Stage 3', folder: `${HOME}/Documents/Backup 2026.ns3b` },
-        { slot: 'B:23', name: 'Grand Lady', category: 'Grand piano', model: 'Nord Stage 3', folder: LIVE },
-        { slot: '', name: 'Broken Lead', category: '', model: 'Nord Stage 3', folder: LIVE },
-        { slot: '', name: 'Strange', category: '', model: 'Nord Stage 3', folder: `${HOME}/Downloads` },
+        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3', folder: LIVE, summary: 'A: Classic synth' },
+        { slot: 'A:11', name: 'Warm Pad', category: 'Pad', model: 'Nord Stage 3', folder: `${HOME}/Downloads`, summary: 'A: Classic synth' },
+        { slot: 'A:12', name: 'Strings', category: 'Strings', model: 'Nord Stage 3', folder: `${HOME}/Documents/Backup 2026.ns3b`, summary: 'A: Upright (Ballad Upright) + Sample synth (Velvet Strings)' },
+        { slot: 'B:23', name: 'Grand Lady', category: 'Grand piano', model: 'Nord Stage 3', folder: LIVE, summary: 'A: Grand (Royal Grand 3D) + B3 organ · B: Sample synth (Strings)' },
+        { slot: '', name: 'Broken Lead', category: '', model: 'Nord Stage 3', folder: LIVE, summary: 'A: Electric (?)' },
+        { slot: '', name: 'Strange', category: '', model: 'Nord Stage 3', folder: `${HOME}/Downloads`, summary: '' },
       ],
     });
     await ui.shows('#library-export-result', 'Set list saved with 6 programs.');

@@ -24,11 +24,81 @@ export function installMockBridge({ rules = {}, languages = null }) {
 
   // A small library: both kinds of header, a backup's entry, a duplicate pair, damage.
   const day = (d) => new Date(2026, 10, d, 12).getTime();
+  // What plays in each program, as the library's "sound" gives it (null: not decoded).
+  const SOUNDS = {
+    'Grand Lady': { summary: 'A: Grand (Royal Grand 3D) + B3 organ · B: Sample synth (Strings)', piano: 'Grand', organ: 'B3', synth: 'Sample', pianoName: 'Royal Grand 3D', sampleName: 'Strings' },
+    'Warm Pad': { summary: 'A: Classic synth', piano: '', organ: '', synth: 'Classic', pianoName: '', sampleName: '' },
+    'Old Organ': { summary: 'A: Vox organ', piano: '', organ: 'Vox', synth: '', pianoName: '', sampleName: '' },
+    Strings: { summary: 'A: Upright (Ballad Upright) + Sample synth (Velvet Strings)', piano: 'Upright', organ: '', synth: 'Sample', pianoName: 'Ballad Upright', sampleName: 'Velvet Strings' },
+    'Broken Lead': { summary: 'A: Electric (?)', piano: 'Electric', organ: '', synth: '', pianoName: '', sampleName: '' },
+  };
   const program = (dir, name, ext, model, category, bank, location, slot, check, problem, d, dup = 0, inside = '') => ({
     path: inside ? `Program/Bank A/${name}.${ext}` : `${dir}/${name}.${ext}`, inside, name, ext, model, type: check === 'unknown' ? '' : ext,
     header: check === 'unchecked' ? 0 : 1, category, categoryCode: 0, bank, location, slot, version: 304, check, problem,
-    size: 592, mtime: day(d), dup,
+    size: 592, mtime: day(d), dup, sound: SOUNDS[name] || null,
   });
+
+  // A Stage 3 sheet: panel A a grand piano and a B3 organ, panel B a sample synth.
+  const panel = (on, { piano = false, organ = false, synth = false, pianoType = 'Grand', pianoName = 'Royal Grand 3D', organType = 'B3', oscillator = 'Sample', sample = 'Strings' }) => ({
+    on, output: { main: '1-2', subSource: 'Off', subDestination: '3-4' },
+    organ: { on: organ, type: organType, kbZone: 'oooo', volume: '-0.8 dB', octaveShift: '+0 oct', pitchStick: { on: false }, sustainPedal: { on: false },
+      preset1: { drawbars: '888000000', vibrato: { on: true, mode: 'C3' }, percussion: { on: false, volumeSoft: { on: false }, decayFast: { on: true }, harmonicThird: { on: false } } },
+      preset2: { on: false, drawbars: '008800000' } },
+    piano: { on: piano, type: pianoType, model: 'Grand 3', name: pianoName, id: '0b0c0d0e', kbZone: 'oooo', volume: '-2.5 dB', octaveShift: '+0 oct', timbre: 'Soft', kbTouch: 'Normal', dynamics: 3, stringResonance: { on: true } },
+    synth: { on: synth, kbZone: 'oooo', volume: '?', voice: 'Poly', oscillators: { type: oscillator, waveForm1: 'Saw', fastAttack: { on: false } }, sample: { name: sample, id: '0f0e0d0c' },
+      filter: { type: 'LP24', cutoffFrequency: '2.2 kHz', resonance: 12 }, envelopes: { amplifier: { attack: '0.5 ms', decay: '45 ms', release: '1.2 s', velocity: 'Off' } } },
+    extern: { on: false, channel: 1, program: 0 },
+    effects: { rotarySpeaker: { on: organ, speed: 'Slow' }, reverb: { on: true, type: 'Hall 1', amount: '4.2', bright: { on: false } }, delay: { on: false, tempo: '120 bpm' } },
+  });
+  const SHEETS = {
+    'Grand Lady': {
+      split: { on: true, low: { note: 'C3', width: '1' } }, dualKeyboard: { on: false }, transpose: 'Off', masterClock: { rate: '120 bpm' },
+      A: panel(true, { piano: true, organ: true }), B: panel(true, { synth: true }),
+    },
+    Strings: {
+      split: { on: false }, transpose: '-2 semi', masterClock: { rate: '96 bpm' },
+      A: panel(true, { piano: true, synth: true, pianoType: 'Upright', pianoName: 'Ballad Upright', sample: 'Velvet Strings' }), B: panel(false, { synth: true }),
+    },
+  };
+  const NOTES = {
+    en: 'The layout of Nord Electro 6 programs is not known, so its sound cannot be shown.',
+    es: 'No se conoce el formato de los programas del Nord Electro 6: no se puede mostrar cómo suena.',
+  };
+  function soundReply(args) {
+    const entry = libraryReply.programs.find((p) => p.path === args.path && p.inside === (args.inside || ''));
+    if (!entry) return { ok: false, error: spanish() ? 'El archivo no existe.' : 'The file does not exist.', code: 'notFound' };
+    const sheet = SHEETS[entry.name] || null;
+    return {
+      ok: true, path: entry.path, inside: entry.inside, name: entry.name, model: entry.model, ext: entry.ext, slot: entry.slot,
+      category: entry.category, version: '3.04', check: entry.check, decoded: sheet !== null,
+      note: sheet ? '' : NOTES[spanish() ? 'es' : 'en'], summary: sheet && entry.sound ? entry.sound.summary : '', sheet,
+    };
+  }
+  // What differs between two sheets, key by key in a's order, as the application lists it.
+  function flat(node, prefix = '', out = new Map()) {
+    for (const [name, value] of Object.entries(node || {})) {
+      const key = prefix ? `${prefix}.${name}` : name;
+      if (value && typeof value === 'object') flat(value, key, out);
+      else out.set(key, value);
+    }
+    return out;
+  }
+  function compareReply(args) {
+    const a = soundReply(args.a || {});
+    const b = soundReply(args.b || {});
+    if (!a.ok) return a;
+    if (!b.ok) return b;
+    const decoded = a.decoded && b.decoded;
+    const differences = [];
+    if (decoded) {
+      const x = flat(a.sheet);
+      const y = flat(b.sheet);
+      for (const [key, value] of x) if (!y.has(key) || y.get(key) !== value) differences.push({ key, a: value, b: y.has(key) ? y.get(key) : null });
+      for (const [key, value] of y) if (!x.has(key)) differences.push({ key, a: null, b: value });
+    }
+    const header = ['slot', 'name', 'category', 'version'].filter((key) => a[key] !== b[key]).map((key) => ({ key, a: a[key], b: b[key] }));
+    return { ok: true, decoded, sameSound: decoded ? differences.length === 0 : a.path === b.path, differences, header };
+  }
   const LIVE = `${HOME}/Music/Nord/Live set`;
   const DOWNLOADS = `${HOME}/Downloads`;
   const libraryReply = {
@@ -88,6 +158,8 @@ export function installMockBridge({ rules = {}, languages = null }) {
         return typeof args.path === 'string' && args.path !== '' ? { ok: true, path, bytes: 2104518, trashed: 0, replaced: false } : { ok: false, path, bytes: 0 };
       }
       case 'library': return libraryReply;
+      case 'sound': return soundReply(args);
+      case 'compare': return compareReply(args);
       case 'saveSetList': {
         if (typeof args.path !== 'string' || !Array.isArray(args.rows)) return { ok: false, error: spanish() ? 'Argumentos no válidos.' : 'Bad arguments.', code: 'invalid' };
         return { ok: true, path: args.path, rows: args.rows.length };
@@ -109,7 +181,7 @@ export function installMockBridge({ rules = {}, languages = null }) {
         setTimeout(() => window.__vlReply(target.id, JSON.stringify({ ok: false, error, code: 'cancelled' })), 5);
         return { ok: true, found: true };
       }
-      case 'openNSM': case 'openURL': case 'reveal': case 'quit': case 'prepare': return { ok: true };
+      case 'openNSM': case 'openURL': case 'reveal': case 'quit': case 'prepare': case 'print': return { ok: true };
       default: return { error: 'cmd' };
     }
   }
