@@ -327,7 +327,7 @@ export const STRINGS = {
     compareNewName: 'Only the name differs',
     compareRowsMore: plural('…and 1 more row, not shown.', '…and {n} more rows, not shown.'),
     restoreThis: 'Restore this one',
-    restoreThisNamed: 'Restore “{name}” from A',
+    restoreThisNamed: 'Restore this one: {name}',
 
     restoreChecking: 'Checking…',
     restorePlanningLong: 'Checking what the restore would change…',
@@ -773,7 +773,7 @@ export const STRINGS = {
     compareNewName: 'Solo cambia el nombre',
     compareRowsMore: plural('…y 1 fila más, que no se muestra.', '…y {n} filas más, que no se muestran.'),
     restoreThis: 'Restaurar este',
-    restoreThisNamed: 'Restaurar «{name}» de A',
+    restoreThisNamed: 'Restaurar este: {name}',
 
     restoreChecking: 'Comprobando…',
     restorePlanningLong: 'Comprobando qué cambiaría la restauración…',

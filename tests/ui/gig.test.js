@@ -2,8 +2,11 @@
 // through plan, confirmation and restore; what the Library's shown programs need,
 // with a missing sample; a restore from a backup row declined with Escape; cancel.
 import assert from 'node:assert/strict';
+import { mkdir } from 'node:fs/promises';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { describe, test } from 'node:test';
-import { useBrowser } from './support/harness.js';
+import { NARROW, useBrowser } from './support/harness.js';
 import { HOSTILE } from './support/plans.js';
 
 const browser = useBrowser();
@@ -16,7 +19,7 @@ const WORDS = {
     readLibrary: 'Read usual folders', compare: 'Compare', folderB: 'Choose a folder for B',
     counts: 'Added 1 · Removed 1 · Changed 1 · Moved 1 · Same 1',
     keys: '3 settings differ: Piano Model, Organ Level, Synth Filter Cutoff', moved: 'from A:12 in A', renamed: 'Strings → Strings Live',
-    restoreGrand: 'Restore “Grand Lady” from A', title: 'Restore into Restored?',
+    restoreGrand: 'Restore this one: Grand Lady', title: 'Restore into Restored?',
     replaced: 'Replaced (the file there now goes to the Trash', trash: '1 item goes to the Trash.', yes: 'Restore',
     done: ['1 program restored into Restored.', '1 file was replaced; the earlier one was moved to the Trash.', 'Read back after writing: it is intact.'],
     needs: 'What does this set need?',
@@ -27,7 +30,7 @@ const WORDS = {
     readLibrary: 'Leer las carpetas habituales', compare: 'Comparar', folderB: 'Elegir una carpeta para B',
     counts: 'Añadidos 1 · Quitados 1 · Cambiados 1 · Movidos 1 · Iguales 1',
     keys: 'Cambian 3 ajustes: Piano Model, Organ Level, Synth Filter Cutoff', moved: 'desde A:12 en A', renamed: 'Strings → Strings Live',
-    restoreGrand: 'Restaurar «Grand Lady» de A', title: '¿Restaurar en Restored?',
+    restoreGrand: 'Restaurar este: Grand Lady', title: '¿Restaurar en Restored?',
     replaced: 'Se sustituye (el archivo que hay ahora va a la Papelera', trash: 'Va 1 elemento a la Papelera.', yes: 'Restaurar',
     done: ['1 programa restaurado en Restored.', 'Se sustituyó 1 archivo; el anterior se movió a la Papelera.', 'Se leyó de nuevo tras escribirlo: está intacto.'],
     needs: '¿Qué necesita este repertorio?',
@@ -56,6 +59,21 @@ async function readLibrary(ui, words) {
   await ui.view('library');
   await ui.button(words.readLibrary).click();
   await ui.$('#library-scroll tbody tr').first().waitFor();
+}
+
+const SHOTS = path.join(path.dirname(fileURLToPath(import.meta.url)), 'screenshots');
+
+// Serious accessibility faults, and anything that sticks out sideways or is cut off.
+async function problems(ui) {
+  await ui.page.addScriptTag({ url: '/__test__/axe.min.js' });
+  const axe = await ui.page.evaluate(async () => (await window.axe.run(document, { resultTypes: ['violations'] })).violations);
+  const layout = await ui.page.evaluate(() => [
+    document.documentElement.scrollWidth > window.innerWidth ? 'the page is wider than the window' : null,
+    ...[...document.querySelectorAll('#view-gig :is(h2, p, li, label, button, select, summary, legend)')]
+      .filter((node) => node.getClientRects().length > 0 && node.scrollWidth > node.clientWidth + 1)
+      .map((node) => `cut: ${node.tagName} ${node.textContent.slice(0, 40)}`),
+  ].filter(Boolean));
+  return [...axe.filter((v) => ['serious', 'critical'].includes(v.impact)).map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`), ...layout];
 }
 
 const cells = (ui, selector) => ui.page.$$eval(selector, (trs) => trs.map((tr) => [...tr.cells].map((td) => td.textContent)));
@@ -149,6 +167,29 @@ describe('before the gig', { timeout: 180_000 }, () => {
     assert.equal(await ui.$('#library-restore-result img').count(), 0);
     await ui.close();
   });
+
+  for (const locale of ['en-US', 'es-ES']) {
+    test(`${locale}: the view at 640 px with a comparison and a set's needs: accessible, nothing cut off; printing keeps what the set needs`, async () => {
+      await mkdir(SHOTS, { recursive: true });
+      const lang = locale.slice(0, 2);
+      const ui = await browser.open({ locale, viewport: NARROW, rules: { needs: [{ reply: NEEDS }] } });
+      await readLibrary(ui, WORDS[lang]);
+      await ui.button(WORDS[lang].needs).click();
+      await ui.$('#needs-result table').waitFor();
+      await ui.$('#compare-a-backup').selectOption({ label: 'Backup 2026.ns3b' });
+      await ui.$('#compare-b-folder').click();
+      await ui.$('#compare-button').click();
+      await ui.$('#compare-rows table').first().waitFor();
+      assert.deepEqual(await problems(ui), []);
+      await ui.page.mouse.move(0, 0);
+      await ui.page.screenshot({ path: path.join(SHOTS, `view-gig-${lang}.png`), fullPage: true });
+      await ui.page.emulateMedia({ media: 'print' });
+      assert.deepEqual(await ui.page.evaluate(() => ['#compare', '#needs-result table', '#tab-gig', '#library']
+        .map((selector) => document.querySelector(selector).getClientRects().length > 0)), [false, true, false, false]);
+      await ui.page.emulateMedia({ media: 'screen' });
+      await ui.close();
+    });
+  }
 
   test('a comparison can be cancelled, and asks for both collections first', async () => {
     const ui = await browser.open({ view: 'gig', rules: { compareSets: [{ hold: true }] } });
