@@ -210,6 +210,14 @@ describe('before the gig', { timeout: 180_000 }, () => {
     await ui.button('Cancel the comparison').click();
     await ui.shows('#compare-result', 'Cancelled. Nothing was changed.');
     assert.equal(await ui.$('#compare-progress').isVisible(), false);
+
+    // A reply with rows that are none and a hostile name: the rest is drawn, as text.
+    await ui.rule('compareSets', { reply: { ok: true, counts: 'many', rows: [null, 7, { state: 'lost', a: { path: '/x' } }, { state: 'added' },
+      { state: 'added', slot: 'A:01', name: HOSTILE, model: 'Nord Stage 3', a: null, b: { path: '/l/x.ns3f', name: HOSTILE } }] } });
+    await ui.button('Compare').click();
+    await ui.shows('#compare-result [role=status]', 'Added 1 · Removed 0 · Changed 0 · Moved 0 · Same 0');
+    assert.deepEqual(await ui.$('#compare-rows tbody tr td:nth-child(2)').allTextContents(), [HOSTILE]);
+    assert.equal(await ui.$('#compare-rows img').count(), 0);
     await ui.close();
   });
 });
