@@ -44,7 +44,9 @@ export function setupGig(store, views) {
       ? t(choice.backup ? 'compareChosenBackup' : 'compareChosenFolder', { path: choice.path })
       : t('compareNothingChosen');
     const select = byId(`compare-${side}-backup`);
-    select.value = choice && choice.backup ? String(backups.indexOf(choice.path)) : '';
+    // A backup chosen as a file may be one the library has not listed.
+    const listed = choice && choice.backup ? backups.indexOf(choice.path) : -1;
+    select.value = listed >= 0 ? String(listed) : '';
   }
 
   // A comparison is about the two collections it was given: once one changes, it is old news.
@@ -68,10 +70,11 @@ export function setupGig(store, views) {
     byId('compare-backups-hint').hidden = backups.length > 0;
   }
 
-  async function chooseFolder(side) {
+  // `kind`: "progs" for a folder, "backup" for a backup file.
+  async function chooseFolder(side, kind) {
     try {
-      const path = await pickFolder('progs');
-      if (path !== null) choose(side, { path, backup: false });
+      const path = await pickFolder(kind);
+      if (path !== null) choose(side, { path, backup: kind === 'backup' });
     } catch (error) {
       replaceContent(compareResult, failureView(error));
     }
@@ -150,7 +153,8 @@ export function setupGig(store, views) {
   }
 
   for (const side of SIDES) {
-    bindAction(byId(`compare-${side}-folder`), { busyText: () => t('choosingFolder') }, () => chooseFolder(side));
+    bindAction(byId(`compare-${side}-folder`), { busyText: () => t('choosingFolder') }, () => chooseFolder(side, 'progs'));
+    bindAction(byId(`compare-${side}-file`), { busyText: () => t('choosingFolder') }, () => chooseFolder(side, 'backup'));
     byId(`compare-${side}-backup`).addEventListener('change', (event) => {
       const path = backups[Number(event.target.value)];
       if (event.target.value !== '' && path) choose(side, { path, backup: true });

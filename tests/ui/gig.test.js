@@ -201,10 +201,12 @@ describe('before the gig', { timeout: 180_000 }, () => {
     await ui.shows('#compare-b-chosen', PICKED);
     await ui.button('Compare').click();
     await ui.shows('#compare-result', 'A and B are the same collection');
-    await ui.page.evaluate(() => window.__mock.rule('pickFolder', { reply: { path: '/home/ana/Music/Later' } }));
-    await ui.button('Choose a folder for B').click();
+    await ui.button('Choose a backup for B').click();
+    await ui.shows('#compare-b-chosen', 'Backup: /home/ana/Downloads/Stage backup 2026-10.ns3b');
+    assert.deepEqual((await ui.sent('pickFolder')).map((message) => message.args.kind), ['progs', 'progs', 'backup']);
     await ui.button('Compare').click();
-    await ui.waitForSent('compareSets');
+    const [compare] = await ui.waitForSent('compareSets');
+    assert.deepEqual(compare.args, { a: PICKED, b: '/home/ana/Downloads/Stage backup 2026-10.ns3b' });
     await ui.progress('compareSets', { phase: 'compare', done: 120, total: 400 });
     await ui.shows('#compare-progress', '120 of 400 programs compared');
     await ui.button('Cancel the comparison').click();

@@ -21,6 +21,7 @@ export function installMockBridge({ rules = {}, languages = null }) {
     progs: `${HOME}/Music/Nord Programs`,
     setList: `${HOME}/Documents/Set lists`,
     restore: `${HOME}/Music/Restored`,
+    backup: `${HOME}/Downloads/Stage backup 2026-10.ns3b`,
   };
 
   // A small library: both kinds of header, a backup's entry, a duplicate pair, damage.
