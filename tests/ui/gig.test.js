@@ -191,6 +191,18 @@ describe('before the gig', { timeout: 180_000 }, () => {
     });
   }
 
+  test('what a chosen folder needs, and a failure told with its reason', async () => {
+    const ui = await browser.open({ view: 'gig', rules: { needs: [{ once: true, reply: { ok: false, error: 'The folder is gone.', code: 'notFound' } }] } });
+    await ui.button('Check a folder…').click();
+    await ui.shows('#needs-result [role=alert]', 'The needs of these programs could not be found. The folder is gone.');
+    await ui.button('Check a folder…').click();
+    const sent = await ui.waitForSent('needs', 2);
+    assert.deepEqual(sent.map((message) => message.args), [{ dir: PICKED }, { dir: PICKED }]);
+    await ui.shows('#needs-result', `For the programs in ${PICKED}.`);
+    await ui.shows('#needs-result [role=status]', '2 pianos and samples needed, 206 MB in all. 1 is not on this computer: 25 MB to bring.');
+    await ui.close();
+  });
+
   test('a comparison can be cancelled, and asks for both collections first', async () => {
     const ui = await browser.open({ view: 'gig', rules: { compareSets: [{ hold: true }] } });
     await ui.button('Compare').click();
