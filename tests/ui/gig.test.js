@@ -160,7 +160,11 @@ describe('before the gig', { timeout: 180_000 }, () => {
     assert.deepEqual(await ui.sent('restore'), []);
     assert.equal(await ui.page.evaluate(() => document.activeElement.getAttribute('aria-label')), 'Restore “Strings” from the backup Backup 2026.ns3b');
 
+    // A folder that cannot be written is refused as it is chosen; another one is offered.
+    await ui.rule('pickFolder', { once: true, reply: { ok: false, error: 'You may not write in /media/cdrom.', code: 'permission' } });
     await restore.click();
+    await ui.shows('#library-restore-result [role=alert]', 'The program could not be restored. You may not write in /media/cdrom.');
+    await ui.button('Choose another folder…').click();
     await ui.page.getByRole('alertdialog').waitFor();
     await ui.button('Restore').click();
     await ui.shows('#library-restore-result [role=alert]', `Not restored, the name is not safe to write: ../${HOSTILE}`);
