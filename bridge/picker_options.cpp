@@ -8,6 +8,16 @@
 
 namespace velmorin::bridge {
 
+namespace {
+
+std::string upperAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+}  // namespace
+
 PickerOptions pickerOptions(const std::string& kind, bool spanish,
                             const std::optional<std::filesystem::path>& icloud) {
   PickerOptions options;
@@ -21,6 +31,18 @@ PickerOptions pickerOptions(const std::string& kind, bool spanish,
   } else if (kind == "setList") {
     options.title = spanish ? "Elige la carpeta donde guardar la lista de programas"
                             : "Choose the folder to save the set list in";
+  } else if (kind == "restore") {
+    options.title =
+        spanish ? "Elige la carpeta donde restaurar el programa" : "Choose the folder to restore the program into";
+  } else if (kind == "backup") {
+    options.title = spanish ? "Elige la copia de seguridad" : "Choose the backup";
+    options.openFile = true;
+    options.filterName = spanish ? "Copias de seguridad de Nord y archivos ZIP" : "Nord backups and ZIP archives";
+    // Both cases: names from other systems keep theirs, and the chooser's patterns are exact.
+    for (const std::string extension : {"ns3b", "ns3fb", "ns2b", "ns2pb", "ne5b", "np2pb", "nlab", "nwb", "zip"}) {
+      options.patterns.push_back("*." + extension);
+      options.patterns.push_back("*." + upperAscii(extension));
+    }
   } else if (kind == "list") {
     options.title = spanish ? "Elige la carpeta donde guardaste las listas"
                             : "Choose the folder where you saved the lists";

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "vocabulary/json_text.h"
 
@@ -14,10 +15,14 @@ struct PickerOptions {
   std::optional<std::filesystem::path> startFolder;
   bool saveFile = false;  // a file to save, not a folder to choose
   std::string fileName;   // with saveFile: the name proposed
+  bool openFile = false;  // an existing file to open, not a folder
+  std::string filterName;             // with openFile: what the files offered are
+  std::vector<std::string> patterns;  // with openFile: the names offered ("*.ns3b")
 };
 
-// `kind` is compared exactly: "dest", "zip", "list", "setList", anything else means the programs
-// folder. `icloud` is the iCloud Drive path when something exists there.
+// `kind` is compared exactly: "dest", "zip", "list", "setList", "restore", "backup" (a backup file
+// to open), anything else means the programs folder. `icloud` is the iCloud Drive path when
+// something exists there.
 PickerOptions pickerOptions(const std::string& kind, bool spanish,
                             const std::optional<std::filesystem::path>& icloud);
 

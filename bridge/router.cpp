@@ -92,7 +92,8 @@ void Router::pickFolder(std::int64_t id, const std::string& kind) {
   const auto icloud = kind == "dest" && services_.icloud ? services_.icloud() : std::nullopt;
   std::weak_ptr<Router*> weak = self_;
   auto answered = std::make_shared<bool>(false);
-  const bool destination = kind == "dest";
+  // A folder written into is refused as it is chosen when it cannot be written.
+  const bool destination = kind == "dest" || kind == "restore";
   platform_.pickFolder(pickerOptions(kind, es, icloud),
                        [weak, id, answered, es, destination, load = pageLoads_](std::optional<std::string> chosen) {
                          // One reply per request, whatever the platform does.

@@ -24,11 +24,19 @@ void answered(GtkNativeDialog* dialog, gint response, gpointer data) {
 void showFolderPicker(GtkWindow* parent, const bridge::PickerOptions& options, bridge::PickerDone done) {
   GtkFileChooserNative* chooser = gtk_file_chooser_native_new(
       options.title.c_str(), parent,
-      options.saveFile ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
+      options.saveFile   ? GTK_FILE_CHOOSER_ACTION_SAVE
+      : options.openFile ? GTK_FILE_CHOOSER_ACTION_OPEN
+                         : GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
       options.acceptLabel.c_str(), nullptr);
   GtkFileChooser* files = GTK_FILE_CHOOSER(chooser);
   gtk_file_chooser_set_select_multiple(files, FALSE);
-  gtk_file_chooser_set_create_folders(files, TRUE);
+  gtk_file_chooser_set_create_folders(files, !options.openFile);
+  if (options.openFile && !options.patterns.empty()) {
+    GtkFileFilter* filter = gtk_file_filter_new();  // the chooser takes it
+    gtk_file_filter_set_name(filter, options.filterName.c_str());
+    for (const auto& pattern : options.patterns) gtk_file_filter_add_pattern(filter, pattern.c_str());
+    gtk_file_chooser_add_filter(files, filter);
+  }
   gtk_file_chooser_set_local_only(files, TRUE);  // the reply is a path
   if (options.saveFile) {
     // An existing file is chosen only once the user has said to replace it.

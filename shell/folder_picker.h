@@ -6,8 +6,9 @@
 
 namespace velmorin::shell {
 
-// Shows a chooser for one folder (new folders allowed), or with `saveFile` a save
-// dialog that confirms replacing a file, and returns at once; `done` runs once, on
+// Shows a chooser for one folder (new folders allowed), with `saveFile` a save
+// dialog that confirms replacing a file, or with `openFile` a chooser of one
+// existing file among `patterns`, and returns at once; `done` runs once, on
 // the main thread, with the chosen folder or file, or nothing.
 void showFolderPicker(GtkWindow* parent, const bridge::PickerOptions& options, bridge::PickerDone done);
 

@@ -11,6 +11,7 @@ import { damagedList } from './library-damaged.js';
 import { libraryFolders } from './library-folders.js';
 import { createLibraryTable } from './library-table.js';
 import { createProgressView } from './progress-view.js';
+import { restoreFlow } from './restore-flow.js';
 import { inKeyboardOrder, saveSetList } from './set-list.js';
 import { categoryText } from './categories.js';
 import { runTask } from './task.js';
@@ -27,7 +28,8 @@ function fillSelect(select, anyText, values, label) {
     ...values.map((value, index) => el('option', { text: label(value), attrs: { value: String(index) } })));
 }
 
-export function setupLibrary(store, views) {
+// `gig`: the view before the gig, which checks what the shown programs need.
+export function setupLibrary(store, views, gig) {
   const buttons = ['library-usual', 'library-folder'].map(byId);
   const view = createProgressView(byId('library-progress'), { returnFocus: buttons[0] });
   const result = byId('library-result');
@@ -48,11 +50,28 @@ export function setupLibrary(store, views) {
   let rows = [];
 
   const sheet = setupSheetDialog({ candidates: () => listed });
+
+  const restoreResult = byId('library-restore-result');
+  let restoring = false;
+  async function restore(program, control, button) {
+    if (restoring) return;
+    restoring = true;
+    replaceContent(restoreResult);
+    try {
+      const report = await restoreFlow({ from: program.inside, entries: [program.path], label: program.name }, {
+        view, control, returnFocus: button, another: () => button.click(),
+      });
+      if (report) replaceContent(restoreResult, report);
+    } finally {
+      restoring = false;
+    }
+  }
+
   const table = createLibraryTable(byId('library-scroll'), (column) => {
     sort.descending = sort.column === column ? !sort.descending : false;
     sort.column = column;
     refresh();
-  }, (program, opener) => sheet.open(program, opener));
+  }, { onOpen: (program, opener) => sheet.open(program, opener), onRestore: restore });
 
   const picked = (field) => (selects[field].value === '' ? null : values[field][Number(selects[field].value)] ?? null);
 
@@ -92,6 +111,8 @@ export function setupLibrary(store, views) {
     fillSelect(selects.check, t('libraryAllChecks'), values.check, (check) => t(CHECK_CHOICES.find(([c]) => c === check)[1]));
     search.value = '';
     replaceContent(exportResult);
+    replaceContent(restoreResult);
+    store.set({ backups: [...new Set(library.programs.map((program) => program.inside).filter(Boolean))].sort() });
     const notes = [
       library.programs.length === 0 ? t('libraryNothing') : null,
       library.truncated ? t('libraryTruncated', { count: library.programs.length }) : null,
@@ -177,6 +198,14 @@ export function setupLibrary(store, views) {
   bindAction(buttons[1], options, (control) => read(control, true));
   bindAction(exportButton, { busyText: () => t('choosingFolder') }, exportSetList);
   bindAction(byId('library-print'), { busyText: () => t('printPreparing') }, () => printShown());
+  bindAction(byId('library-needs'), {}, async () => {
+    replaceContent(exportResult);
+    if (rows.length === 0) {
+      replaceContent(exportResult, el('p', { className: 'note note-info', attrs: { role: 'status' }, text: t('libraryNeedsNothing') }));
+      return;
+    }
+    await gig.needs(rows);
+  });
   // A report of an export names rows that another filter no longer shows.
   const filtered = () => {
     replaceContent(exportResult);

@@ -2,8 +2,10 @@
 // between two spacers as tall as the rows left out, so ten thousand programs scroll
 // as smoothly as ten. Every row is one line of the same height; long names are cut
 // with an ellipsis and shown whole in their tooltip.
+import { bindAction } from './busy.js';
 import { el, replaceContent } from './dom.js';
 import { formatDay, t } from './i18n.js';
+import { baseName } from './format.js';
 import { COLUMNS, checkParts, checkText, whereText } from './library-data.js';
 import { visibleText } from './visible-text.js';
 import { categoryText } from './categories.js';
@@ -18,7 +20,16 @@ function cell(value, { className = '', title = value } = {}) {
   return el('td', { className, text: value, attrs: title ? { title } : {} });
 }
 
-function rowFor(program, index, onOpen) {
+// A program inside a backup can be restored: `onRestore(program, control, button)`.
+function restoreButton(program, onRestore) {
+  const button = el('button', { className: 'restore-mark', attrs: { type: 'button',
+    'aria-label': t('restoreMarkNamed', { name: program.name, backup: baseName(program.inside) }) } },
+  el('span', { className: 'label', text: t('restoreMark') }));
+  bindAction(button, { busyText: () => t('choosingFolder') }, (control) => onRestore(program, control, button));
+  return button;
+}
+
+function rowFor(program, index, onOpen, onRestore) {
   const check = checkText(program);
   const parts = checkParts(program);
   const name = el('td', { className: 'col-name', attrs: { title: program.sound?.summary ? `${program.name}\n${program.sound.summary}` : program.name } });
@@ -36,6 +47,8 @@ function rowFor(program, index, onOpen) {
     name.append(el('span', { className: 'dup-mark', text: t('dupMark', { count: program.same }), attrs: { title: t('dupTitle', { count: program.same }) } }));
   }
   if (program.own) name.append(el('span', { className: 'own-mark', text: t('ownMark'), attrs: { title: t('ownTitle') } }));
+  // A damaged copy in a backup is no way back to the program.
+  if (program.inside !== '' && program.check !== 'damaged' && onRestore) name.append(restoreButton(program, onRestore));
   return el('tr', {
     className: [`check-${program.check}`, program.same > 0 ? 'is-dup' : '', program.own ? 'is-own' : ''].filter(Boolean).join(' '),
     attrs: { 'aria-rowindex': String(index + 2) },
@@ -57,9 +70,10 @@ function spacer() {
   return el('tr', { className: 'spacer', attrs: { 'aria-hidden': 'true' } }, el('td', { attrs: { colspan: String(COLUMNS.length) } }));
 }
 
-// `onSort(column)` when a heading is pressed, `onOpen(program, button)` when a name is.
+// `onSort(column)` when a heading is pressed, `onOpen(program, button)` when a name is,
+// `onRestore(program, control, button)` for rows inside backups.
 // Gives {show(rows, sort), scrollToTop()}.
-export function createLibraryTable(scroller, onSort, onOpen = null) {
+export function createLibraryTable(scroller, onSort, { onOpen = null, onRestore = null } = {}) {
   const table = el('table', { className: 'library-table', attrs: { 'aria-label': t('libraryTableLabel') } });
   const headings = COLUMNS.map((column) => {
     const button = el('button', { className: 'sort', attrs: { type: 'button' } },
@@ -83,7 +97,7 @@ export function createLibraryTable(scroller, onSort, onOpen = null) {
     drawn = { first, last, rows };
     top.firstChild.style.height = `${first * ROW_HEIGHT}px`;
     bottom.firstChild.style.height = `${(rows.length - last) * ROW_HEIGHT}px`;
-    replaceContent(body, first > 0 ? top : null, ...rows.slice(first, last).map((row, at) => rowFor(row, first + at, onOpen)),
+    replaceContent(body, first > 0 ? top : null, ...rows.slice(first, last).map((row, at) => rowFor(row, first + at, onOpen, onRestore)),
       last < rows.length ? bottom : null);
   }
 

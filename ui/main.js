@@ -13,6 +13,7 @@ import { setupFind } from './find-panel.js';
 import { setupInstall } from './install-panel.js';
 import { setupPack } from './pack-panel.js';
 import { setupLibrary } from './library-panel.js';
+import { setupGig } from './gig-panel.js';
 import { restoreSettings } from './settings.js';
 import { setupViews } from './views.js';
 import { passWheelAtEnds } from './wheel.js';
@@ -24,12 +25,12 @@ const views = setupViews();
 passWheelAtEnds();
 
 const store = createStore({
-  dest: '', destLabel: '', destChosen: false, exportDir: '', list: null, lists: [], progs: null, folders: [], findNote: null, searches: 0,
+  dest: '', destLabel: '', destChosen: false, exportDir: '', list: null, lists: [], progs: null, folders: [], findNote: null, searches: 0, backups: [],
 });
 setupFind(store);
 setupInstall(store);
 setupPack(store);
-setupLibrary(store, views);
+setupLibrary(store, views, setupGig(store, views));
 bindAction(byId('quit'), { busyText: () => t('quitting') }, () => runAndReport('quit'));
 bindExternalLink(byId('support-link'));
 

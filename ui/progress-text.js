@@ -7,7 +7,8 @@ const percent = new Intl.NumberFormat(lang, { style: 'percent', maximumFractionD
 
 // The counted thing and its verb depend on the command and the phase.
 function countKey(cmd, phase) {
-  if (cmd === 'plan') return 'progressCompared';
+  if (cmd === 'plan' || cmd === 'compareSets') return 'progressCompared';
+  if (cmd === 'needs') return 'progressChecked';
   if (phase === 'scan') return 'progressSearched';
   if (phase === 'copy') return cmd === 'install' ? 'progressCopied' : 'progressFilesCopied';
   if (phase === 'verify') return cmd === 'install' ? 'progressChecked' : 'progressFilesChecked';

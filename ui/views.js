@@ -1,10 +1,10 @@
-// The page's views (install, library, pack, help) as tabs. Every view stays in the
+// The page's views (install, library, pack, before the gig, help) as tabs. Every view stays in the
 // page while another shows, so searches, choices, a long library and work in
 // progress are all still there on return. Reached with the arrow keys on the tabs,
-// Alt+1…4 anywhere, F1 for Help, and Escape leaves Help for the view before it.
+// Alt+1…5 anywhere, F1 for Help, and Escape leaves Help for the view before it.
 import { byId } from './dom.js';
 
-const VIEWS = ['install', 'library', 'pack', 'help'];
+const VIEWS = ['install', 'library', 'pack', 'gig', 'help'];
 
 export function setupViews() {
   const tabs = VIEWS.map((view) => byId(`tab-${view}`));
@@ -42,7 +42,7 @@ export function setupViews() {
     if (event.defaultPrevented) return;
     // A modal question has the keyboard to itself.
     if (document.querySelector('dialog[open]')) return;
-    const digit = event.altKey && !event.ctrlKey && !event.metaKey && /^Digit[1-4]$/.test(event.code) ? Number(event.code.slice(5)) : 0;
+    const digit = event.altKey && !event.ctrlKey && !event.metaKey && /^Digit[1-5]$/.test(event.code) ? Number(event.code.slice(5)) : 0;
     if (digit > 0) {
       event.preventDefault();
       showView(VIEWS[digit - 1], { focusTab: true });

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace velmorin::bridge {
 namespace {
 
@@ -33,6 +35,9 @@ TEST(PickerOptions, EveryOtherKindAsksForTheProgramsFolder) {
   EXPECT_EQ(pickerOptions("zip", true, kICloud).title, "Elige la carpeta que quieres comprimir");
   EXPECT_EQ(pickerOptions("setList", false, kICloud).title, "Choose the folder to save the set list in");
   EXPECT_EQ(pickerOptions("setList", true, kICloud).title, "Elige la carpeta donde guardar la lista de programas");
+  EXPECT_EQ(pickerOptions("restore", false, kICloud).title, "Choose the folder to restore the program into");
+  EXPECT_EQ(pickerOptions("restore", true, kICloud).title, "Elige la carpeta donde restaurar el programa");
+  EXPECT_FALSE(pickerOptions("restore", false, kICloud).openFile);
   for (const char* kind : {"", "Dest", "LIST", "programs", "dest ", "progs", "Zip", "setlist"}) {
     EXPECT_EQ(pickerOptions(kind, false, kICloud).title, "Choose the folder with the Nord programs") << kind;
     EXPECT_EQ(pickerOptions(kind, true, kICloud).title, "Elige la carpeta con los programas del Nord") << kind;
@@ -56,6 +61,21 @@ TEST(PickerReply, ChosenFolderWithoutTrailingSlash) {
 TEST(PickerReply, NothingChosenIsACancel) {
   EXPECT_EQ(pickerReply(std::nullopt), (Reply{{"cancel", true}}));
   EXPECT_EQ(pickerReply(std::string()), (Reply{{"cancel", true}}));
+}
+
+// A backup is a file: the chooser opens one, among the maker's backups and ZIPs.
+TEST(PickerOptions, BackupOpensOneFileAmongBackupsAndZips) {
+  for (const bool es : {false, true}) {
+    const auto o = pickerOptions("backup", es, kICloud);
+    EXPECT_EQ(o.title, es ? "Elige la copia de seguridad" : "Choose the backup");
+    EXPECT_TRUE(o.openFile);
+    EXPECT_FALSE(o.saveFile);
+    EXPECT_FALSE(o.startFolder);
+    for (const char* pattern : {"*.ns3b", "*.NS3B", "*.ns2pb", "*.zip", "*.ZIP"})
+      EXPECT_NE(std::find(o.patterns.begin(), o.patterns.end(), pattern), o.patterns.end()) << pattern;
+  }
+  EXPECT_FALSE(pickerOptions("progs", false, kICloud).openFile);
+  EXPECT_TRUE(pickerOptions("progs", false, kICloud).patterns.empty());
 }
 
 }  // namespace

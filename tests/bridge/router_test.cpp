@@ -347,7 +347,8 @@ TEST_F(RouterTest, PickFolderRefusesADestinationThatCannotBeWrittenWhenItIsChose
   EXPECT_EQ(platform.pickers.back().options.title, "Choose the destination folder: the keyboard model's folder is made in it");
   platform.pickers.back().done(tree.root().string());
   EXPECT_EQ(readReplyCall(platform.scripts.back())->reply, (Reply{{"path", tree.root().string()}}));
-  for (const auto& [kind, refused] : {std::pair{"dest", true}, std::pair{"progs", false}}) {
+  for (const auto& [kind, refused] :
+       {std::pair{"dest", true}, std::pair{"restore", true}, std::pair{"progs", false}}) {
     for (const auto& bad : {tree.root() / "missing", file / "below"}) {
       router.onMessageJson(std::string(R"({"cmd":"pickFolder","id":2,"args":{"kind":")") + kind + R"("}})");
       platform.pickers.back().done(bad.string());

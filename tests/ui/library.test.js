@@ -36,7 +36,7 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.deepEqual(library.args, {}, 'the usual folders');
     await ui.shows('#library-count', '8 of 8 programs shown · 2 damaged');
     const table = await rows(ui);
-    assert.deepEqual(table.map((cells) => cells[0]), ['Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'Strings', 'Warm PadSame as 1 other', 'Warm PadSame as 1 other']);
+    assert.deepEqual(table.map((cells) => cells[0]), ['Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'StringsRestore…', 'Warm PadSame as 1 other', 'Warm PadSame as 1 other']);
     assert.deepEqual(table[1], ['Grand Lady', 'Nord Stage 3', 'Grand piano', 'B:23', 'Live set', 'Nov 21, 2026', '✓Intact']);
     assert.deepEqual(table[5].slice(3, 5), ['A:12', 'Backup: Backup 2026.ns3b']);
     assert.equal(table[0][6], '⚠DamagedChecksum does not match: the file is damaged');
@@ -144,7 +144,7 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.equal((await dates())[6], 'Warm PadSame as 1 other Live set', 'apart while not grouped');
     await ui.page.getByLabel('Group duplicates').check();
     assert.deepEqual(await dates(), ['Strange Downloads', 'Warm PadSame as 1 other Downloads', 'Warm PadSame as 1 other Live set', 'Old Organ Downloads',
-      'Mystery Downloads', 'Strings Backup: Backup 2026.ns3b', 'Broken Lead Live set', 'Grand Lady Live set']);
+      'Mystery Downloads', 'StringsRestore… Backup: Backup 2026.ns3b', 'Broken Lead Live set', 'Grand Lady Live set']);
     assert.equal(await ui.$('#library-scroll tr.is-dup').count(), 2);
     await ui.close();
   });
@@ -254,8 +254,8 @@ describe('the library', { timeout: 180_000 }, () => {
       }));
     }
     // Each name opens its sheet.
-    assert.deepEqual(reached.slice(0, 32), ['library-folder', 'library-search', 'library-model', 'library-category', 'library-check',
-      'library-piano', 'library-organ', 'library-synth', 'library-dups', 'library-copies', 'library-export', 'library-print',
+    assert.deepEqual(reached.slice(0, 33), ['library-folder', 'library-search', 'library-model', 'library-category', 'library-check',
+      'library-piano', 'library-organ', 'library-synth', 'library-dups', 'library-copies', 'library-needs', 'library-export', 'library-print',
       'library-print-sheets', 'library-scroll', 'Name▲', 'Model', 'Category', 'Slot', 'Folder or backup', 'Date', 'Check',
       'Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'Strings', 'Warm Pad', 'Warm Pad', 'Install', 'Show in folder', 'Show in folder']);
     await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getByRole('button').focus();
@@ -263,7 +263,7 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.equal(await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getAttribute('aria-sort'), 'ascending');
     await ui.page.keyboard.press('Space');
     assert.equal(await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getAttribute('aria-sort'), 'descending');
-    for (let i = 0; i < 9; i += 1) await ui.page.keyboard.press('Shift+Tab');
+    for (let i = 0; i < 10; i += 1) await ui.page.keyboard.press('Shift+Tab');
     assert.equal(await ui.focused(), 'library-dups');
     await ui.page.keyboard.press('Space');
     assert.equal(await ui.$('#library-dups').isChecked(), true);

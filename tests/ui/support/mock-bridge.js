@@ -20,6 +20,8 @@ export function installMockBridge({ rules = {}, languages = null }) {
     list: `${HOME}/Documents/Lists`,
     progs: `${HOME}/Music/Nord Programs`,
     setList: `${HOME}/Documents/Set lists`,
+    restore: `${HOME}/Music/Restored`,
+    backup: `${HOME}/Downloads/Stage backup 2026-10.ns3b`,
   };
 
   // A small library: both kinds of header, a backup's entry, a duplicate pair, damage.
@@ -136,8 +138,16 @@ export function installMockBridge({ rules = {}, languages = null }) {
         progs: { dir: `${HOME}/Documents/Nord/Live set`, count: 24, ext: 'ns3f', model: 'Nord Stage 3', size: 3412000 },
       };
       case 'plan': {
-        // A first install: nothing there yet, so nothing to replace.
         if (typeof args.dest !== 'string') return { ok: false, error: 'dest', code: 'invalid' };
+        // A restore into a folder that does not hold the programs yet.
+        if (args.restore === true) {
+          if (typeof args.from !== 'string' || !Array.isArray(args.entries)) return { ok: false, error: 'from', code: 'invalid' };
+          return {
+            ok: true, programs: { add: args.entries.map((entry) => entry.split('/').pop()), replace: [], same: [] },
+            trash: 0, bytesNeeded: 592 * args.entries.length, bytesFree: 120482713600, warnings: [],
+          };
+        }
+        // A first install: nothing there yet, so nothing to replace.
         const model = (typeof args.model === 'string' ? args.model : 'Nord').split('/').join('-');
         return {
           ok: true, path: `${args.dest}/${model}`, programs: null, removeNames: [], list: null, archive: null,
@@ -160,6 +170,41 @@ export function installMockBridge({ rules = {}, languages = null }) {
       case 'library': return libraryReply;
       case 'sound': return soundReply(args);
       case 'compare': return compareReply(args);
+      case 'compareSets': {
+        if (typeof args.a !== 'string' || typeof args.b !== 'string') return { ok: false, error: 'a', code: 'invalid' };
+        const side = (root, slot, name) => (root.endsWith('.ns3b') || root.endsWith('.zip')
+          ? { path: `Program/${name}.ns3f`, inside: root, slot, name } : { path: `${root}/${name}.ns3f`, inside: '', slot, name });
+        const row = (state, slot, name, a, b, differences = 0, keys = []) => ({
+          state, slot, name, model: 'Nord Stage 3', a: a && side(args.a, ...a), b: b && side(args.b, ...b), differences, keys,
+        });
+        return {
+          ok: true,
+          rows: [
+            row('changed', 'A:11', 'Warm Pad', ['A:11', 'Warm Pad'], ['A:11', 'Warm Pad'], 3, ['Piano Model', 'Organ Level', 'Synth Filter Cutoff']),
+            row('moved', 'B:23', 'Grand Lady', ['A:12', 'Grand Lady'], ['B:23', 'Grand Lady']),
+            row('added', 'A:13', 'New Lead', null, ['A:13', 'New Lead']),
+            row('removed', 'A:14', 'Old Organ', ['A:14', 'Old Organ'], null),
+            row('same', 'A:15', 'Strings', ['A:15', 'Strings'], ['A:15', 'Strings Live']),
+          ],
+          counts: { added: 1, removed: 1, changed: 1, moved: 1, same: 1 },
+        };
+      }
+      case 'restore': {
+        if (typeof args.dest !== 'string' || typeof args.from !== 'string' || !Array.isArray(args.entries)) return { ok: false, error: 'dest', code: 'invalid' };
+        return { ok: true, written: args.entries.length, replaced: 0, trashed: 0, refused: [], verified: true };
+      }
+      case 'needs': {
+        if (!Array.isArray(args.programs) && typeof args.dir !== 'string') return { ok: false, error: 'programs', code: 'invalid' };
+        return {
+          ok: true,
+          sounds: [
+            { id: 1201, kind: 'piano', name: 'Royal Grand 3D', version: '5.3', size: 181_000_000, programs: 2,
+              found: [{ path: `${HOME}/Music/Nord/Pianos/Royal Grand 3D.npno`, inside: '' }] },
+            { id: 3301, kind: 'sample', name: 'Strings Ensemble', version: '3.0', size: 24_500_000, programs: 1, found: [] },
+          ],
+          missing: 1, bytesNeeded: 24_500_000, notes: [],
+        };
+      }
       case 'saveSetList': {
         if (typeof args.path !== 'string' || !Array.isArray(args.rows)) return { ok: false, error: spanish() ? 'Argumentos no válidos.' : 'Bad arguments.', code: 'invalid' };
         return { ok: true, path: args.path, rows: args.rows.length };
