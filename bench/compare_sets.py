@@ -47,17 +47,19 @@ def header(body, bank, location):
 
 def make_sides(root, count, seed):
     rng = random.Random(seed)
-    slots = [(bank, location) for bank in range(256) for location in range(25)]
+    # The keyboard has 26 banks of 25 slots: a large collection holds several
+    # programs per slot, one per folder.
+    slots = [(bank, location) for bank in range(26) for location in range(25)] * (2 * count // 650 + 1)
     a = {}
     for i in range(count):
         bank, location = slots[i]
-        a[(bank, location)] = (f"P{i:05d}.ns3f", program(rng, bank, location))
+        a[(i, bank, location)] = (f"P{i:05d}.ns3f", program(rng, bank, location))
     b = dict(a)
     keys = list(a)
     rng.shuffle(keys)
     n = count // 100
     changed, moved, removed = keys[:5 * n], keys[5 * n:7 * n], keys[7 * n:8 * n]
-    free = iter(slots[count:])
+    free = iter((count + k, *slot) for k, slot in enumerate(slots[count:]))
     for key in changed:
         name, data = b[key]
         body = bytearray(data[0x2C:])
@@ -65,25 +67,25 @@ def make_sides(root, count, seed):
         at = 0x48 - 0x2C
         kind = body[at] >> 3 & 7
         body[at] = body[at] & ~0x38 | ((kind + 1) % 6 if kind < 6 else 0) << 3
-        b[key] = (name, header(body, *key))
+        b[key] = (name, header(body, *key[1:]))
     for key in moved:
         name, data = b.pop(key)
         slot = next(free)
-        b[slot] = (name, header(data[0x2C:], *slot))
+        b[slot] = (name, header(data[0x2C:], *slot[1:]))
     for key in removed:
         del b[key]
     for i in range(n):
         slot = next(free)
-        b[slot] = (f"New {i:04d}.ns3f", program(rng, *slot))
+        b[slot] = (f"New {i:04d}.ns3f", program(rng, *slot[1:]))
     side_a = root / "a"
-    for (bank, _), (name, data) in a.items():
-        folder = side_a / f"Bank {bank:03d}"
+    for (i, bank, _), (name, data) in a.items():
+        folder = side_a / f"Folder {i // 650:02d}"
         folder.mkdir(parents=True, exist_ok=True)
         (folder / name).write_bytes(data)
     side_b = root / "b.ns3b"
     with zipfile.ZipFile(side_b, "w", zipfile.ZIP_DEFLATED) as archive:
-        for (bank, _), (name, data) in b.items():
-            archive.writestr(f"Program/Bank {bank:03d}/{name}", data)
+        for (i, bank, _), (name, data) in b.items():
+            archive.writestr(f"Program/Folder {i // 650:02d}/{name}", data)
     return side_a, side_b
 
 
@@ -122,8 +124,11 @@ def main():
             both.append(t1 + t2)
             ours.append(t3)
         n = args.count // 100
-        expected = {"changed": 5 * n, "moved": 2 * n, "removed": n, "added": n, "same": args.count - 8 * n}
-        assert reply["counts"] == expected, (reply["counts"], expected)
+        # A program added at a slot one was removed from is a change of that slot.
+        c = reply["counts"]
+        assert c["same"] == args.count - 8 * n and c["moved"] == 2 * n, c
+        assert c["changed"] >= 5 * n and c["changed"] + c["added"] == 6 * n, c
+        print("rows:", c)
         lib, cmp_ = statistics.median(both), statistics.median(ours)
         print(f"{args.count} programs a side, {args.rounds} rounds, medians:")
         print(f"  library of a + library of b: {lib:.3f} s")

@@ -36,19 +36,14 @@ class SetComparison {
 
   Reply run(platform::WorkControl* control) {
     if (control) control->begin(platform::WorkPhase::Verify, a_.programs.size() + b_.programs.size());
+    const std::vector<std::optional<std::size_t>> partner = partners();
     std::vector<bool> paired(a_.programs.size(), false);
     std::vector<Row> rows;
     for (std::size_t j = 0; j < b_.programs.size(); ++j) {
       if (platform::isCancelled(control)) return {};
       platform::advance(control, 1);
       const SetProgram& program = b_.programs[j];
-      std::optional<std::size_t> there;  // a's program at the same place, not yet paired
-      if (const auto at = aAt_.find(placeOf(program)); at != aAt_.end())
-        for (const std::size_t i : at->second)
-          if (!paired[i]) {
-            there = i;
-            break;
-          }
+      const std::optional<std::size_t> there = partner[j];
       if (there) {
         SoundComparison same = compare(a_.programs[*there], program);
         if (same.sameSound) {
@@ -86,6 +81,27 @@ class SetComparison {
     std::int64_t differences;
     std::vector<std::string> keys;
   };
+
+  // For each program of b, a's program at its place: the one of the same file
+  // name first (a collection may hold several programs per slot, one per
+  // folder), else the first one left, each of a's taken once.
+  std::vector<std::optional<std::size_t>> partners() const {
+    std::vector<std::optional<std::size_t>> partner(b_.programs.size());
+    std::vector<bool> taken(a_.programs.size(), false);
+    for (const bool byName : {true, false})
+      for (std::size_t j = 0; j < b_.programs.size(); ++j) {
+        if (partner[j]) continue;
+        const auto at = aAt_.find(placeOf(b_.programs[j]));
+        if (at == aAt_.end()) continue;
+        for (const std::size_t i : at->second)
+          if (!taken[i] && (!byName || a_.programs[i].fileName == b_.programs[j].fileName)) {
+            partner[j] = i;
+            taken[i] = true;
+            break;
+          }
+      }
+    return partner;
+  }
 
   SoundComparison compare(const SetProgram& x, const SetProgram& y) const {
     // The same bytes make the same sound: nothing to decode.

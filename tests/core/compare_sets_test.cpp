@@ -112,6 +112,13 @@ TEST_F(CompareSets, EveryKindOfRowBetweenTwoFolders) {
   home.file("D/Y.ns3f", sound(1, 0).bytes());
   EXPECT_EQ(compare(home / "C", home / "D")["counts"],
             (Json{{"added", 0}, {"removed", 0}, {"changed", 0}, {"moved", 2}, {"same", 0}}));
+
+  // Several programs at one slot, a folder each: paired by file name first.
+  for (const char* side : {"E", "F"}) {
+    home.file(std::string(side) + "/Set 1/" + (side[0] == 'E' ? "P" : "Q") + ".ns3f", sound(side[0] == 'E' ? 0 : 1, 0).bytes());
+    home.file(std::string(side) + "/Set 2/" + (side[0] == 'E' ? "Q" : "P") + ".ns3f", sound(side[0] == 'E' ? 1 : 0, 0).bytes());
+  }
+  EXPECT_EQ(compare(home / "E", home / "F")["counts"]["same"], 2);
 }
 
 TEST_F(CompareSets, AFolderAgainstABackupWithProgressAndCancel) {
