@@ -208,7 +208,7 @@ Reply compareSets(const Values& values, const Json& args, platform::WorkControl*
   if (control) control->begin(platform::WorkPhase::Scan);
   const auto a = readProgramSet(values, where[0], control);
   if (!a) return failureReply(a.status(), es);
-  const auto b = readProgramSet(values, where[1], control);
+  const auto b = readProgramSet(values, where[1], control, &a.value());
   if (!b) return failureReply(b.status(), es);
   Reply reply = SetComparison(values, a.value(), b.value()).run(control);
   if (platform::isCancelled(control)) return failureReply(Status::cancelled(), es);

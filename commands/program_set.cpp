@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <thread>
+#include <unordered_map>
 
 #include "commands/backup_check.h"
 #include "commands/program_file.h"
@@ -144,12 +145,23 @@ std::uint64_t soundKeyOf(const Values& values, const SetProgram& program) {
 }
 
 // Decoding is most of the work: spread over the cores.
-void fingerprint(const Values& values, std::vector<SetProgram>& programs, platform::WorkControl* control) {
+// The same bytes decode to the same sheet: a program the other collection
+// holds unchanged is not decoded twice.
+void fingerprint(const Values& values, std::vector<SetProgram>& programs, platform::WorkControl* control,
+                 const ProgramSet* known) {
+  std::unordered_map<std::string_view, const SetProgram*> seen;
+  if (known)
+    for (const SetProgram& program : known->programs) seen.emplace(program.bytes, &program);
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
     for (std::size_t i; (i = next.fetch_add(64)) < programs.size() && !platform::isCancelled(control);) {
       const std::size_t end = std::min(programs.size(), i + 64);
-      for (; i < end; ++i) programs[i].soundKey = soundKeyOf(values, programs[i]);
+      for (; i < end; ++i) {
+        const auto same = seen.find(programs[i].bytes);
+        programs[i].soundKey = same != seen.end() && same->second->extension == programs[i].extension
+                                   ? same->second->soundKey
+                                   : soundKeyOf(values, programs[i]);
+      }
     }
   };
   std::vector<std::jthread> helpers;
@@ -160,13 +172,14 @@ void fingerprint(const Values& values, std::vector<SetProgram>& programs, platfo
 
 }  // namespace
 
-StatusOr<ProgramSet> readProgramSet(const Values& values, const std::string& where, platform::WorkControl* control) {
+StatusOr<ProgramSet> readProgramSet(const Values& values, const std::string& where, platform::WorkControl* control,
+                                    const ProgramSet* known) {
   const auto facts = platform::factsOf(where, true);
   if (!facts || facts->kind == platform::EntryKind::Missing)
     return Status::failure(Problem::NotFound, inQuotes(where) + " was not found.", "No se encontró " + inQuotes(where) + ".");
   Reading reading{{}, 0, control};
   TRY(facts->kind == platform::EntryKind::Folder ? readFolder(where, reading) : readBackup(where, reading));
-  fingerprint(values, reading.set.programs, control);
+  fingerprint(values, reading.set.programs, control, known);
   if (platform::isCancelled(control)) return Status::cancelled();
   return std::move(reading.set);
 }

@@ -37,8 +37,11 @@ struct ProgramSet {
 // The programs of `where`, a folder or a backup. A backup that is not a ZIP
 // archive, or a path that is neither, fails; so does a set that would hold
 // more than kSetBytesLimit of programs.
+// A program with the same type and bytes as one of `known` takes its
+// fingerprint rather than being decoded again.
 inline constexpr std::uint64_t kSetBytesLimit = 512u << 20;
-StatusOr<ProgramSet> readProgramSet(const Values& values, const std::string& where, platform::WorkControl* control);
+StatusOr<ProgramSet> readProgramSet(const Values& values, const std::string& where, platform::WorkControl* control,
+                                    const ProgramSet* known = nullptr);
 
 // The sheet of a program of the set, decoded again (sheets are not kept:
 // thousands of them would take far more memory than the programs).
