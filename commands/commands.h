@@ -60,6 +60,10 @@ Reply sound(const Values& values, const Json& args);
 // setting of their sheets, and their header's facts.
 Reply compare(const Values& values, const Json& args);
 
+// What changed between two collections {"a", "b"}, each a folder or a
+// backup: one row per program, matched by slot.
+Reply compareSets(const Values& values, const Json& args, platform::WorkControl* control = nullptr);
+
 // The page's lasting settings, and storing some of them.
 Reply settings(const Values& values);
 Reply saveSettings(const Values& values, const Json& changes);

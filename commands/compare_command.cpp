@@ -5,6 +5,7 @@
 #include "commands/commands.h"
 #include "commands/failure_reply.h"
 #include "commands/program_file.h"
+#include "commands/sound_compare.h"
 #include "vocabulary/language.h"
 #include "vocabulary/text.h"
 
@@ -24,12 +25,6 @@ std::optional<Side> sideOf(const Json& args, const char* key) {
   return Side{*path, textMember(*found, "inside").value_or("")};
 }
 
-// Past the header's slot, category and checksum: the bytes that make the sound.
-std::string_view body(const ProgramFile& program) {
-  const std::size_t header = program.check.header.header == 1 ? 0x2C : 0x18;
-  return std::string_view(program.bytes).substr(std::min(header, program.bytes.size()));
-}
-
 }  // namespace
 
 Reply compare(const Values& values, const Json& args) {
@@ -46,21 +41,12 @@ Reply compare(const Values& values, const Json& args) {
   const std::string extB = lowerExtension(fs::path(b->path).filename().string());
   const sounds::Decoded sheetA = decodeProgram(values, extA, first->bytes);
   const sounds::Decoded sheetB = decodeProgram(values, extB, second->bytes);
-  const bool decoded = sheetA.decoded() && sheetB.decoded();
 
+  const SoundComparison same = compareSounds({extA, first->bytes, first->check.header.header, &sheetA},
+                                             {extB, second->bytes, second->check.header.header, &sheetB});
   Json differences = Json::array();
-  if (decoded) {
-    // Every key of either sheet, in a's order and then b's own.
-    for (const sounds::Field& field : sheetA.sheet) {
-      const sounds::Value* other = sounds::find(sheetB.sheet, field.key);
-      if (!other || *other != field.value)
-        differences.push_back({{"key", field.key}, {"a", valueJson(&field.value)}, {"b", valueJson(other)}});
-    }
-    for (const sounds::Field& field : sheetB.sheet)
-      if (!sounds::find(sheetA.sheet, field.key))
-        differences.push_back({{"key", field.key}, {"a", nullptr}, {"b", valueJson(&field.value)}});
-  }
-  const bool sameSound = decoded ? differences.empty() : extA == extB && body(*first) == body(*second);
+  for (const SettingDifference& difference : same.differences)
+    differences.push_back({{"key", difference.key}, {"a", valueJson(difference.a)}, {"b", valueJson(difference.b)}});
 
   const ProgramHeader& ha = first->check.header;
   const ProgramHeader& hb = second->check.header;
@@ -72,7 +58,7 @@ Reply compare(const Values& values, const Json& args) {
   differ("name", programName(fs::path(a->path).filename().string()), programName(fs::path(b->path).filename().string()));
   differ("category", categoryName(ha.categoryCode), categoryName(hb.categoryCode));
   differ("version", versionText(ha.version), versionText(hb.version));
-  return {{"ok", true}, {"decoded", decoded}, {"sameSound", sameSound}, {"differences", differences}, {"header", header}};
+  return {{"ok", true}, {"decoded", same.decoded}, {"sameSound", same.sameSound}, {"differences", differences}, {"header", header}};
 }
 
 }  // namespace velmorin

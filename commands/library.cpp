@@ -20,6 +20,7 @@
 #include "commands/install_plan.h"
 #include "commands/program_source.h"
 #include "commands/program_header.h"
+#include "commands/same_content.h"
 #include "commands/scan_roots.h"
 #include "commands/sound_names.h"
 #include "commands/sound_summary.h"
@@ -51,6 +52,7 @@ struct Program {
   bool own = false;  // a copy an install made (our archives are ZIP files, which are not read)
   std::unique_ptr<SoundFacts> sound;  // what plays, where the model's layout is known
   std::uint32_t crc = 0;
+  std::size_t entry = 0;  // inside a backup: its place among the backup's file entries
   int dup = 0;  // shared by programs with identical content, else 0
 };
 
@@ -192,8 +194,10 @@ class LibraryWalk {
     if (modifiedMs < sinceMs_ || !platform::startsLikeZip(fd)) return;
     // A damaged backup lists what could be read before the damage, then itself.
     std::string bytes;
+    std::size_t ordinal = 0;
     const platform::ZipFault fault = platform::forEachZipEntry(
         fd, size, kBackupLimits, [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
+          const std::size_t place = ordinal++;
           const auto slash = entry.name.rfind('/');
           const std::string fileName = slash == std::string::npos ? entry.name : entry.name.substr(slash + 1);
           std::string type = lowerExtension(fileName);
@@ -205,6 +209,7 @@ class LibraryWalk {
           const auto problem = data.read(entry.size <= kCheckedFileLimit ? entry.size : kHeaderBytes, bytes);
           if (problem == platform::EntryProblem::OverLimit) return false;
           Program program{entry.name, backup, std::move(type), {}, entry.size, static_cast<double>(entry.modifiedMs)};
+          program.entry = place;
           program.check = problem == platform::EntryProblem::None
                               ? checkBytes(program.extension, &bytes, entry.size, program)
                               : checkBackupEntry(program.extension, problem, bytes, entry.size);
@@ -319,18 +324,29 @@ LongReply library(const Values& values, double since, const std::optional<std::s
   });
 
   // Content seen more than once gets a number, in list order. Only files of
-  // at most 1 MiB are read whole, so their size and CRC fit in one number.
+  // at most 1 MiB are read whole, so their size and CRC fit in one number;
+  // those that share it are read again and told apart by their bytes.
   const auto contentOf = [](const Program& program) { return program.size << 32 | program.crc; };
-  std::unordered_map<std::uint64_t, int> seen, numbers;
+  std::unordered_map<std::uint64_t, int> seen;
   for (const Program& program : listed->programs)
     if (program.readWhole) ++seen[contentOf(program)];
+  std::vector<Program*> alike;
+  std::vector<ContentCandidate> candidates;
   std::int64_t damaged = 0;
-  for (Program* listedProgram : inOrder) {
-    Program& program = *listedProgram;
-    if (program.readWhole && seen[contentOf(program)] > 1)
-      program.dup = numbers.try_emplace(contentOf(program), static_cast<int>(numbers.size()) + 1).first->second;
-    damaged += program.check.check == Verdict::Damaged ? 1 : 0;
+  for (Program* program : inOrder) {
+    damaged += program->check.check == Verdict::Damaged ? 1 : 0;
+    if (!program->readWhole || seen[contentOf(*program)] < 2) continue;
+    alike.push_back(program);
+    candidates.push_back({program->inside.empty() ? program->path : "", program->inside, program->entry,
+                          contentOf(*program)});
   }
+  const std::vector<int> contents = sameContentNumbers(candidates, control);
+  if (platform::isCancelled(control)) return failureReply(Status::cancelled(), spanish(values));
+  std::unordered_map<int, int> copies, numbers;
+  for (const int content : contents) ++copies[content];
+  for (std::size_t i = 0; i < alike.size(); ++i)
+    if (contents[i] != 0 && copies[contents[i]] > 1)
+      alike[i]->dup = numbers.try_emplace(contents[i], static_cast<int>(numbers.size()) + 1).first->second;
   const std::map<std::string, FolderSummary> folders = walk.folders();
   std::vector<std::pair<std::string_view, const FolderSummary*>> byDate;
   for (const auto& [path, summary] : folders) byDate.emplace_back(path, &summary);

@@ -9,6 +9,8 @@
 #include "commands/dispatcher.h"
 #include "commands/program_header.h"
 #include "platform/checksum.h"
+#include "support/crc_forge.h"
+#include "support/hand_zip.h"
 #include "support/nord_file.h"
 #include "support/temp_tree.h"
 
@@ -160,6 +162,49 @@ TEST_F(Library, ReadsMusicAndMarksTheCopiesAnInstallMade) {
     EXPECT_EQ(folder["own"], !music) << folder;
     if (music) EXPECT_EQ(folder["programs"], (Json{{"ns3f", 2}}));  // presets are not installed
   }
+}
+
+TEST_F(Library, ProgramsWithTheSameSizeAndCrcAreDuplicatesOnlyWhenTheirBytesAre) {
+  // Two intact programs of one length and CRC-32 that differ in their sound:
+  // the second's body changed (its own checksum made good again), then four
+  // bytes of the header that nothing reads chosen to bring the CRC back.
+  const std::string first = nordFile("ns3f", 1, 592, 0, 4);
+  std::string second = first;
+  second[0x100] ^= 0x5A;
+  testing::put(second, 0x18, platform::crc32Of(std::string_view(second).substr(0x2C)), 4);
+  second = testing::withCrc(second, 0x1C, platform::crc32Of(first));
+  ASSERT_NE(first, second);
+  ASSERT_EQ(platform::crc32Of(first), platform::crc32Of(second));
+
+  home.file("Music/First.ns3f", first);
+  home.file("Music/Second.ns3f", second);
+  home.file("Music/Copy of first.ns3f", first);
+  testing::HandZip zip;
+  zip.central(zip.add("Program/readme.ns3f", "not a program"));
+  zip.central(zip.add("Program/First inside.ns3f", first));
+  zip.central(zip.add("Program/Second inside.ns3f", second));
+  zip.central(zip.add("Program/Second again.ns3f", second, false));
+  home.file("Music/Live.ns3b", zip.finish());
+
+  auto programs = byName(read());
+  ASSERT_EQ(programs.size(), 7u);
+  EXPECT_EQ(programs["First"]["check"], "ok");
+  EXPECT_EQ(programs["Second"]["check"], "ok");
+  const Json firstDup = programs["First"]["dup"], secondDup = programs["Second"]["dup"];
+  EXPECT_NE(firstDup, 0);
+  EXPECT_NE(secondDup, 0);
+  EXPECT_NE(firstDup, secondDup);
+  EXPECT_EQ(programs["Copy of first"]["dup"], firstDup);
+  EXPECT_EQ(programs["First inside"]["dup"], firstDup);
+  EXPECT_EQ(programs["Second inside"]["dup"], secondDup);
+  EXPECT_EQ(programs["Second again"]["dup"], secondDup);
+
+  // Alone with its look-alike, neither is a duplicate.
+  fs::remove(home / "Music/Live.ns3b");
+  fs::remove(home / "Music/Copy of first.ns3f");
+  programs = byName(read());
+  EXPECT_EQ(programs["First"]["dup"], 0);
+  EXPECT_EQ(programs["Second"]["dup"], 0);
 }
 
 TEST_F(Library, TenThousandFilesAreListedAndACancelStopsTheWalk) {
