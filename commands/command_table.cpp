@@ -53,6 +53,9 @@ Reply runSaveSetList(const Values& values, const Json& args, WorkControl*) {
 }
 Reply runSound(const Values& values, const Json& args, WorkControl*) { return sound(values, objectArgs(args)); }
 Reply runCompare(const Values& values, const Json& args, WorkControl*) { return compare(values, objectArgs(args)); }
+Reply runNeeds(const Values& values, const Json& args, WorkControl* control) {
+  return needs(values, objectArgs(args), control);
+}
 // The window hands mail links to the mail program itself; this only answers.
 Reply runMail(const Values&, const Json&, WorkControl*) { return {{"ok", true}}; }
 
@@ -93,6 +96,8 @@ constexpr CommandRow kCommands[] = {
     {.name = "sound", .run = runSound,
      .help = "{path, inside}: what one program sounds like, from its file or its entry in a backup"},
     {.name = "compare", .run = runCompare, .help = "{a, b}: every setting that differs between two programs"},
+    {.name = "needs", .run = runNeeds, .reportsProgress = true,
+     .help = "{programs or dir}: the pianos and samples a set of programs needs, and which this computer has"},
     {.name = "mail", .run = runMail, .help = "answers {\"ok\": true}; the window opens mail links itself"},
     {.name = "pickFolder", .bridge = BridgeRequest::pickFolder, .help = "{kind}: the desktop's folder chooser"},
     {.name = "pickSaveFile", .bridge = BridgeRequest::pickSaveFile, .help = "{kind}: the desktop's save dialog"},

@@ -60,6 +60,10 @@ Reply sound(const Values& values, const Json& args);
 // setting of their sheets, and their header's facts.
 Reply compare(const Values& values, const Json& args);
 
+// Which pianos and samples a set of programs ({"programs": [{path, inside}]}
+// or every program in {"dir"}) needs, and which of them this computer has.
+Reply needs(const Values& values, const Json& args, platform::WorkControl* control = nullptr);
+
 // The page's lasting settings, and storing some of them.
 Reply settings(const Values& values);
 Reply saveSettings(const Values& values, const Json& changes);
