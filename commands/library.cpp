@@ -273,7 +273,8 @@ void writeProgram(JsonWriter& out, const Program& program) {
   out.key("header"), out.number(header.header);
   out.key("inside"), out.text(program.inside);
   const std::string_view kind = soundKindOf(program.extension);
-  out.key("kind"), out.text(kind.empty() ? "program" : kind);
+  // A backup is listed by itself only when it could not be read to its end.
+  out.key("kind"), out.text(!kind.empty() ? kind : isBackupExtension(program.extension) ? "backup" : "program");
   out.key("location"), out.number(header.location);
   out.key("model"), out.text(modelOfType(program.extension));
   out.key("mtime"), out.number(program.modifiedMs);

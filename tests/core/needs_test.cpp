@@ -231,6 +231,7 @@ TEST_F(Needs, TheLibraryGivesPianosAndSamplesTheirKindNameAndVersionFromTheirHea
   home.file("Music/Odd.nsmp", soundFile("nsmp", 1, 200, "Pad \xff\xfe"));
   home.file("Music/Cut.nsmp", soundFile("nsmp", 1, 200, "Cut Name Goes On").substr(0, 0x56));
   home.file("Music/Tune.ns3f", stage3(0, {}));
+  home.file("Music/Cut Short.ns3b", zipOf({{"Samp Lib/Pad.nsmp", soundFile("nsmp", 1, 200, "Pad")}}).substr(0, 60));
 
   const Reply library = work(values, "library", {{"dir", (home / "Music").string()}});
   ASSERT_EQ(library["ok"], true) << library.dump();
@@ -249,6 +250,7 @@ TEST_F(Needs, TheLibraryGivesPianosAndSamplesTheirKindNameAndVersionFromTheirHea
   EXPECT_EQ(facts("Odd"), Json::array({"sample", "Pad ??", "2.0"}));
   EXPECT_EQ(facts("Cut"), Json::array({"sample", "Cut", "2.0"}));
   EXPECT_EQ(facts("Tune"), Json::array({"program", "", ""}));
+  EXPECT_EQ(facts("Cut Short"), Json::array({"backup", "", ""}));
 }
 
 }  // namespace
