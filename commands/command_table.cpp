@@ -56,6 +56,9 @@ Reply runCompare(const Values& values, const Json& args, WorkControl*) { return 
 Reply runCompareSets(const Values& values, const Json& args, WorkControl* control) {
   return compareSets(values, objectArgs(args), control);
 }
+Reply runNeeds(const Values& values, const Json& args, WorkControl* control) {
+  return needs(values, objectArgs(args), control);
+}
 // The window hands mail links to the mail program itself; this only answers.
 Reply runMail(const Values&, const Json&, WorkControl*) { return {{"ok", true}}; }
 
@@ -98,6 +101,8 @@ constexpr CommandRow kCommands[] = {
     {.name = "compare", .run = runCompare, .help = "{a, b}: every setting that differs between two programs"},
     {.name = "compareSets", .run = runCompareSets, .reportsProgress = true,
      .help = "{a, b}: what changed between two folders or backups of programs, slot by slot"},
+    {.name = "needs", .run = runNeeds, .reportsProgress = true,
+     .help = "{programs or dir}: the pianos and samples a set of programs needs, and which this computer has"},
     {.name = "mail", .run = runMail, .help = "answers {\"ok\": true}; the window opens mail links itself"},
     {.name = "pickFolder", .bridge = BridgeRequest::pickFolder, .help = "{kind}: the desktop's folder chooser"},
     {.name = "pickSaveFile", .bridge = BridgeRequest::pickSaveFile, .help = "{kind}: the desktop's save dialog"},

@@ -64,6 +64,10 @@ Reply compare(const Values& values, const Json& args);
 // backup: one row per program, matched by slot.
 Reply compareSets(const Values& values, const Json& args, platform::WorkControl* control = nullptr);
 
+// Which pianos and samples a set of programs ({"programs": [{path, inside}]}
+// or every program in {"dir"}) needs, and which of them this computer has.
+Reply needs(const Values& values, const Json& args, platform::WorkControl* control = nullptr);
+
 // The page's lasting settings, and storing some of them.
 Reply settings(const Values& values);
 Reply saveSettings(const Values& values, const Json& changes);

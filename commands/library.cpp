@@ -22,6 +22,7 @@
 #include "commands/program_header.h"
 #include "commands/same_content.h"
 #include "commands/scan_roots.h"
+#include "commands/sound_file.h"
 #include "commands/sound_names.h"
 #include "commands/sound_summary.h"
 #include "sound/decode.h"
@@ -51,6 +52,7 @@ struct Program {
   bool readWhole = false;
   bool own = false;  // a copy an install made (our archives are ZIP files, which are not read)
   std::unique_ptr<SoundFacts> sound;  // what plays, where the model's layout is known
+  std::unique_ptr<SoundFileHeader> soundFile;  // a piano's or sample's own name and version
   std::uint32_t crc = 0;
   std::size_t entry = 0;  // inside a backup: its place among the backup's file entries
   int dup = 0;  // shared by programs with identical content, else 0
@@ -147,13 +149,14 @@ class LibraryWalk {
         // Opened and read at once, its facts from the open file; one that
         // cannot be opened is listed by its facts alone.
         bool read = false;
-        auto facts = folder->read(entryName, kCheckedFileLimit, kHeaderBytes, bytes, read);
+        auto facts = folder->read(entryName, kCheckedFileLimit, headerReadBytes(extension), bytes, read);
         if (!facts) facts = folder->facts(entryName, false);
         if (!facts || facts->kind != platform::EntryKind::File || facts->modifiedMs < sinceMs_) return;
         const auto size = static_cast<std::uint64_t>(facts->size);
         Program entry{std::move(path), "", std::move(extension), {}, size, static_cast<double>(facts->modifiedMs)};
         entry.check = checkBytes(entry.extension, read ? &bytes : nullptr, size, entry);
         if (entry.readWhole) hear(entry, bytes);
+        if (read) readSoundFile(entry, bytes);
         entry.own = ownFolder;
         found.push_back(std::move(entry));
         return;
@@ -182,6 +185,11 @@ class LibraryWalk {
     if (decoded.decoded()) program.sound = std::make_unique<SoundFacts>(soundFacts(decoded.sheet, spanish_));
   }
 
+  static void readSoundFile(Program& program, const std::string& bytes) {
+    const std::string_view kind = soundKindOf(program.extension);
+    if (!kind.empty()) program.soundFile = std::make_unique<SoundFileHeader>(readSoundHeader(kind, bytes));
+  }
+
   // Opened once, and read from that descriptor: what is swapped in for it
   // meanwhile, a FIFO or a link, is never opened.
   void readBackup(const platform::Folder& folder, const char* name, std::string backup, std::string extension,
@@ -206,7 +214,7 @@ class LibraryWalk {
             ++unlisted;
             return !platform::isCancelled(control_);
           }
-          const auto problem = data.read(entry.size <= kCheckedFileLimit ? entry.size : kHeaderBytes, bytes);
+          const auto problem = data.read(entry.size <= kCheckedFileLimit ? entry.size : headerReadBytes(type), bytes);
           if (problem == platform::EntryProblem::OverLimit) return false;
           Program program{entry.name, backup, std::move(type), {}, entry.size, static_cast<double>(entry.modifiedMs)};
           program.entry = place;
@@ -214,6 +222,7 @@ class LibraryWalk {
                               ? checkBytes(program.extension, &bytes, entry.size, program)
                               : checkBackupEntry(program.extension, problem, bytes, entry.size);
           if (program.readWhole) hear(program, bytes);
+          readSoundFile(program, bytes);
           found.push_back(std::move(program));
           return !platform::isCancelled(control_);
         });
@@ -268,6 +277,9 @@ void writeProgram(JsonWriter& out, const Program& program) {
   out.key("ext"), out.text(program.extension);
   out.key("header"), out.number(header.header);
   out.key("inside"), out.text(program.inside);
+  const std::string_view kind = soundKindOf(program.extension);
+  // A backup is listed by itself only when it could not be read to its end.
+  out.key("kind"), out.text(!kind.empty() ? kind : isBackupExtension(program.extension) ? "backup" : "program");
   out.key("location"), out.number(header.location);
   out.key("model"), out.text(modelOfType(program.extension));
   out.key("mtime"), out.number(program.modifiedMs);
@@ -291,6 +303,8 @@ void writeProgram(JsonWriter& out, const Program& program) {
   } else {
     out.value(nullptr);
   }
+  out.key("soundName"), out.text(program.soundFile ? program.soundFile->name : "");
+  out.key("soundVersion"), out.text(program.soundFile ? program.soundFile->version : "");
   out.key("type"), out.text(header.type);
   out.key("version"), out.number(header.version);
   out.endObject();

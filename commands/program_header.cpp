@@ -85,6 +85,8 @@ std::string_view verdictText(Verdict verdict) {
 
 bool isProgramExtension(std::string_view extension) {
   if (PROG_EXT.contains(std::string(extension))) return true;
+  // Synth samples belong to no one model: several keyboards play them.
+  if (extension == "nsmp" || extension == "nsmp3") return true;
   for (const auto& [type, model] : kOtherTypes)
     if (extension == type) return true;
   return false;
