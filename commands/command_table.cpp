@@ -41,6 +41,9 @@ Reply runPlan(const Values& values, const Json& args, WorkControl* control) {
 Reply runInstall(const Values& values, const Json& args, WorkControl* control) {
   return install(values, objectArgs(args), control);
 }
+Reply runRestore(const Values& values, const Json& args, WorkControl* control) {
+  return restore(values, objectArgs(args), control);
+}
 Reply runZip(const Values& values, const Json& args, WorkControl* control) {
   return zip(values, textMember(args, "path").value_or(""), control);
 }
@@ -66,6 +69,10 @@ constexpr CommandNotice kInstallNotice{
     .doneTitle = {"Install finished", "Instalación terminada"},
     .doneBody = {"The programs and the list are in {path}", "Los programas y la lista están en {path}"},
     .failedTitle = {"The install did not happen", "La instalación no se ha hecho"}};
+constexpr CommandNotice kRestoreNotice{
+    .doneTitle = {"Programs restored", "Programas restaurados"},
+    .doneBody = {"{#written} programs written, {#replaced} replaced", "{#written} programas escritos, {#replaced} sustituidos"},
+    .failedTitle = {"The programs were not restored", "Los programas no se han restaurado"}};
 constexpr CommandNotice kZipNotice{
     .doneTitle = {"ZIP archive made", "Archivo ZIP creado"},
     .doneBody = {"Saved as {path}", "Guardado en {path}"},
@@ -86,10 +93,13 @@ constexpr CommandRow kCommands[] = {
     {.name = "library", .runLong = runLibrary, .reportsProgress = true, .notice = &kLibraryNotice,
      .help = "{dir, since}: every program file, in the maker's backups too, and whether it is intact"},
     {.name = "plan", .run = runPlan, .reportsProgress = true,
-     .help = "{dest, model, list, progs, ext}: what install would do, changing nothing"},
+     .help = "{dest, model, list, progs, ext}: what install would do, changing nothing; with restore: true, what restore would"},
     {.name = "install", .run = runInstall, .writesUserFiles = true, .reportsProgress = true,
      .notice = &kInstallNotice,
      .help = "{dest, model, list, progs, ext}: copies a list and one model's programs into dest, with an archive"},
+    {.name = "restore", .run = runRestore, .writesUserFiles = true, .reportsProgress = true,
+     .notice = &kRestoreNotice,
+     .help = "{from, entries, dest}: writes the chosen programs of a folder or backup into dest"},
     {.name = "zip", .run = runZip, .writesUserFiles = true, .reportsProgress = true, .notice = &kZipNotice,
      .help = "{path}: packs the folder into <Desktop>/Velmorin.zip"},
     {.name = "settings", .run = runSettings, .help = "the page's saved settings"},

@@ -42,6 +42,15 @@ Reply install(const Values& values, const Json& args, platform::WorkControl* con
 // What install would do with the same arguments, changing nothing.
 Reply plan(const Values& values, const Json& args, platform::WorkControl* control = nullptr);
 
+// Writes chosen programs {"entries"} of a folder or backup {"from"} into the
+// folder {"dest"}, all together, the files they replace to the Trash.
+Reply restore(const Values& values, const Json& args, platform::WorkControl* control = nullptr);
+
+// What restore would do with the same arguments, changing nothing: the
+// preview that "plan" gives when asked with {"restore": true}.
+bool isRestorePreview(const Json& args);
+Reply restorePreview(const Values& values, const Json& args, platform::WorkControl* control = nullptr);
+
 // Packs a folder into DESKTOP/Velmorin.zip.
 Reply zip(const Values& values, const std::string& path, platform::WorkControl* control = nullptr);
 

@@ -224,6 +224,7 @@ std::string installedModel(const InstallPlan& plan) {
 }  // namespace
 
 Reply plan(const Values& values, const Json& args, platform::WorkControl* control) {
+  if (isRestorePreview(args)) return restorePreview(values, args, control);
   const auto request = readInstallPlan(values, args);
   if (!request) return failureReply(request.status(), spanish(values));
   const InstallPlan& plan = *request;

@@ -165,3 +165,63 @@ TEST(Killed, ZipLeavesTheOldOrTheNewArchive) {
 
 }  // namespace
 }  // namespace velmorin
+
+namespace velmorin {
+namespace {
+
+using namespace testing;
+
+TEST(Killed, RestoreLeavesTheEarlierProgramsOrTheRestoredOnes) {
+  TempTree home;
+  std::vector<std::string> entries;
+  std::map<std::string, std::string> earlier, restored;
+  for (int i = 0; i < 120; ++i) {
+    const std::string name = "P" + std::to_string(i) + ".ns3f";
+    earlier[name] = presetLike(20'000, i);
+    restored[name] = presetLike(20'000, i + 1000);
+    home.file("Make/Program/" + name, restored[name]);
+    entries.push_back("Program/" + name);
+  }
+  commandOutput("cd " + shellQuote((home / "Make").string()) + " && zip -q0r ../Backup.ns3b Program");
+  ASSERT_TRUE(fs::exists(home / "Backup.ns3b"));
+  const fs::path dest = home / "Dest";
+  const auto argsOf = [&](const std::vector<std::string>& chosen) {
+    return Reply({{"from", (home / "Backup.ns3b").string()}, {"entries", chosen}, {"dest", dest.string()}}).dump();
+  };
+  const auto putBackEarlier = [&] {
+    fs::remove_all(dest);
+    for (const auto& [name, bytes] : earlier) home.file("Dest/" + name, bytes);
+  };
+  // "earlier", "restored", or "mix" when the destination holds some of each or anything else.
+  const auto state = [&] {
+    std::map<std::string, std::string> now;
+    for (const auto& name : namesIn(dest)) now[name] = readText(dest / name);
+    return now == earlier ? "earlier" : now == restored ? "restored" : "mix";
+  };
+
+  putBackEarlier();
+  const auto began = std::chrono::steady_clock::now();
+  const Reply whole = runCommand(home.root(), "--command restore " + shellQuote(argsOf(entries)));
+  ASSERT_EQ(whole["written"], 120) << whole.dump();
+  const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - began);
+  ASSERT_EQ(state(), std::string("restored"));
+
+  std::mt19937 random(13);
+  int interrupted = 0, sealed = 0;
+  for (int round = 0; round < 10; ++round) {
+    putBackEarlier();
+    interrupted += killAfter(start(home.root(), {"--command", "restore", argsOf(entries)}),
+                             std::chrono::microseconds(random() % took.count()));
+    sealed += fs::exists(dest / ".velmorin-journal");
+    // A restore choosing nothing only finishes or undoes what the kill left.
+    const Reply settled = runCommand(home.root(), "--command restore " + shellQuote(argsOf({})));
+    ASSERT_EQ(settled["ok"], true) << settled.dump();
+    const std::string now = state();
+    EXPECT_TRUE(now == "earlier" || now == "restored") << "round " << round << ": " << now;
+  }
+  EXPECT_GT(interrupted, 3) << "the kills came too late to test anything";
+  RecordProperty("sealed_when_killed", sealed);
+}
+
+}  // namespace
+}  // namespace velmorin
