@@ -8,6 +8,7 @@ import { pickFolder } from './actions.js';
 import { failureView } from './failure.js';
 import { comparisonCounts, comparisonView, readComparison } from './compare-rows.js';
 import { needsView, readNeeds } from './needs-view.js';
+import { printContent } from './print-sheet.js';
 import { createProgressView } from './progress-view.js';
 import { restoreFlow } from './restore-flow.js';
 import { runTask } from './task.js';
@@ -131,7 +132,7 @@ export function setupGig(store, views) {
     try {
       const needs = readNeeds(await runTask(needsProgress, 'needs', args, { title: t('needsCheckingLong'), cancelWins: true }));
       const print = el('button', { className: 'quiet', attrs: { type: 'button' } }, el('span', { className: 'label', text: t('needsPrint') }));
-      print.addEventListener('click', () => window.print());
+      print.addEventListener('click', () => printContent(needsView(needs, lead)));
       replaceContent(needsResult, needsView(needs, lead), el('div', { className: 'buttons' }, print));
     } catch (error) {
       replaceContent(needsResult, failureView(error, {

@@ -20,11 +20,16 @@ export function gigSheet(rows) {
 
 // `sheets`: [{program, sound}] each printed on its own page after the gig sheet.
 export async function printSheets(sheets, { rows = null } = {}) {
-  const area = byId('print-area');
-  replaceContent(area,
+  return printContent(
     rows ? gigSheet(rows) : null,
     ...sheets.map(({ program, sound }) => el('section', { className: 'print-program' },
       el('h1', { text: program.name, attrs: { dir: 'auto' } }), ...soundContent(sound, program))));
+}
+
+// Puts `nodes` where only paper shows them and opens the print dialog.
+export async function printContent(...nodes) {
+  const area = byId('print-area');
+  replaceContent(area, ...nodes);
   // Everything folded on screen is open on paper.
   for (const details of area.querySelectorAll('details')) details.open = true;
   try {

@@ -169,7 +169,7 @@ export function setupSheetDialog({ candidates }) {
   async function compareWith(other) {
     const turn = ++asked;
     const { program } = current;
-    title.textContent = t('compareTitle', { a: program.name, b: other.name });
+    title.textContent = t('sheetCompareTitle', { a: program.name, b: other.name });
     replaceContent(body, el('p', { className: 'note note-info', attrs: { role: 'status' }, text: t('compareReading') }));
     try {
       const reply = await ask('compare', { a: sourceOf(program), b: sourceOf(other) });
@@ -177,7 +177,7 @@ export function setupSheetDialog({ candidates }) {
       replaceContent(body, comparisonView(reply, program, other), backButton());
     } catch (error) {
       if (turn !== asked) return;
-      replaceContent(body, el('p', { className: 'alert', attrs: { role: 'alert' }, text: t('compareFailed', { error: error.message }) }), backButton());
+      replaceContent(body, el('p', { className: 'alert', attrs: { role: 'alert' }, text: t('sheetCompareFailed', { error: error.message }) }), backButton());
     }
     const back = byId('sheet-back');
     back.addEventListener('click', () => { title.textContent = program.name; }, { once: true });

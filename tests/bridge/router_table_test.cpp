@@ -41,10 +41,11 @@ TEST(RouterTable, EveryRowIsServedWhereTheTableSaysAndHeardAsItSays) {
       EXPECT_EQ(progress, row.reportsProgress ? 1u : 0u);
       EXPECT_TRUE(testing::readReplyCall(platform.scripts.back())) << platform.scripts.back();
     } else {
-      // Served on the main thread: an answer, a dialog or a delayed end, never the dispatcher.
+      // Served on the main thread: an answer, a dialog, a print or a delayed end, never the dispatcher.
       EXPECT_FALSE(background);
       EXPECT_TRUE(worked.empty());
-      EXPECT_FALSE(platform.scripts.empty() && platform.pickers.empty() && platform.delayed.empty());
+      EXPECT_FALSE(platform.scripts.empty() && platform.pickers.empty() && platform.delayed.empty() &&
+                   platform.prints.empty());
     }
   }
 }

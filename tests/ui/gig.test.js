@@ -24,7 +24,7 @@ const WORDS = {
     done: ['1 program restored into Restored.', '1 file was replaced; the earlier one was moved to the Trash.', 'Read back after writing: it is intact.'],
     needs: 'What does this set need?',
     needsLines: ['For the 2 programs shown in the Library.', '3 pianos and samples needed, 206 MB in all. 2 are not on this computer: 25 MB to bring.'],
-    missing: 'Missing', unknown: 'Not in the sounds table (id 77)', backupPlace: 'In backup Factory.ns3b', note: 'The bundle “Live.ns3fb” has no readable meta.xml.',
+    print: 'Print', missing: 'Missing', unknown: 'Not in the sounds table (id 77)', backupPlace: 'In backup Factory.ns3b', note: 'The bundle “Live.ns3fb” has no readable meta.xml.',
   },
   es: {
     readLibrary: 'Leer las carpetas habituales', compare: 'Comparar', folderB: 'Elegir una carpeta para B',
@@ -35,7 +35,7 @@ const WORDS = {
     done: ['1 programa restaurado en Restored.', 'Se sustituyó 1 archivo; el anterior se movió a la Papelera.', 'Se leyó de nuevo tras escribirlo: está intacto.'],
     needs: '¿Qué necesita este repertorio?',
     needsLines: ['Para los 2 programas que se muestran en la Biblioteca.', 'Se necesitan 3 pianos y muestras, 206 MB en total. 2 no están en este equipo: hay que traer 25 MB.'],
-    missing: 'Falta', unknown: 'No está en la tabla de sonidos (id 77)', backupPlace: 'En la copia Factory.ns3b', note: 'The bundle “Live.ns3fb” has no readable meta.xml.',
+    print: 'Imprimir', missing: 'Falta', unknown: 'No está en la tabla de sonidos (id 77)', backupPlace: 'En la copia Factory.ns3b', note: 'The bundle “Live.ns3fb” has no readable meta.xml.',
   },
 };
 
@@ -187,8 +187,11 @@ describe('before the gig', { timeout: 180_000 }, () => {
       assert.deepEqual(await problems(ui), []);
       await ui.page.mouse.move(0, 0);
       await ui.page.screenshot({ path: path.join(SHOTS, `view-gig-${lang}.png`), fullPage: true });
+      // Printing puts the needs, and nothing else of the page, on paper.
+      await ui.button(WORDS[lang].print).click();
+      await ui.waitForSent('print');
       await ui.page.emulateMedia({ media: 'print' });
-      assert.deepEqual(await ui.page.evaluate(() => ['#compare', '#needs-result table', '#tab-gig', '#library']
+      assert.deepEqual(await ui.page.evaluate(() => ['#compare', '#print-area .needs-table', '#tab-gig', '#library']
         .map((selector) => document.querySelector(selector).getClientRects().length > 0)), [false, true, false, false]);
       await ui.page.emulateMedia({ media: 'screen' });
       await ui.close();

@@ -3,6 +3,7 @@
 import assert from 'node:assert/strict';
 import { describe, test } from 'node:test';
 import { useBrowser } from './support/harness.js';
+import { readFileSync } from 'node:fs';
 import { STRINGS } from '../../ui/strings.js';
 
 const browser = useBrowser();
@@ -57,6 +58,16 @@ describe('language', { timeout: 120_000 }, () => {
         assert.ok(spanish.trim() !== '', key);
         assert.deepEqual(placeholders(spanish), placeholders(english), key);
       }
+    }
+  });
+
+  // A key written twice in one language silently loses its first text.
+  test('no text key is written twice in one language', () => {
+    const source = readFileSync(new URL('../../ui/strings.js', import.meta.url), 'utf8');
+    const [english, spanish] = source.split(/^  es: \{$/m);
+    for (const block of [english, spanish]) {
+      const keys = [...block.matchAll(/^    ([A-Za-z0-9_]+):/gm)].map((match) => match[1]);
+      assert.deepEqual(keys.filter((key, at) => keys.indexOf(key) !== at), []);
     }
   });
 });

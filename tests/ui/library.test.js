@@ -253,11 +253,11 @@ describe('the library', { timeout: 180_000 }, () => {
         return `${node.id || node.textContent.trim()}${outline === 'none' ? ' (no focus ring)' : ''}`;
       }));
     }
-    // Each name opens its sheet.
+    // Each name opens its sheet; a program inside a backup can be restored.
     assert.deepEqual(reached.slice(0, 33), ['library-folder', 'library-search', 'library-model', 'library-category', 'library-check',
       'library-piano', 'library-organ', 'library-synth', 'library-dups', 'library-copies', 'library-needs', 'library-export', 'library-print',
       'library-print-sheets', 'library-scroll', 'Name▲', 'Model', 'Category', 'Slot', 'Folder or backup', 'Date', 'Check',
-      'Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'Strings', 'Warm Pad', 'Warm Pad', 'Install', 'Show in folder', 'Show in folder']);
+      'Broken Lead', 'Grand Lady', 'Mystery', 'Old Organ', 'Strange', 'Strings', 'Restore…', 'Warm Pad', 'Warm Pad', 'Install', 'Show in folder']);
     await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getByRole('button').focus();
     await ui.page.keyboard.press('Enter');
     assert.equal(await ui.page.locator('#library-scroll th', { hasText: 'Slot' }).getAttribute('aria-sort'), 'ascending');
