@@ -58,11 +58,11 @@ std::vector<WalkedFile> walkFiles(const std::vector<std::string>& roots, const W
     const auto folder = platform::Folder::open(task.path, task.depth == 1);
     if (!folder) return subfolders;
     std::vector<WalkedFile> found;
-    (void)folder->forEach([&](const char* entryName, platform::EntryKind kind) {
+    const Status listed = folder->forEach([&](const char* entryName, platform::EntryKind kind) {
       const std::string_view name(entryName);
       if (name.starts_with('.') || !isValidUtf8(name)) return;
       const std::string extension = lowerExtension(name);
-      std::string path = (task.path == "/" ? "/" : task.path + "/") + entryName;
+      std::string path = platform::childPath(task.path, entryName);
       if (kind == platform::EntryKind::Folder) {
         if (!isPackageFolder(extension) && !allRoots.contains(path) && task.depth < kMaxDepth)
           subfolders.push_back({std::move(path), task.depth + 1});
@@ -78,6 +78,7 @@ std::vector<WalkedFile> walkFiles(const std::vector<std::string>& roots, const W
       file.size = static_cast<std::uint64_t>(facts->size);
       found.push_back(std::move(file));
     });
+    if (!listed) return std::vector<Task>{};
     const std::lock_guard lock(mutex);
     std::move(found.begin(), found.end(), std::back_inserter(all));
     return subfolders;

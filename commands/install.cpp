@@ -11,12 +11,12 @@
 #include "commands/failure_reply.h"
 #include "commands/install_check.h"
 #include "commands/install_plan.h"
+#include "commands/locked_folder.h"
 #include "commands/program_source.h"
 #include "vocabulary/language.h"
 #include "platform/change_journal.h"
 #include "platform/file_checks.h"
 #include "platform/file_copy.h"
-#include "platform/folder_lock.h"
 #include "platform/folder.h"
 #include "platform/zip_writer.h"
 
@@ -184,20 +184,8 @@ Reply install(const Values& values, const Json& args, platform::WorkControl* con
   if (Status checked = checkBeforeChanging(*plan); !checked) return failureReply(checked, plan->spanish);
   if (platform::isCancelled(control)) return failureReply(Status::cancelled(), plan->spanish);
 
-  // Installs into one model folder take turns, so they never share its
-  // temporaries, and what a killed run left can be finished. An install that
-  // changes nothing takes away the folders it made, so one waiting for the
-  // lock may find its folder gone: it makes it again.
-  StatusOr<Outcome> outcome = Status::cancelled();
-  for (int attempt = 0;; ++attempt) {
-    const auto made = platform::makeFolders(plan->modelFolder);
-    if (!made) return failureReply(made.status(), plan->spanish);
-    platform::FolderLock lock(plan->modelFolder);
-    if (!lock.stillAt(plan->modelFolder) && attempt < 3) continue;
-    outcome = installLocked(*plan, control);
-    if (!outcome) platform::removeMadeFolders(*made);  // as far as they are still empty
-    break;
-  }
+  const StatusOr<Outcome> outcome =
+      inLockedFolder(plan->modelFolder, [&] { return installLocked(*plan, control); }, [](const Outcome&) { return false; });
   if (!outcome) return failureReply(outcome.status(), plan->spanish);
   return {{"ok", true},
           {"count", outcome->count},

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <thread>
 #include <unordered_map>
 
@@ -62,14 +63,22 @@ Status readFolder(const std::string& root, Reading& reading) {
       if (at.depth == 1) return folder.status();
       continue;  // a subfolder that cannot be read is passed over, as the library does
     }
+    // A folder's programs count only once it was read to its end.
+    struct Found {
+      std::string path, extension, bytes;
+      ProgramCheck check;
+    };
+    std::vector<Found> found;
+    std::vector<Pending> subfolders;
+    std::size_t held = 0;
     bool full = false;
-    (void)folder->forEach([&](const char* entryName, platform::EntryKind kind) {
+    const Status listed = folder->forEach([&](const char* entryName, platform::EntryKind kind) {
       const std::string_view name(entryName);
       if (full || name.empty() || name[0] == '.' || !isValidUtf8(name)) return;
       std::string extension = lowerExtension(name);
-      std::string path = (at.path == "/" ? "/" : at.path + "/") + entryName;
+      std::string path = platform::childPath(at.path, entryName);
       if (kind == platform::EntryKind::Folder) {
-        if (!isPackageFolder(extension) && at.depth < kMaxDepth) pending.push_back({std::move(path), at.depth + 1});
+        if (!isPackageFolder(extension) && at.depth < kMaxDepth) subfolders.push_back({std::move(path), at.depth + 1});
         return;
       }
       if (!isProgramExtension(extension)) return;
@@ -77,8 +86,19 @@ Status readFolder(const std::string& root, Reading& reading) {
       const auto facts = folder->read(entryName, kCheckedFileLimit, kHeaderBytes, bytes, read);
       if (!facts || !read || facts->kind != platform::EntryKind::File) return;
       ProgramCheck check = checkProgram(extension, bytes, static_cast<std::uint64_t>(facts->size));
-      full = !reading.add(std::move(path), "", std::move(extension), bytes, check);
+      held += bytes.size();
+      full = held > kSetBytesLimit;
+      found.push_back({std::move(path), std::move(extension), bytes, check});
     });
+    if (!listed) {
+      if (at.depth == 1) return listed;
+      continue;
+    }
+    std::move(subfolders.begin(), subfolders.end(), std::back_inserter(pending));
+    for (Found& program : found)
+      if (!full)
+        full = !reading.add(std::move(program.path), "", std::move(program.extension), std::move(program.bytes),
+                            program.check);
     if (full) return tooLarge(root);
     if (platform::isCancelled(reading.control)) return Status::cancelled();
   }

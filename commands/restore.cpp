@@ -13,13 +13,13 @@
 
 #include "commands/commands.h"
 #include "commands/failure_reply.h"
+#include "commands/locked_folder.h"
 #include "commands/restore_plan.h"
 #include "vocabulary/language.h"
 #include "platform/change_journal.h"
 #include "platform/disk_space.h"
 #include "platform/file_checks.h"
 #include "platform/folder.h"
-#include "platform/folder_lock.h"
 #include "platform/folder_reader.h"
 #include "platform/unique_fd.h"
 #include "platform/zip_directory.h"
@@ -153,18 +153,9 @@ Reply restore(const Values& values, const Json& args, platform::WorkControl* con
   if (Status checked = checkRestoreDestination(*request); !checked) return failureReply(checked, request->spanish);
   if (platform::isCancelled(control)) return failureReply(Status::cancelled(), request->spanish);
 
-  // Restores and installs into one folder take turns; a run that changed
-  // nothing takes away the folders it made, so one that waited may make them again.
-  StatusOr<Outcome> outcome = Status::cancelled();
-  for (int attempt = 0;; ++attempt) {
-    const auto made = platform::makeFolders(request->dest);
-    if (!made) return failureReply(made.status(), request->spanish);
-    platform::FolderLock lock(request->dest);
-    if (!lock.stillAt(request->dest) && attempt < 3) continue;
-    outcome = restoreLocked(*request, control);
-    if (!outcome || outcome->written == 0) platform::removeMadeFolders(*made);  // as far as they are still empty
-    break;
-  }
+  const StatusOr<Outcome> outcome = inLockedFolder(
+      request->dest, [&] { return restoreLocked(*request, control); },
+      [](const Outcome& done) { return done.written == 0; });
   if (!outcome) return failureReply(outcome.status(), request->spanish);
   return {{"ok", true},
           {"written", outcome->written},
