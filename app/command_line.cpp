@@ -60,8 +60,10 @@ int runOneCommand(int argc, char** argv) {
   JsonWriter out(JsonStyle::Pretty, [](std::string_view piece) {
     std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size()));
   });
+  LongReply reply;
   try {
-    writeReply(workLong(processValues(), name, args), out);
+    reply = workLong(processValues(), name, args);
+    writeReply(reply, out);
     (void)out.finish();
   } catch (const std::exception& e) {
     std::cerr << "velmorin-sync: the reply could not be written: " << e.what() << '\n';
@@ -71,6 +73,24 @@ int runOneCommand(int argc, char** argv) {
   if (!std::cout) {
     std::cerr << "velmorin-sync: the reply could not be written to standard output\n";
     return 1;
+  }
+  // A failure is told on standard error too, and by the exit status: 2 for
+  // arguments the command refused, 1 for anything else.
+  const Reply& head = reply.head;
+  const bool failed = head.is_object() && (head.contains("ok") ? head["ok"] == false : head.contains("error"));
+  if (failed) {
+    const Reply error = head.value("error", Reply());
+    const bool unknown = !head.contains("ok") && error == "cmd";
+    const std::string text = error.is_string() ? error.get<std::string>() : "";
+    // Refused arguments are named by the argument alone, as the page expects.
+    const bool argument = !text.empty() && text.find(' ') == std::string::npos;
+    std::cerr << "velmorin-sync: "
+              << (unknown    ? "there is no command \"" + name + "\"; --help lists them"
+                  : argument ? "the argument \"" + text + "\" is missing or not valid"
+                  : text.empty() ? std::string("the command failed")
+                                 : text)
+              << '\n';
+    return head.value("code", Reply()) == "invalid" ? 2 : 1;
   }
   return 0;
 }

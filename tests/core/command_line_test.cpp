@@ -162,6 +162,14 @@ TEST(CommandLine, BadArgumentsExitTwoAndRunNothing) {
     EXPECT_EQ(run.out, "") << args;
   }
   EXPECT_FALSE(fs::exists(home / "Desktop"));
+  // Refused arguments and failures still reply in JSON, and say so by their status.
+  const Outcome refused = runProgram(home.root(), "--command sound '{\"path\": \"\"}'");
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(parseJson(refused.out).value_or(Reply())["code"], "invalid") << refused.out;
+  EXPECT_EQ(runProgram(home.root(), "--command nosuch").status, 2);
+  const Outcome failed = runProgram(home.root(), "--command sound " + testing::shellQuote(R"({"path": "/nowhere/Pad.ns3f"})"));
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(parseJson(failed.out).value_or(Reply())["ok"], false) << failed.out;
 }
 
 // Settings left nested 30,000 deep: the defaults and the notice rather than

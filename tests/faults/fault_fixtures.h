@@ -68,7 +68,11 @@ inline Reply runCommand(const fs::path& home, const std::string& arguments, cons
   const std::string out = commandOutput(prefix + " env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 XDG_CONFIG_HOME= XDG_DATA_HOME= HOME=" +
                                             shellQuote(home.string()) + " " VELMORIN_BINARY " " + arguments + " 2>&1",
                                         &status);
-  const auto reply = parseJson(out);
+  // A failure's own line on standard error follows the reply; anything else
+  // there (a sanitizer's report) leaves the output unparsed.
+  const std::size_t told = out.find("\nvelmorin-sync: ");
+  const bool toldOnce = told != std::string::npos && out.find('\n', told + 1) == out.size() - 1;
+  const auto reply = parseJson(toldOnce ? out.substr(0, told) : out);
   return reply ? *reply : Reply{{"unparsed", out}, {"status", status}};
 }
 
