@@ -40,7 +40,10 @@ std::vector<std::optional<std::string>> readCandidates(std::span<const ContentCa
     const auto facts = folder->read(file.filename().c_str(), kCheckedFileLimit, kHeaderBytes, data, read);
     if (facts && read && static_cast<std::uint64_t>(facts->size) == data.size()) keep(i, std::move(data));
   }
-  for (const auto& [backup, wanted] : backups) {
+  for (const auto& byBackup : backups) {
+    // Named apart: a lambda below uses it, and clang cannot capture a structured binding.
+    const auto& backup = byBackup.first;
+    const auto& wanted = byBackup.second;
     if (platform::isCancelled(control)) break;
     const std::filesystem::path file(backup);
     const auto folder = platform::Folder::open(file.parent_path().string(), true);
