@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "commands/backup_check.h"
+#include "commands/backup_file.h"
 #include "vocabulary/text.h"
-#include "platform/folder.h"
 #include "platform/zip_entries.h"
 
 namespace velmorin {
@@ -23,15 +23,12 @@ bool isBundleExtension(std::string_view extension) { return extension == "ns3fb"
 
 BundleContents readBundle(const std::string& path) {
   BundleContents bundle;
-  const std::filesystem::path file(path);
-  const auto folder = platform::Folder::open(file.parent_path().string(), true);
-  if (!folder) return bundle;
-  const auto opened = folder->openFile(file.filename().c_str());
-  if (!opened || !opened->fd.valid() || !platform::startsLikeZip(opened->fd.get())) return bundle;
+  const auto opened = openBackup(path);
+  if (!opened || !*opened) return bundle;
   bundle.opened = true;
   std::string bytes;
-  const platform::ZipFault fault = platform::forEachZipEntry(
-      opened->fd.get(), static_cast<std::uint64_t>(opened->st.st_size), kBackupLimits,
+  const platform::ZipFault fault = forEachBackupEntry(
+      **opened,
       [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
         if (lowerAscii(plainName(entry.name)) == "meta.xml" && !bundle.hasMeta) {
           // One byte past the limit tells a description that is too large.

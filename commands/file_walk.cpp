@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "commands/backup_check.h"
+#include "commands/backup_file.h"
 #include "commands/program_header.h"
 #include "commands/scan_roots.h"
 #include "vocabulary/text.h"
@@ -28,8 +29,8 @@ void readBackup(const platform::Folder& folder, const char* name, const std::str
                 std::vector<WalkedFile>& found, platform::WorkControl* control) {
   const auto opened = folder.openFile(name);
   if (!opened || !opened->fd.valid() || !platform::startsLikeZip(opened->fd.get())) return;
-  (void)platform::forEachZipEntry(
-      opened->fd.get(), static_cast<std::uint64_t>(opened->st.st_size), kBackupLimits,
+  (void)forEachBackupEntry(
+      *opened,
       [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
         const std::string extension = lowerExtension(entry.name.substr(entry.name.rfind('/') + 1));
         if (!wants.wanted(extension) || !isValidUtf8(entry.name)) return !platform::isCancelled(control);

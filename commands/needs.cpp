@@ -4,6 +4,7 @@
 // them in their meta.xml, and may hold them.
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "commands/backup_check.h"
+#include "commands/backup_file.h"
 #include "commands/bundle_contents.h"
 #include "commands/commands.h"
 #include "commands/failure_reply.h"
@@ -206,21 +208,22 @@ class SetNeeds {
   std::map<std::string, std::unique_ptr<BundleContents>> bundles_;
 };
 
-// The piano and sample files the library sees, and `dir`, by what their headers say.
+// The piano and sample files the library sees, and those of the set's own
+// folder (read in the same walk as its programs), by what their headers say.
 struct Seen {
   Place place;
   std::optional<std::uint32_t> id;
   std::string kind, name, version;
 };
 
-std::vector<Seen> soundFilesSeen(const Values& values, const std::optional<std::string>& dir,
+std::vector<Seen> soundFilesSeen(const Values& values, std::vector<WalkedFile> inSetFolder,
                                  platform::WorkControl* control) {
-  std::vector<std::string> roots = libraryRoots(values, std::nullopt);
-  if (dir) roots.push_back(platform::absolutePath(*dir));
   const WalkWants wants{[](std::string_view extension) { return !soundKindOf(extension).empty(); },
                         [](std::string_view) { return kSoundHeaderBytes; }};
+  std::vector<WalkedFile> files = walkFiles(libraryRoots(values, std::nullopt), wants, control);
+  std::move(inSetFolder.begin(), inSetFolder.end(), std::back_inserter(files));
   std::vector<Seen> seen;
-  for (WalkedFile& file : walkFiles(roots, wants, control)) {
+  for (WalkedFile& file : files) {
     const std::string kind(soundKindOf(file.extension));
     SoundFileHeader header = readSoundHeader(kind, file.bytes);
     if (header.name.empty()) continue;
@@ -252,14 +255,11 @@ Status invalid(const char* what) { return Status::failure(Problem::Invalid, what
 // over the archive however many a set takes from it.
 std::map<std::string, std::string> entriesOf(const std::string& inside, const std::set<std::string>& names) {
   std::map<std::string, std::string> read;
-  const fs::path backup(inside);
-  const auto folder = platform::Folder::open(backup.parent_path().string(), true);
-  if (!folder) return read;
-  const auto opened = folder->openFile(backup.filename().c_str());
-  if (!opened || !opened->fd.valid() || !platform::startsLikeZip(opened->fd.get())) return read;
+  const auto opened = openBackup(inside);
+  if (!opened || !*opened) return read;
   std::string bytes;
-  (void)platform::forEachZipEntry(
-      opened->fd.get(), static_cast<std::uint64_t>(opened->st.st_size), kBackupLimits,
+  (void)forEachBackupEntry(
+      **opened,
       [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
         if (!names.contains(entry.name) || read.contains(entry.name)) return true;
         const auto problem = data.read(kCheckedFileLimit, bytes);
@@ -279,8 +279,14 @@ Status unreadable(const Place& place) {
                                "No se pudo leer el programa " + what + " en " + where + ".");
 }
 
-// The programs the request names, read whole; those that cannot be read are noted.
-StatusOr<std::vector<SetProgram>> programsOf(const Json& args, Notes& notes, platform::WorkControl* control) {
+// The programs the request names, read whole; those that cannot be read are
+// noted. A set given as a folder also gives the sound files in it.
+struct SetFiles {
+  std::vector<SetProgram> programs;
+  std::vector<WalkedFile> soundFiles;
+};
+
+StatusOr<SetFiles> programsOf(const Json& args, Notes& notes, platform::WorkControl* control) {
   std::vector<SetProgram> programs;
   if (const auto list = args.find("programs"); list != args.end()) {
     if (!list->is_array() || list->size() > kMaxPrograms) return invalid("programs");
@@ -317,7 +323,7 @@ StatusOr<std::vector<SetProgram>> programsOf(const Json& args, Notes& notes, pla
       }
       programs.push_back({std::move(place), std::move(extension), file->bytes});
     }
-    return programs;
+    return SetFiles{std::move(programs), {}};
   }
   const auto dir = textMember(args, "dir");
   if (!dir || dir->empty() || dir->find('\0') != std::string::npos) return invalid("dir");
@@ -325,14 +331,22 @@ StatusOr<std::vector<SetProgram>> programsOf(const Json& args, Notes& notes, pla
   if (!facts || facts->kind != platform::EntryKind::Folder)
     return Status::failure(Problem::NotFound, "The folder " + inQuotes(*dir) + " could not be found.",
                            "No se encontró la carpeta " + inQuotes(*dir) + ".");
-  const WalkWants wants{
-      [](std::string_view extension) { return isProgramExtension(extension) && soundKindOf(extension).empty(); },
-      [](std::string_view) { return static_cast<std::size_t>(kCheckedFileLimit); }};
+  const WalkWants wants{[](std::string_view extension) {
+                          return isProgramExtension(extension) || !soundKindOf(extension).empty();
+                        },
+                        [](std::string_view extension) {
+                          return soundKindOf(extension).empty() ? static_cast<std::size_t>(kCheckedFileLimit)
+                                                                : kSoundHeaderBytes;
+                        }};
+  SetFiles set;
   for (WalkedFile& file : walkFiles({platform::absolutePath(*dir)}, wants, control)) {
-    if (programs.size() == kMaxPrograms) break;
-    programs.push_back({{std::move(file.path), std::move(file.inside)}, std::move(file.extension), std::move(file.bytes)});
+    if (!soundKindOf(file.extension).empty())
+      set.soundFiles.push_back(std::move(file));
+    else if (set.programs.size() < kMaxPrograms)
+      set.programs.push_back(
+          {{std::move(file.path), std::move(file.inside)}, std::move(file.extension), std::move(file.bytes)});
   }
-  return programs;
+  return set;
 }
 
 }  // namespace
@@ -341,13 +355,14 @@ Reply needs(const Values& values, const Json& args, platform::WorkControl* contr
   const bool es = spanish(values);
   Notes notes(es);
   if (control) control->begin(platform::WorkPhase::Scan);
-  const auto programs = programsOf(args, notes, control);
-  if (!programs) return failureReply(programs.status(), es);
+  auto files = programsOf(args, notes, control);
+  if (!files) return failureReply(files.status(), es);
+  const std::vector<SetProgram>& programs = files->programs;
   SetNeeds set(values, notes);
-  for (std::size_t i = 0; i < programs->size(); ++i) set.add(i, (*programs)[i]);
+  for (std::size_t i = 0; i < programs.size(); ++i) set.add(i, programs[i]);
   std::vector<Needed> needed = set.sounds();
   if (!needed.empty()) {
-    const std::vector<Seen> seen = soundFilesSeen(values, textMember(args, "dir"), control);
+    const std::vector<Seen> seen = soundFilesSeen(values, std::move(files->soundFiles), control);
     for (Needed& sound : needed)
       for (const Seen& file : seen)
         if (matches(file, sound)) sound.found.insert(file.place);

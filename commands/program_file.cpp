@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "commands/backup_check.h"
+#include "commands/backup_file.h"
 #include "commands/sound_names.h"
 #include "vocabulary/text.h"
 #include "platform/folder.h"
@@ -24,29 +25,24 @@ Status notFound(const std::string& path, const std::string& inside) {
 }
 
 StatusOr<ProgramFile> readFile(const std::string& path) {
-  const fs::path file(path);
-  const auto folder = platform::Folder::open(file.parent_path().string(), true);
-  if (!folder) return notFound(path, "");
-  const auto opened = folder->openFile(file.filename().c_str());
-  if (!opened || !opened->fd.valid()) return notFound(path, "");
+  const auto opened = openFileAt(path);
+  if (!opened || !*opened) return notFound(path, "");
+  const platform::OpenedFile& file = **opened;
   ProgramFile program;
-  program.size = static_cast<std::uint64_t>(opened->st.st_size);
+  program.size = static_cast<std::uint64_t>(file.st.st_size);
   program.bytes.resize(std::min<std::uint64_t>(program.size, kCheckedFileLimit));
-  if (!platform::readWholeAt(opened->fd.get(), 0, program.bytes.data(), program.bytes.size())) return notFound(path, "");
-  program.check = checkProgram(lowerExtension(file.filename().string()), program.bytes, program.size);
+  if (!platform::readWholeAt(file.fd.get(), 0, program.bytes.data(), program.bytes.size())) return notFound(path, "");
+  program.check = checkProgram(lowerExtension(fs::path(path).filename().string()), program.bytes, program.size);
   return program;
 }
 
 // The entry named `name` of the backup `inside`, read as the library reads it.
 StatusOr<ProgramFile> readEntry(const std::string& name, const std::string& inside) {
-  const fs::path backup(inside);
-  const auto folder = platform::Folder::open(backup.parent_path().string(), true);
-  if (!folder) return notFound(name, inside);
-  const auto opened = folder->openFile(backup.filename().c_str());
-  if (!opened || !opened->fd.valid()) return notFound(name, inside);
+  const auto opened = openBackup(inside);
+  if (!opened || !*opened) return notFound(name, inside);
   std::optional<ProgramFile> found;
-  (void)platform::forEachZipEntry(
-      opened->fd.get(), static_cast<std::uint64_t>(opened->st.st_size), kBackupLimits,
+  (void)forEachBackupEntry(
+      **opened,
       [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
         if (entry.name != name) return true;
         ProgramFile program;

@@ -46,6 +46,10 @@ const KnownSize* knownSize(std::string_view extension) {
   return nullptr;
 }
 
+ProgramCheck damaged(const char* problem, ProgramHeader header = {}) { return {std::move(header), Verdict::Damaged, problem}; }
+
+}  // namespace
+
 ProgramHeader readHeader(std::string_view extension, std::string_view bytes) {
   ProgramHeader header;
   header.header = static_cast<int>(little(bytes, 0x04, 4));
@@ -64,10 +68,6 @@ ProgramHeader readHeader(std::string_view extension, std::string_view bytes) {
   header.version = static_cast<int>(little(bytes, 0x14, 2));
   return header;
 }
-
-ProgramCheck damaged(const char* problem, ProgramHeader header = {}) { return {std::move(header), Verdict::Damaged, problem}; }
-
-}  // namespace
 
 std::string_view verdictText(Verdict verdict) {
   switch (verdict) {

@@ -41,6 +41,13 @@ struct ProgramCheck {
   }
 };
 
+// The fields of a "CBIN" header end here, before its checksum.
+constexpr std::size_t kHeaderFieldsEnd = 0x16;
+
+// The header fields of `bytes`, which begin "CBIN" and are at least
+// kHeaderFieldsEnd long; nothing is checked.
+ProgramHeader readHeader(std::string_view extension, std::string_view bytes);
+
 // Whether `extension` (lower case) names a program, piano, sample or preset file.
 bool isProgramExtension(std::string_view extension);
 

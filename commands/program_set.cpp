@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "commands/backup_check.h"
+#include "commands/backup_file.h"
 #include "commands/program_file.h"
 #include "commands/scan_roots.h"
 #include "commands/sound_compare.h"
@@ -106,18 +107,15 @@ Status readFolder(const std::string& root, Reading& reading) {
 }
 
 Status readBackup(const std::string& backup, Reading& reading) {
-  const std::filesystem::path file(backup);
-  const auto folder = platform::Folder::open(file.parent_path().string(), true);
-  if (!folder) return folder.status();
-  const auto opened = folder->openFile(file.filename().c_str());
-  const Status notBackup = Status::failure(
-      Problem::Invalid, inQuotes(backup) + " is neither a folder nor a backup that can be read.",
-      inQuotes(backup) + " no es una carpeta ni una copia de seguridad que se pueda leer.");
-  if (!opened || !opened->fd.valid() || !platform::startsLikeZip(opened->fd.get())) return notBackup;
+  const auto opened = openBackup(backup);
+  if (!opened) return opened.status();
+  if (!*opened)
+    return Status::failure(Problem::Invalid, inQuotes(backup) + " is neither a folder nor a backup that can be read.",
+                           inQuotes(backup) + " no es una carpeta ni una copia de seguridad que se pueda leer.");
   bool full = false;
   std::string bytes;
-  const platform::ZipFault fault = platform::forEachZipEntry(
-      opened->fd.get(), static_cast<std::uint64_t>(opened->st.st_size), kBackupLimits,
+  const platform::ZipFault fault = forEachBackupEntry(
+      **opened,
       [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
         std::string extension = lowerExtension(nameOf(entry.name));
         if (!isProgramExtension(extension) || !isValidUtf8(entry.name)) return !platform::isCancelled(reading.control);

@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "commands/backup_file.h"
 #include "vocabulary/text.h"
 #include "platform/folder.h"
 #include "platform/zip_entries.h"
@@ -19,11 +20,9 @@ Status notABackup(const RestoreRequest& request) {
 
 StatusOr<std::vector<ChosenBytes>> readFromBackup(const RestoreRequest& request, const std::vector<std::string>& entries,
                                                   platform::WorkControl* control) {
-  const auto folder = platform::Folder::open(request.from.parent_path().string(), true);
-  if (!folder) return failureFor("read", request.from, folder.status());
-  const auto opened = folder->openFile(request.from.filename().c_str());
+  const auto opened = openBackup(request.from);
   if (!opened) return failureFor("read", request.from, opened.status());
-  if (!opened->fd.valid() || !platform::startsLikeZip(opened->fd.get())) return notABackup(request);
+  if (!*opened) return notABackup(request);
 
   std::vector<ChosenBytes> chosen(entries.size());
   std::vector<bool> seen(entries.size(), false);
@@ -31,8 +30,8 @@ StatusOr<std::vector<ChosenBytes>> readFromBackup(const RestoreRequest& request,
   for (std::size_t i = 0; i < entries.size(); ++i) wanted.emplace(entries[i], i);
   std::uint64_t spent = 0;
   const platform::ZipLimits limits{50'000, 16u << 20, kRestoreBytes};
-  const platform::ZipFault fault = platform::forEachZipEntry(
-      opened->fd.get(), static_cast<std::uint64_t>(opened->st.st_size), limits,
+  const platform::ZipFault fault = forEachBackupEntry(
+      **opened,
       [&](const platform::ZipEntry& entry, const platform::ZipEntryReader& data) {
         const auto found = wanted.find(entry.name);
         // An archive may record one name twice: the first is the one the library showed.
@@ -52,7 +51,8 @@ StatusOr<std::vector<ChosenBytes>> readFromBackup(const RestoreRequest& request,
         if (result.refusal) result.bytes.clear();
         platform::advance(control, 1, result.bytes.size());
         return !platform::isCancelled(control);
-      });
+      },
+      limits);
   if (platform::isCancelled(control)) return Status::cancelled();
   // What the archive could not show was never read: damaged when the archive is.
   for (std::size_t i = 0; i < entries.size(); ++i)

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "commands/backup_check.h"
+#include "commands/backup_file.h"
 #include "commands/program_header.h"
 #include "platform/folder.h"
 #include "platform/zip_entries.h"
@@ -45,15 +46,12 @@ std::vector<std::optional<std::string>> readCandidates(std::span<const ContentCa
     const auto& backup = byBackup.first;
     const auto& wanted = byBackup.second;
     if (platform::isCancelled(control)) break;
-    const std::filesystem::path file(backup);
-    const auto folder = platform::Folder::open(file.parent_path().string(), true);
-    if (!folder) continue;
-    const auto opened = folder->openFile(file.filename().c_str());
-    if (!opened || !opened->fd.valid()) continue;
+    const auto opened = openBackup(backup);
+    if (!opened || !*opened) continue;
     std::size_t entry = 0, found = 0;
     std::string data;
-    (void)platform::forEachZipEntry(
-        opened->fd.get(), static_cast<std::uint64_t>(opened->st.st_size), kBackupLimits,
+    (void)forEachBackupEntry(
+        **opened,
         [&](const platform::ZipEntry&, const platform::ZipEntryReader& reader) {
           const auto it = wanted.find(entry++);
           if (it == wanted.end()) return true;

@@ -11,7 +11,6 @@ namespace {
 
 // The older header (type 0) lacks 20 bytes before the names.
 constexpr std::size_t kOldHeaderShift = 20;
-constexpr std::size_t kVersionAt = 0x14;
 constexpr int kLaterPianos = 600;  // from version 6.0 pianos keep their name further on
 
 struct NameField {
@@ -49,14 +48,12 @@ std::string_view soundKindOf(std::string_view extension) {
 }
 
 SoundFileHeader readSoundHeader(std::string_view kind, std::string_view bytes) {
-  if (kind.empty() || bytes.size() < kVersionAt + 2 || bytes.substr(0, 4) != "CBIN") return {};
-  const auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
-  const int headerType = byteAt(0x04) | byteAt(0x05) << 8 | byteAt(0x06) << 16 | byteAt(0x07) << 24;
-  if (headerType != 0 && headerType != 1) return {};
-  const int version = byteAt(kVersionAt) | byteAt(kVersionAt + 1) << 8;
-  NameField field = nameField(kind, version);
-  if (headerType == 0) field.at -= kOldHeaderShift;
-  return {fieldText(bytes, field), soundVersionText(version)};
+  if (kind.empty() || bytes.size() < kHeaderFieldsEnd || bytes.substr(0, 4) != "CBIN") return {};
+  const ProgramHeader header = readHeader(kind, bytes);
+  if (header.header != 0 && header.header != 1) return {};
+  NameField field = nameField(kind, header.version);
+  if (header.header == 0) field.at -= kOldHeaderShift;
+  return {fieldText(bytes, field), soundVersionText(header.version)};
 }
 
 std::string soundVersionText(int version) {

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "commands/command_table.h"
 #include "commands/dispatcher.h"
 
 namespace {
@@ -31,22 +33,45 @@ const velmorin::Values& fuzzValues() {
 }
 
 // Every text that names a path is moved below the fuzz home, with no way back up.
-void confine(velmorin::Reply& args) {
-  for (const char* key : {"dir", "dest", "list", "progs", "path"}) {
-    auto it = args.find(key);
-    if (it == args.end() || !it->is_string()) continue;
-    std::string path = it->get<std::string>();
-    for (auto at = path.find(".."); at != std::string::npos; at = path.find("..", at)) path.replace(at, 2, "__");
-    *it = fuzzValues().HOME.string() + "/x/" + path;
-  }
+void confinePath(velmorin::Json& value) {
+  if (!value.is_string()) return;
+  std::string path = value.get<std::string>();
+  for (auto at = path.find(".."); at != std::string::npos; at = path.find("..", at)) path.replace(at, 2, "__");
+  value = fuzzValues().HOME.string() + "/x/" + path;
+}
+
+// A place is a path, or a {path, inside} pair (a program inside a backup).
+void confinePlace(velmorin::Json& value) {
+  if (!value.is_object()) return confinePath(value);
+  for (const char* key : {"path", "inside"})
+    if (auto it = value.find(key); it != value.end()) confinePath(*it);
+}
+
+void confine(velmorin::Json& args) {
+  for (const char* key : {"dir", "dest", "list", "progs", "path", "inside", "from", "a", "b"})
+    if (auto it = args.find(key); it != args.end()) confinePlace(*it);
+  if (auto programs = args.find("programs"); programs != args.end() && programs->is_array())
+    for (velmorin::Json& program : *programs) confinePlace(program);
+}
+
+// Every command the command line runs, and two names that are none.
+const std::vector<std::string>& commandNames() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> all;
+    for (const velmorin::CommandRow& row : velmorin::commandTable())
+      if (velmorin::onCommandLine(row)) all.emplace_back(row.name);
+    all.emplace_back("Info");
+    all.emplace_back("");
+    return all;
+  }();
+  return names;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  static const char* commands[] = {"info", "prepare", "nord", "scan", "install", "plan", "zip", "mail", "settings", "saveSetList", "Info", ""};
-  const std::string cmd = commands[data[0] % (sizeof commands / sizeof *commands)];
+  const std::string& cmd = commandNames()[data[0] % commandNames().size()];
   velmorin::Reply args = velmorin::Reply::parse(data + 1, data + size, nullptr, false);
   if (args.is_discarded()) return 0;
   if (args.is_object()) confine(args);

@@ -146,6 +146,15 @@ TEST_F(Needs, ASetsPianosAndSamplesFromTheSectionsThatPlayAndWhereThisComputerHa
   EXPECT_EQ(folder["sounds"], reply["sounds"]);
   EXPECT_TRUE(noteSays(folder, "no está en la tabla")) << folder.dump();
 
+  // A set's own folder is seen too, where the library does not look.
+  TempTree away;
+  away.file("Set/Upright.ns3f", stage3(0, {.piano = true, .pianoId = 0x33333333}));
+  const fs::path upright = away.file("Set/Pianos/Upright.npno", soundFile("npno", 1, 610, "Bright Upright"));
+  const Reply own = run({{"dir", (away.root() / "Set").string()}});
+  ASSERT_EQ(own["ok"], true) << own.dump();
+  EXPECT_EQ(byName(own).at("Bright Upright")["found"], Json::array({at(upright)})) << own.dump();
+  EXPECT_EQ(own["missing"], 0);
+
   // Requests that name no set.
   EXPECT_EQ(run(Json::object())["code"], "invalid");
   EXPECT_EQ(run({{"programs", "First.ns3f"}})["code"], "invalid");
