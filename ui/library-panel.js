@@ -169,7 +169,7 @@ export function setupLibrary(store, views, gig) {
         }
       }
     }
-    await printSheets(sheets, { rows });
+    await printSheets(sheets, { rows, needs: gig.needsFor(rows) });
   }
 
   async function exportSetList(control) {
