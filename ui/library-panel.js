@@ -17,6 +17,7 @@ import { categoryText } from './categories.js';
 import { runTask } from './task.js';
 import { loadSound, setupSheetDialog } from './sheet-dialog.js';
 import { printSheets } from './print-sheet.js';
+import { mark, markAfterPaint } from './timings.js';
 
 const MAX_PRINTED_SHEETS = 100;
 
@@ -122,6 +123,7 @@ export function setupLibrary(store, views, gig) {
     replaceContent(byId('library-damaged'), damagedList(library.programs));
     replaceContent(byId('library-folders'), library.folders.length ? libraryFolders(library.folders, library.programs, install) : null);
     refresh();
+    markAfterPaint('library rows painted');
   }
 
   // The install panel takes the folder as if the search had chosen it.
@@ -211,7 +213,11 @@ export function setupLibrary(store, views, gig) {
     replaceContent(exportResult);
     refresh();
   };
-  search.addEventListener('input', filtered);
+  search.addEventListener('input', () => {
+    mark('library search');
+    filtered();
+    markAfterPaint('library search painted');
+  });
   for (const select of Object.values(selects)) select.addEventListener('change', filtered);
   groupDups.addEventListener('change', filtered);
   includeCopies.addEventListener('change', () => {
