@@ -133,6 +133,9 @@ def one_round(app, env, log):
         total = driver.run("return document.getElementById('library-count').textContent")
         assert shown > 0, "no rows painted"
         first = between(marks, "reply library", "library rows painted")
+        # Where that time goes: reading the reply's rows, filtering and sorting them, then the frame.
+        steps = (between(marks, "reply library", "library read"), between(marks, "library read", "library sorted"),
+                 between(marks, "library sorted", "library rows painted"))
         search = driver.element("#library-search")
         keys = []
         # Each key typed, then each rubbed out: narrowing and widening the rows.
@@ -141,7 +144,7 @@ def one_round(app, env, log):
             driver.keys(search, key)
             marks = driver.run(WAIT_FOR_MARK, "library search painted", n, wait=True)
             keys.append(between(marks, "library search", "library search painted", n - 1))
-        return first, keys, shown, total
+        return first, steps, keys, shown, total
     finally:
         driver.close()
 
@@ -170,9 +173,10 @@ def main():
         firsts, keys = [], []
         with open(root / "driver.log", "wb") as log:
             for r in range(args.rounds):
-                first, typed, shown, total = one_round(app, env, log)
-                print(f"round {r + 1}: first rows {first * 1000:.0f} ms ({shown} rows in the page; {total}); "
-                      f"keystrokes {' '.join(f'{k * 1000:.0f}' for k in typed)} ms", flush=True)
+                first, steps, typed, shown, total = one_round(app, env, log)
+                print(f"round {r + 1}: first rows {first * 1000:.0f} ms (reply read {steps[0] * 1000:.0f}, "
+                      f"filtered and sorted {steps[1] * 1000:.0f}, frame {steps[2] * 1000:.0f}; {shown} rows in the page; "
+                      f"{total}); keystrokes {' '.join(f'{k * 1000:.0f}' for k in typed)} ms", flush=True)
                 firsts.append(first)
                 keys += typed
     print(f"programs on disk {len(on_disk)}, in backups {in_backups}")

@@ -96,6 +96,7 @@ export function setupLibrary(store, views, gig) {
 
   function showLibrary(reply) {
     library = readLibrary(reply);
+    mark('library read');
     listed = shownPrograms(library.programs, includeCopies.checked);
     values = {
       model: choices(library.programs, 'model'),
@@ -123,6 +124,7 @@ export function setupLibrary(store, views, gig) {
     replaceContent(byId('library-damaged'), damagedList(library.programs));
     replaceContent(byId('library-folders'), library.folders.length ? libraryFolders(library.folders, library.programs, install) : null);
     refresh();
+    mark('library sorted');
     markAfterPaint('library rows painted');
   }
 
