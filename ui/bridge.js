@@ -4,6 +4,7 @@
 // request waits on its own id. While long work runs the application also calls
 // window.__vlProgress(id, {phase, done, total, bytes, totalBytes}) with the request's id.
 // News that answers no request comes through window.__vlEvent(event), an object with a "type".
+import { mark } from './timings.js';
 
 export class BridgeError extends Error {
   constructor(code, cmd, message) {
@@ -59,6 +60,7 @@ function receive(id, text) {
   const entry = pending.get(id);
   if (!entry) return; // a stale or foreign id: nothing waits for it
   pending.delete(id);
+  mark(`reply ${entry.cmd}`);
   let reply;
   try {
     if (typeof text !== 'string') throw new TypeError('not text');

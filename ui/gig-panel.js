@@ -8,7 +8,7 @@ import { pickFolder } from './actions.js';
 import { failureView } from './failure.js';
 import { comparisonCounts, comparisonView, readComparison } from './compare-rows.js';
 import { needsView, readNeeds } from './needs-view.js';
-import { printContent } from './print-sheet.js';
+import { gigSheet, needsSheet, printContent } from './print-sheet.js';
 import { createProgressView } from './progress-view.js';
 import { restoreFlow } from './restore-flow.js';
 import { runTask } from './task.js';
@@ -22,6 +22,11 @@ export function restoreSource(row, comparedA) {
   const folder = comparedA.replace(/\/+$/, '');
   if (row.a.path.startsWith(`${folder}/`)) return { from: folder, entries: [row.a.path.slice(folder.length + 1)] };
   return { from: dirName(row.a.path), entries: [baseName(row.a.path)] };
+}
+
+// The programs of a set, whatever their order: one text to compare sets by.
+function rowsKey(rows) {
+  return JSON.stringify(rows.map(({ path, inside }) => [path, inside]).sort());
 }
 
 export function setupGig(store, views) {
@@ -38,6 +43,8 @@ export function setupGig(store, views) {
   let backups = [];
   let comparedA = '';
   let restoring = false;
+  // The last needs asked for the Library's shown rows: {key, rows, needs, lead}.
+  let libraryNeeds = null;
 
   function showChoice(side) {
     const choice = chosen[side];
@@ -127,12 +134,15 @@ export function setupGig(store, views) {
     }
   }
 
-  async function findNeeds(args, lead) {
+  // `rows`: the Library's rows these needs are of, whose gig sheet prints first; null for a folder.
+  async function findNeeds(args, lead, rows = null) {
     replaceContent(needsResult);
+    libraryNeeds = null;
     try {
       const needs = readNeeds(await runTask(needsProgress, 'needs', args, { title: t('needsCheckingLong'), cancelWins: true }));
+      if (rows) libraryNeeds = { key: rowsKey(rows), rows, needs, lead };
       const print = el('button', { className: 'quiet', attrs: { type: 'button' } }, el('span', { className: 'label', text: t('needsPrint') }));
-      print.addEventListener('click', () => printContent(needsView(needs, lead)));
+      print.addEventListener('click', () => printContent(rows ? gigSheet(rows) : null, needsSheet(needsView(needs, lead))));
       replaceContent(needsResult, needsView(needs, lead), el('div', { className: 'buttons' }, print));
     } catch (error) {
       replaceContent(needsResult, failureView(error, {
@@ -176,7 +186,12 @@ export function setupGig(store, views) {
       byId('needs').scrollIntoView({ block: 'start' });
       needsButton.focus();
       return findNeeds({ programs: programs.map(({ path, inside }) => ({ path, inside })) },
-        t('needsFromLibrary', { count: programs.length }));
+        t('needsFromLibrary', { count: programs.length }), [...programs]);
+    },
+    // What the rows of a gig sheet need, when it was asked for exactly these rows: a
+    // needs list of other programs would mislead on paper.
+    needsFor(rows) {
+      return libraryNeeds && libraryNeeds.key === rowsKey(rows) ? needsView(libraryNeeds.needs, libraryNeeds.lead) : null;
     },
   };
 }

@@ -17,6 +17,7 @@ import { categoryText } from './categories.js';
 import { runTask } from './task.js';
 import { loadSound, setupSheetDialog } from './sheet-dialog.js';
 import { printSheets } from './print-sheet.js';
+import { mark, markAfterPaint } from './timings.js';
 
 const MAX_PRINTED_SHEETS = 100;
 
@@ -95,6 +96,7 @@ export function setupLibrary(store, views, gig) {
 
   function showLibrary(reply) {
     library = readLibrary(reply);
+    mark('library read');
     listed = shownPrograms(library.programs, includeCopies.checked);
     values = {
       model: choices(library.programs, 'model'),
@@ -122,6 +124,8 @@ export function setupLibrary(store, views, gig) {
     replaceContent(byId('library-damaged'), damagedList(library.programs));
     replaceContent(byId('library-folders'), library.folders.length ? libraryFolders(library.folders, library.programs, install) : null);
     refresh();
+    mark('library sorted');
+    markAfterPaint('library rows painted');
   }
 
   // The install panel takes the folder as if the search had chosen it.
@@ -169,7 +173,7 @@ export function setupLibrary(store, views, gig) {
         }
       }
     }
-    await printSheets(sheets, { rows });
+    await printSheets(sheets, { rows, needs: gig.needsFor(rows) });
   }
 
   async function exportSetList(control) {
@@ -211,7 +215,11 @@ export function setupLibrary(store, views, gig) {
     replaceContent(exportResult);
     refresh();
   };
-  search.addEventListener('input', filtered);
+  search.addEventListener('input', () => {
+    mark('library search');
+    filtered();
+    markAfterPaint('library search painted');
+  });
   for (const select of Object.values(selects)) select.addEventListener('change', filtered);
   groupDups.addEventListener('change', filtered);
   includeCopies.addEventListener('change', () => {

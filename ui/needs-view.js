@@ -18,7 +18,7 @@ function asPlace(value) {
 function asSound(value) {
   if (!value || typeof value !== 'object' || !['piano', 'sample'].includes(value.kind)) return null;
   return {
-    id: whole(value.id),
+    id: visibleText(text(value.id)),
     kind: value.kind,
     name: visibleText(text(value.name)),
     version: visibleText(text(value.version)),
@@ -44,7 +44,7 @@ export function readNeeds(reply) {
 // Pianos first, then samples; by name within each, those the table does not name last.
 const words = new Intl.Collator(undefined, { numeric: true, sensitivity: 'base' });
 const byKindAndName = (a, b) => (a.kind === b.kind ? 0 : a.kind === 'piano' ? -1 : 1)
-  || (a.name === '') - (b.name === '') || words.compare(a.name, b.name) || a.id - b.id;
+  || (a.name === '') - (b.name === '') || words.compare(a.name, b.name) || words.compare(a.id, b.id);
 
 function placeText(place) {
   return place.inside !== '' ? t('needsFoundInBackup', { name: baseName(place.inside) }) : t('needsFoundIn', { name: baseName(place.path) });

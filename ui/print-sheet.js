@@ -18,10 +18,17 @@ export function gigSheet(rows) {
         el('td', { text: row.slot }), el('td', { text: row.name, attrs: { dir: 'auto' } }), el('td', { text: row.summary, attrs: { dir: 'auto' } }))))));
 }
 
-// `sheets`: [{program, sound}] each printed on its own page after the gig sheet.
-export async function printSheets(sheets, { rows = null } = {}) {
+// What the set needs (a node of needsView), under its own heading, for paper.
+export function needsSheet(report) {
+  return el('section', { className: 'print-needs' }, el('h1', { text: t('printNeedsTitle') }), report);
+}
+
+// `sheets`: [{program, sound}] each printed on its own page after the gig sheet
+// and, when given, what the set needs (`needs`, a node of needsView).
+export async function printSheets(sheets, { rows = null, needs = null } = {}) {
   return printContent(
     rows ? gigSheet(rows) : null,
+    needs ? needsSheet(needs) : null,
     ...sheets.map(({ program, sound }) => el('section', { className: 'print-program' },
       el('h1', { text: program.name, attrs: { dir: 'auto' } }), ...soundContent(sound, program))));
 }

@@ -10,6 +10,7 @@
 #include "shell/support/fake_desktop.h"
 #include "shell/support/page_waits.h"
 #include "shell/support/webdriver.h"
+#include "shell/support/x_input.h"
 #include "support/bit_writer.h"
 
 namespace velmorin::testing {
@@ -102,9 +103,19 @@ TEST_P(SoundWindow, TheSheetTheComparisonAndTheGigSheetOnPaper) {
       << rows.dump();
   screenshot(std::string("window-compare-") + GetParam() + ".png");
 
-  // Closing the sheet gives focus back to the name; the print of the rows shown goes to the PDF, one page
-  // for the gig sheet and one more for each program's sheet.
-  app.execute("document.getElementById('sheet').close()");
+  // Escape on the keyboard closes the sheet and gives focus back to the name; the print of the rows shown
+  // goes to the PDF, one page for the gig sheet and one more for each program's sheet.
+  XWindowUser user;
+  ASSERT_TRUE(user.type({{XK_Escape}}));
+  EXPECT_EQ(app.executeAsync(R"JS(
+    const done = arguments[0];
+    const deadline = Date.now() + 5000;
+    (function poll() {
+      const open = document.getElementById('sheet').open;
+      if (!open || Date.now() > deadline) return done(open);
+      setTimeout(poll, 50);
+    })();)JS"),
+            false);
   EXPECT_EQ(app.execute("return document.activeElement.getAttribute('aria-label') || ''").get<std::string>().ends_with("Evening"),
             true);
   app.execute("document.getElementById('library-print').click()");

@@ -24,7 +24,8 @@ const WORDS = {
     done: ['1 program restored into Restored.', '1 file was replaced; the earlier one was moved to the Trash.', 'Read back after writing: it is intact.'],
     needs: 'What does this set need?',
     needsLines: ['For the 2 programs shown in the Library.', '3 pianos and samples needed, 206 MB in all. 2 are not on this computer: 25 MB to bring.'],
-    print: 'Print', missing: 'Missing', unknown: 'Not in the sounds table (id 77)', backupPlace: 'In backup Factory.ns3b', note: 'The bundle “Live.ns3fb” has no readable meta.xml.',
+    printGig: 'Print gig sheet…', onPaper: ['Gig sheet', 'Pianos and samples this set needs'],
+    print: 'Print', missing: 'Missing', unknown: 'Not in the sounds table (id 0badcafe)', backupPlace: 'In backup Factory.ns3b', note: 'The bundle “Live.ns3fb” has no readable meta.xml.',
   },
   es: {
     readLibrary: 'Leer las carpetas habituales', compare: 'Comparar', folderB: 'Elegir una carpeta para B',
@@ -35,7 +36,8 @@ const WORDS = {
     done: ['1 programa restaurado en Restored.', 'Se sustituyó 1 archivo; el anterior se movió a la Papelera.', 'Se leyó de nuevo tras escribirlo: está intacto.'],
     needs: '¿Qué necesita este repertorio?',
     needsLines: ['Para los 2 programas que se muestran en la Biblioteca.', 'Se necesitan 3 pianos y muestras, 206 MB en total. 2 no están en este equipo: hay que traer 25 MB.'],
-    print: 'Imprimir', missing: 'Falta', unknown: 'No está en la tabla de sonidos (id 77)', backupPlace: 'En la copia Factory.ns3b', note: 'The bundle “Live.ns3fb” has no readable meta.xml.',
+    printGig: 'Imprimir hoja de concierto…', onPaper: ['Hoja de concierto', 'Pianos y muestras que necesita este repertorio'],
+    print: 'Imprimir', missing: 'Falta', unknown: 'No está en la tabla de sonidos (id 0badcafe)', backupPlace: 'En la copia Factory.ns3b', note: 'The bundle “Live.ns3fb” has no readable meta.xml.',
   },
 };
 
@@ -46,10 +48,10 @@ const PLAN_REPLACING = {
 const NEEDS = {
   ok: true,
   sounds: [
-    { id: 3301, kind: 'sample', name: 'Strings Ensemble', version: '3.0', size: 24_500_000, programs: 1, found: [] },
-    { id: 1201, kind: 'piano', name: 'Royal Grand 3D', version: '5.3', size: 181_000_000, programs: 2,
+    { id: '00003301', kind: 'sample', name: 'Strings Ensemble', version: '3.0', size: 24_500_000, programs: 1, found: [] },
+    { id: '00001201', kind: 'piano', name: 'Royal Grand 3D', version: '5.3', size: 181_000_000, programs: 2,
       found: [{ path: '/home/ana/Music/Nord/Factory.ns3b', inside: '/home/ana/Music/Nord/Factory.ns3b' }] },
-    { id: 77, kind: 'sample', name: '', version: '', size: 0, programs: 1, found: [] },
+    { id: '0badcafe', kind: 'sample', name: '', version: '', size: 0, programs: 1, found: [] },
     { kind: 'not a sound' },
   ],
   missing: 2, bytesNeeded: 24_500_000, notes: ['The bundle “Live.ns3fb” has no readable meta.xml.'],
@@ -75,6 +77,13 @@ async function problems(ui) {
   ].filter(Boolean));
   return [...axe.filter((v) => ['serious', 'critical'].includes(v.impact)).map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`), ...layout];
 }
+
+// What was put up for paper: its headings, the gig sheet's names, and each needed sound with where it is.
+const printed = (ui) => ui.page.$eval('#print-area', (area) => ({
+  headings: [...area.querySelectorAll('h1')].map((h) => h.textContent),
+  gig: [...area.querySelectorAll('.print-gig tbody tr')].map((tr) => tr.cells[1].textContent),
+  needs: [...area.querySelectorAll('.print-needs tbody tr')].map((tr) => [tr.cells[1].textContent, tr.cells[3].textContent, tr.cells[5].textContent]),
+}));
 
 const cells = (ui, selector) => ui.page.$$eval(selector, (trs) => trs.map((tr) => [...tr.cells].map((td) => td.textContent)));
 
@@ -126,7 +135,7 @@ describe('before the gig', { timeout: 180_000 }, () => {
       await ui.close();
     });
 
-    test(`${locale}: what the Library's shown programs need, a missing sample marked in words`, async () => {
+    test(`${locale}: what the Library's shown programs need, a missing sample marked in words, printed after their gig sheet`, async () => {
       const ui = await browser.open({ locale, rules: { needs: [{ reply: NEEDS }] } });
       await readLibrary(ui, words);
       await ui.$('#library-search').fill('Warm');
@@ -141,6 +150,27 @@ describe('before the gig', { timeout: 180_000 }, () => {
         ['Royal Grand 3D', `✓${words.backupPlace}`], ['Strings Ensemble', `⚠${words.missing}`], [words.unknown, `⚠${words.missing}`]]);
       assert.equal(await ui.$('#needs-result tr.is-missing').count(), 2);
       await ui.shows('#needs-result .needs-notes li', words.note);
+
+      // On paper, from the needs or from the Library's gig sheet alike: the gig sheet of
+      // the rows asked about, then what they need with sizes, the missing marked.
+      const onPaper = {
+        headings: words.onPaper,
+        gig: ['Warm Pad', 'Warm Pad'],
+        needs: [['Royal Grand 3D', '181 MB', `✓${words.backupPlace}`], ['Strings Ensemble', '25 MB', `⚠${words.missing}`],
+          [words.unknown, '', `⚠${words.missing}`]],
+      };
+      await ui.button(words.print).click();
+      await ui.waitForSent('print');
+      assert.deepEqual(await printed(ui), onPaper);
+      await ui.view('library');
+      await ui.button(words.printGig).click();
+      await ui.waitForSent('print', 2);
+      assert.deepEqual(await printed(ui), onPaper);
+      // Other rows shown: their gig sheet alone, not the needs of the earlier ones.
+      await ui.$('#library-search').fill('Strings');
+      await ui.button(words.printGig).click();
+      await ui.waitForSent('print', 3);
+      assert.deepEqual(await printed(ui), { headings: words.onPaper.slice(0, 1), gig: ['Strings', 'Grand Lady'], needs: [] });
       await ui.close();
     });
   }

@@ -2,6 +2,7 @@
 // What a person does to the program's window through the X server: keys typed
 // with the window focused (XTEST, as from a real keyboard), the mouse wheel, and the close
 // request a window manager sends when the close button is pressed.
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -27,9 +28,21 @@ class XWindowUser {
   // The program's main window on screen (class "org.velmorin.Sync"), or 0.
   Window window() { return display_ ? find(DefaultRootWindow(display_)) : 0; }
 
+  // The program's window whose title is `title` (a dialog of it), or 0.
+  Window window(const std::string& title) { return display_ ? find(DefaultRootWindow(display_), title) : 0; }
+
+  // Waits up to 20 s for the window titled `title`.
+  Window waitForWindow(const std::string& title) {
+    for (int tries = 0; tries < 200; ++tries) {
+      if (const Window found = window(title)) return found;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return 0;
+  }
+
   // Focuses the window and types each chord in turn; a chord is keys held together.
-  bool type(const std::vector<std::vector<KeySym>>& chords) {
-    const Window target = window();
+  bool type(const std::vector<std::vector<KeySym>>& chords, Window target = 0) {
+    if (!target) target = window();
     if (!target) return false;
     XSetInputFocus(display_, target, RevertToParent, CurrentTime);
     XSync(display_, False);
@@ -41,6 +54,48 @@ class XWindowUser {
       std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a person's pace: menus open in between
     }
     return true;
+  }
+
+  // Types `text` (ASCII) into `target`, with Shift where the character needs it.
+  bool typeText(const std::string& text, Window target) {
+    std::vector<std::vector<KeySym>> chords;
+    for (const char c : text) {
+      const auto symbol = static_cast<KeySym>(static_cast<unsigned char>(c));
+      const KeyCode code = XKeysymToKeycode(display_, symbol);
+      if (!code) return false;
+      if (XkbKeycodeToKeysym(display_, code, 0, 0) == symbol) chords.push_back({symbol});
+      else chords.push_back({XK_Shift_L, symbol});
+    }
+    if (!target) return false;
+    XSetInputFocus(display_, target, RevertToParent, CurrentTime);
+    XSync(display_, False);
+    for (const auto& chord : chords) {
+      for (KeySym key : chord) XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, key), True, CurrentTime);
+      for (auto key = chord.rbegin(); key != chord.rend(); ++key)
+        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, *key), False, CurrentTime);
+      XSync(display_, False);
+      std::this_thread::sleep_for(std::chrono::milliseconds(15));  // typing, not pasting
+    }
+    return true;
+  }
+
+  // In the file chooser titled `title`: the location typed in (Ctrl+L), then Enter
+  // until the chooser closes. The first Enter may only take the completion the
+  // chooser offers and the next open the folder; true once it has closed.
+  bool chooseInFileChooser(const std::string& title, const std::string& path) {
+    const Window chooser = waitForWindow(title);
+    if (!chooser) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // its first folder is listed
+    // From its home folder (Alt+Home): in its list of recent files a typed folder is not opened.
+    if (!type({{XK_Alt_L, XK_Home}}, chooser) || !type({{XK_Control_L, XK_l}}, chooser) || !typeText(path, chooser))
+      return false;
+    for (int tries = 0; tries < 4; ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(700));  // completion shows
+      if (window(title) != chooser) return true;
+      type({{XK_Return}}, chooser);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    return window(title) != chooser;
   }
 
   // The window's width and height, or 0 × 0.
@@ -89,7 +144,8 @@ class XWindowUser {
 
  private:
   // Without a window manager every top-level window is a child of the root.
-  Window find(Window root) {
+  // With a `title`, only the window of that title.
+  Window find(Window root, const std::string& title = "") {
     Window parent = 0, *children = nullptr, found = 0;
     unsigned count = 0;
     if (!XQueryTree(display_, root, &root, &parent, &children, &count)) return 0;
@@ -99,13 +155,21 @@ class XWindowUser {
       if (!XGetClassHint(display_, children[i], &hint)) continue;
       if (hint.res_name && std::string(hint.res_name) == "org.velmorin.Sync" &&
           XGetWindowAttributes(display_, children[i], &attributes) && attributes.map_state == IsViewable &&
-          !attributes.override_redirect)
+          !attributes.override_redirect && (title.empty() || titleOf(children[i]) == title))
         found = children[i];
       XFree(hint.res_name);
       XFree(hint.res_class);
     }
     if (children) XFree(children);
     return found;
+  }
+
+  std::string titleOf(Window window) {
+    char* name = nullptr;
+    if (!XFetchName(display_, window, &name) || !name) return "";
+    std::string title = name;
+    XFree(name);
+    return title;
   }
 
   Display* display_;
