@@ -13,11 +13,11 @@ struct PickerOptions {
   std::string title;        // the message for the kind, in the interface language
   std::string acceptLabel;  // "Choose" / "Elegir"
   std::optional<std::filesystem::path> startFolder;
-  bool saveFile = false;  // a file to save, not a folder to choose
-  std::string fileName;   // with saveFile: the name proposed
-  bool openFile = false;  // an existing file to open, not a folder
-  std::string filterName;             // with openFile: what the files offered are
-  std::vector<std::string> patterns;  // with openFile: the names offered ("*.ns3b")
+  bool saveFile = false;                // a file to save, not a folder to choose
+  std::string fileName{};               // with saveFile: the name proposed
+  bool openFile = false;                // an existing file to open, not a folder
+  std::string filterName{};             // with openFile: what the files offered are
+  std::vector<std::string> patterns{};  // with openFile: the names offered ("*.ns3b")
 };
 
 // `kind` is compared exactly: "dest", "zip", "list", "setList", "restore", "backup" (a backup file

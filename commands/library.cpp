@@ -51,8 +51,8 @@ struct Program {
   // Identical content has the same size and CRC; only for files read whole.
   bool readWhole = false;
   bool own = false;  // a copy an install made (our archives are ZIP files, which are not read)
-  std::unique_ptr<SoundFacts> sound;  // what plays, where the model's layout is known
-  std::unique_ptr<SoundFileHeader> soundFile;  // a piano's or sample's own name and version
+  std::unique_ptr<SoundFacts> sound{};  // what plays, where the model's layout is known
+  std::unique_ptr<SoundFileHeader> soundFile{};  // a piano's or sample's own name and version
   std::uint32_t crc = 0;
   std::size_t entry = 0;  // inside a backup: its place among the backup's file entries
   int dup = 0;  // shared by programs with identical content, else 0

@@ -160,7 +160,9 @@ TEST_F(Library, ReadsMusicAndMarksTheCopiesAnInstallMade) {
   for (const Json& folder : reply["folders"]) {
     const bool music = folder["dir"] == (home / "Music/Stage").string();
     EXPECT_EQ(folder["own"], !music) << folder;
-    if (music) EXPECT_EQ(folder["programs"], (Json{{"ns3f", 2}}));  // presets are not installed
+    if (music) {
+      EXPECT_EQ(folder["programs"], (Json{{"ns3f", 2}}));  // presets are not installed
+    }
   }
 }
 

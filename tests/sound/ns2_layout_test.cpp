@@ -279,9 +279,12 @@ TEST(Stage2Layout, SlotBLiesFurtherOnAndSharesTheBytesBeforeIt) {
     const Sheet sheet = sheetOf("ns2p", file.bytes());
     EXPECT_EQ(at(sheet, keyB), edge.highReads) << keyB;
     const bool shared = edge.place.offset < kFirstSlotByte;
-    if (!shared) EXPECT_EQ(at(sheet, edge.key), beforeA) << edge.key << " moved with slot B";
-    if (shared && (!edge.givenValue || edge.given.offset < kFirstSlotByte))
+    if (!shared) {
+      EXPECT_EQ(at(sheet, edge.key), beforeA) << edge.key << " moved with slot B";
+    }
+    if (shared && (!edge.givenValue || edge.given.offset < kFirstSlotByte)) {
       EXPECT_EQ(at(sheet, edge.key), edge.highReads) << edge.key << " is kept once for both slots";
+    }
   }
 }
 
