@@ -7,7 +7,7 @@ mended after, deflated on all cores) weighed against libarchive's zip writer.
 Builds velmorin_zip_weigh, makes four trees from a fixed seed under $TMPDIR
 (the install's program folder, 170 MB; the zip command's mixed folder, 315 MB;
 70,000 small programs; one sparse 4.5 GiB file), archives each tree both ways,
-interleaved round by round (the order alternates; a way that takes over 30 s on a tree runs there once),
+interleaved round by round (the order alternates; a way that takes over 60 s on a tree runs there once),
 and prints the medians.
 Every archive is checked once with `unzip -tq`, with Python's zipfile (names,
 sizes, modes, links, contents of a sample) and with a reading of its own of
@@ -17,6 +17,7 @@ Only the Python standard library is used.
 import argparse
 import os
 import random
+import resource
 import shutil
 import statistics
 import struct
@@ -31,7 +32,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import run  # noqa: E402  the trees of the main benchmark, made the same way
 
 WAYS = ["ours", "libarchive", "libarchive-heap"]
-ONCE_OVER = 30  # seconds: a way this slow on a tree runs there only once
+ONCE_OVER = 60  # seconds: a way this slow on a tree runs there only once
 MAX16, MAX32 = 0xFFFF, 0xFFFFFFFF
 
 
@@ -197,6 +198,7 @@ def main():
         print(f"making trees in {tmp}", file=sys.stderr)
         trees = make_trees(tmp, args.quick, not args.no_big, args.seed)
         times = {(t, w): [] for t in trees for w in WAYS}
+        cpu = {(t, w): [] for t in trees for w in WAYS}  # user + system seconds: what the load does not change
         sizes, checks, loads = {}, {}, [load()]
         rng = random.Random(args.seed)
         for r in range(max(args.rounds, args.big_rounds)):
@@ -209,36 +211,43 @@ def main():
                     out = tmp / f"{folder.name}-{way}.zip"
                     if out.exists():
                         out.unlink()
+                    cpu_before = resource.getrusage(resource.RUSAGE_CHILDREN)
                     start = time.perf_counter()
                     done = subprocess.run([str(tool), way, str(folder), str(out)], stdout=subprocess.PIPE,
                                           stderr=subprocess.PIPE, text=True)
                     wall = time.perf_counter() - start
+                    cpu_after = resource.getrusage(resource.RUSAGE_CHILDREN)
+                    cpu[tree, way].append(cpu_after.ru_utime + cpu_after.ru_stime - cpu_before.ru_utime
+                                          - cpu_before.ru_stime)
                     if done.returncode != 0:
                         sys.exit(f"{way} failed on {tree}: {done.stderr}")
                     times[tree, way].append(wall)
                     sizes[tree, way] = out.stat().st_size
                     if (tree, way) not in checks:
                         checks[tree, way] = check(out, folder, rng)
-                    print(f"round {r + 1} {tree} {way}: {wall:.2f} s, load {load():.1f}", file=sys.stderr)
+                    print(f"round {r + 1} {tree} {way}: {wall:.2f} s, CPU {cpu[tree, way][-1]:.2f} s, load {load():.1f}",
+                          file=sys.stderr)
                     loads.append(load())
-        report(trees, times, sizes, checks, loads)
+        report(trees, times, cpu, sizes, checks, loads)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 
 
-def report(trees, times, sizes, checks, loads):
+def report(trees, times, cpu, sizes, checks, loads):
     print(f"\nload average (1 min) during the run: {min(loads):.1f} to {max(loads):.1f}, "
           f"median {statistics.median(loads):.1f}\n")
-    print("| tree | writer | wall, median (rounds) | vs ours | archive bytes | unzip -tq, zipfile | "
-          "Zip64 end records as written | entries not made on Unix |")
-    print("|---|---|---|---|---|---|---|---|")
+    print("| tree | writer | wall, median (rounds) | vs ours | CPU (user + system) | vs ours | archive bytes | "
+          "unzip -tq, zipfile | Zip64 end records as written | entries not made on Unix |")
+    print("|---|---|---|---|---|---|---|---|---|---|")
     for tree in trees:
         base = statistics.median(times[tree, "ours"])
+        cpu_base = statistics.median(cpu[tree, "ours"])
         for way in WAYS:
             t = times[tree, way]
             problems, rec = checks[tree, way]
             z64 = ("yes" if rec["zip64_end"] else "no") + (" (needed)" if rec["zip64_needed"] else " (not needed)")
             print(f"| {tree} | {way} | {statistics.median(t):.2f} s ({len(t)}) | {statistics.median(t) / base:.2f} "
+                  f"| {statistics.median(cpu[tree, way]):.2f} s | {statistics.median(cpu[tree, way]) / cpu_base:.2f} "
                   f"| {sizes[tree, way]:,} | {'ok' if not problems else '; '.join(problems)} | {z64} "
                   f"| {rec['not_unix']} of {rec['walked']} |")
     repo = run.REPO
