@@ -190,8 +190,11 @@ def main():
     args = parser.parse_args()
 
     build = Path(args.build_dir)
-    subprocess.run(["cmake", "--build", str(build), "-j2", "--target", "velmorin_zip_weigh"], check=True,
-                   stdout=subprocess.DEVNULL)
+    built = subprocess.run(["cmake", "--build", str(build), "-j2", "--target", "velmorin_zip_weigh"],
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    if built.returncode != 0:
+        sys.exit(f"zip_weigh.py: could not build velmorin_zip_weigh in {build} (it needs libarchive-dev and a "
+                 f"configured build folder):\n{built.stdout[-2000:]}")
     tool = build / "bench" / "velmorin_zip_weigh"
     tmp = Path(tempfile.mkdtemp(prefix="velmorin-zip-weigh."))
     try:
@@ -225,8 +228,8 @@ def main():
                     sizes[tree, way] = out.stat().st_size
                     if (tree, way) not in checks:
                         checks[tree, way] = check(out, folder, rng)
-                    print(f"round {r + 1} {tree} {way}: {wall:.2f} s, CPU {cpu[tree, way][-1]:.2f} s, load {load():.1f}",
-                          file=sys.stderr)
+                    print(f"round {r + 1} {tree} {way}: {wall:.2f} s, CPU {cpu[tree, way][-1]:.2f} s, "
+                          f"load {load():.1f}", file=sys.stderr)
                     loads.append(load())
         report(trees, times, cpu, sizes, checks, loads)
     finally:
