@@ -6,7 +6,7 @@ mended after, deflated on all cores) weighed against libarchive's zip writer.
 
 Builds velmorin_zip_weigh, makes four trees from a fixed seed under $TMPDIR
 (the install's program folder, 170 MB; the zip command's mixed folder, 315 MB;
-70,000 small programs; one sparse 4.5 GiB file), archives each tree both ways,
+70,000 small programs; one sparse 4.5 GiB file), archives each tree every way,
 interleaved round by round (the order alternates; a way that takes over 60 s on a tree runs there once),
 and prints the medians.
 Every archive is checked once with `unzip -tq`, with Python's zipfile (names,
@@ -55,9 +55,10 @@ def make_trees(tmp, quick, big, seed):
     add_extras(t, rng)
     trees["zip command's mixed folder"] = t
     t = tmp / "many"
-    run.make_small_programs(t, 7_000 if quick else 70_000, seed)
+    many = 7_000 if quick else 70_000
+    run.make_small_programs(t, many, seed)
     add_extras(t, rng)
-    trees["70,000 small programs"] = t
+    trees[f"{many:,} small programs"] = t
     if big:
         t = tmp / "big"
         t.mkdir()
