@@ -15,6 +15,7 @@
 #include "vocabulary/text.h"
 #include "platform/folder.h"
 #include "platform/zip_entries.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -23,8 +24,7 @@ namespace {
 constexpr int kMaxDepth = 6;
 
 Status tooLarge(const std::string& where) {
-  return Status::failure(Problem::Invalid, inQuotes(where) + " holds too many programs to compare.",
-                         inQuotes(where) + " tiene demasiados programas para compararlos.");
+  return Status::said(Problem::Invalid, FailureText::TooManyToCompare, {where});
 }
 
 std::string nameOf(std::string_view path) { return std::string(path.substr(path.rfind('/') + 1)); }
@@ -110,9 +110,7 @@ Status readBackup(const std::string& backup, Reading& reading) {
   const auto folder = platform::Folder::open(file.parent_path().string(), true);
   if (!folder) return folder.status();
   const auto opened = folder->openFile(file.filename().c_str());
-  const Status notBackup = Status::failure(
-      Problem::Invalid, inQuotes(backup) + " is neither a folder nor a backup that can be read.",
-      inQuotes(backup) + " no es una carpeta ni una copia de seguridad que se pueda leer.");
+  const Status notBackup = Status::said(Problem::Invalid, FailureText::NeitherFolderNorBackup, {backup});
   if (!opened || !opened->fd.valid() || !platform::startsLikeZip(opened->fd.get())) return notBackup;
   bool full = false;
   std::string bytes;
@@ -196,7 +194,7 @@ StatusOr<ProgramSet> readProgramSet(const Values& values, const std::string& whe
                                     const ProgramSet* known) {
   const auto facts = platform::factsOf(where, true);
   if (!facts || facts->kind == platform::EntryKind::Missing)
-    return Status::failure(Problem::NotFound, inQuotes(where) + " was not found.", "No se encontró " + inQuotes(where) + ".");
+    return Status::said(Problem::NotFound, FailureText::NotFound, {where});
   Reading reading{{}, 0, control};
   TRY(facts->kind == platform::EntryKind::Folder ? readFolder(where, reading) : readBackup(where, reading));
   fingerprint(values, reading.set.programs, control, known);
