@@ -1,4 +1,5 @@
 #include "commands/failure_reply.h"
+
 #include "vocabulary/failure_words.h"
 
 namespace velmorin {
