@@ -13,6 +13,7 @@
 #include "commands/dispatcher.h"
 #include "platform/file_checks.h"
 #include "platform/own_program.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -114,7 +115,7 @@ int runWindow(char** argv) {
   for (const auto& program : windowPrograms()) {
     if (!platform::isFolder(program) && platform::kindOf(program) != platform::EntryKind::Missing) {
       const Status started = platform::runInstead(program, argv);
-      std::cerr << "velmorin-sync: " << started.error() << '\n';
+      std::cerr << "velmorin-sync: " << failureText(started, false) << '\n';
       return 1;
     }
     tried += (tried.empty() ? "" : ", ") + program.string();

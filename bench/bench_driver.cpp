@@ -21,6 +21,7 @@
 #include "platform/file_checks.h"
 #include "platform/file_copy.h"
 #include "platform/zip_writer.h"
+#include "vocabulary/failure_words.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ int stage(const fs::path& progs, const std::string& extension, const fs::path& m
   const std::string programs = "Programs (." + extension + ")";
   const platform::Replacement staged{"", ".nuevo", programs};
   platform::ChangeJournal journal(modelFolder);
-  if (Status prepared = journal.prepare({staged}); !prepared) return fail(prepared.error());
+  if (Status prepared = journal.prepare({staged}); !prepared) return fail(failureText(prepared, false));
   platform::CopyReport report;
   Status copied = platform::makeFolder(modelFolder / staged.temporary);
   if (copied)
@@ -59,9 +60,9 @@ int stage(const fs::path& progs, const std::string& extension, const fs::path& m
         [&](const char* name) { return velmorin::lowerExtension(name) == extension; }, &report);
   if (!copied) {
     journal.abandon();
-    return fail(copied.error());
+    return fail(failureText(copied, false));
   }
-  if (const auto swapped = journal.commit(); !swapped) return fail(swapped.error());
+  if (const auto swapped = journal.commit(); !swapped) return fail(failureText(swapped, false));
   std::cout << "{\"count\":" << report.entries << ",\"path\":\"" << (modelFolder / programs).string() << "\"}\n";
   return 0;
 }
@@ -83,7 +84,7 @@ int main(int argc, char** argv) {
   }
   if (what == "copy" && argc == 4) {
     platform::CopyReport report;
-    if (Status copied = platform::copyTree(argv[2], argv[3], &report); !copied) return fail(copied.error());
+    if (Status copied = platform::copyTree(argv[2], argv[3], &report); !copied) return fail(failureText(copied, false));
     std::cout << "{\"files\":" << report.files << ",\"folders\":" << report.folders << ",\"links\":" << report.links
               << ",\"bytes\":" << report.bytes << "}\n";
     return 0;
@@ -91,7 +92,7 @@ int main(int argc, char** argv) {
   if (what == "stage" && argc == 5) return stage(argv[2], argv[3], argv[4]);
   if (what == "archive" && (argc == 4 || (argc == 5 && std::string(argv[4]) == "--top"))) {
     const auto layout = argc == 5 ? platform::ZipLayout::FolderAtTop : platform::ZipLayout::ContentsAtTop;
-    if (Status written = platform::writeZipArchive(argv[2], argv[3], layout); !written) return fail(written.error());
+    if (Status written = platform::writeZipArchive(argv[2], argv[3], layout); !written) return fail(failureText(written, false));
     std::cout << velmorin::folderSize(argv[3]) << '\n';
     return 0;
   }

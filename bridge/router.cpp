@@ -9,6 +9,7 @@
 #include "bridge/url_policy.h"
 #include "commands/command_table.h"
 #include "commands/failure_reply.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin::bridge {
 
@@ -30,9 +31,7 @@ bool reportsProgress(const std::string& cmd) {
 }
 
 Reply closingReply(bool spanish) {
-  return failureReply(Status::failure(Problem::Busy,
-                                      "Velmorin Sync is closing: it finishes what it started and starts nothing new.",
-                                      "Velmorin Sync se está cerrando: termina lo que ya empezó y no empieza nada nuevo."),
+  return failureReply(Status::said(Problem::Busy, FailureText::Closing),
                       spanish);
 }
 
@@ -47,8 +46,7 @@ Reply progressReply(const platform::WorkProgress& progress) {
 }  // namespace
 
 Reply Router::busyReply(bool spanish) {
-  return failureReply(Status::failure(Problem::Busy, "Velmorin Sync has too many requests at once. Try again in a moment.",
-                                      "Velmorin Sync tiene demasiadas peticiones a la vez. Inténtalo de nuevo en un momento."),
+  return failureReply(Status::said(Problem::Busy, FailureText::TooManyRequests),
                       spanish);
 }
 
@@ -167,11 +165,7 @@ void Router::reveal(std::int64_t id, const Json& args) {
     const auto self = weak.lock();
     if (!self || (*self)->pageLoads_ != load) return;
     if (opened) return (*self)->reply(id, kOk);
-    (*self)->reply(id, failureReply(Status::failure(Problem::Failed,
-                                                    "No file manager could show it, and the folder that holds it could "
-                                                    "not be opened: it may have been moved or removed.",
-                                                    "No hay un gestor de archivos que pueda mostrarlo, y la carpeta que "
-                                                    "lo contiene no se pudo abrir: puede que se haya movido o eliminado."),
+    (*self)->reply(id, failureReply(Status::said(Problem::Failed, FailureText::CannotShowFile),
                                     es));
   });
 }
@@ -260,9 +254,9 @@ void Router::runInBackground(const Message& message, std::size_t bytes) {
       text = replyText(result, JsonStyle::Compact);
       facts = std::move(result.head);
     } catch (const std::exception& e) {
-      fail(failureReply(Status::failure(e.what()), es));
+      fail(failureReply(Status::said(Problem::Failed, FailureText::AsGiven, {e.what()}), es));
     } catch (...) {
-      fail(failureReply(Status::failure(Problem::Failed, "Internal error.", "Error interno."), es));
+      fail(failureReply(Status::said(Problem::Failed, FailureText::InternalError), es));
     }
     const bool long_ = std::chrono::steady_clock::now() - started > kNoticeAfter;
     platform->postToMain([weak, platform, id = message.id, cmd = message.cmd, bytes, writes, load, serial, long_, es,

@@ -8,6 +8,7 @@
 #include "commands/sound_compare.h"
 #include "vocabulary/language.h"
 #include "vocabulary/text.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -31,7 +32,7 @@ Reply compare(const Values& values, const Json& args) {
   const bool es = spanish(values);
   const auto a = sideOf(args, "a");
   const auto b = sideOf(args, "b");
-  if (!a || !b) return failureReply(Status::failure(Problem::Invalid, a ? "b" : "a", a ? "b" : "a"), es);
+  if (!a || !b) return failureReply(Status::said(Problem::Invalid, FailureText::Argument, {a ? "b" : "a"}), es);
   const auto first = readProgramFile(a->path, a->inside);
   if (!first) return failureReply(first.status(), es);
   const auto second = readProgramFile(b->path, b->inside);

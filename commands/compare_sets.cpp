@@ -11,6 +11,7 @@
 #include "commands/sound_compare.h"
 #include "vocabulary/language.h"
 #include "vocabulary/text.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -200,8 +201,7 @@ Reply compareSets(const Values& values, const Json& args, platform::WorkControl*
   for (int side = 0; side < 2; ++side) {
     const auto text = textMember(args, names[side]);
     if (!text || text->empty() || text->find('\0') != std::string::npos)
-      return failureReply(Status::failure(Problem::Invalid, std::string("The collection \"") + names[side] + "\" is missing.",
-                                          std::string("Falta la colección \"") + names[side] + "\"."),
+      return failureReply(Status::said(Problem::Invalid, FailureText::CollectionMissing, {names[side]}),
                           es);
     where[side] = *text;
   }

@@ -3,14 +3,14 @@
 #include "commands/command_table.h"
 #include "commands/failure_reply.h"
 #include "vocabulary/language.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
 namespace {
 
 Reply internalError(const Values& values, const std::exception& e) {
-  return failureReply(Status::failure(Problem::Failed, std::string("Internal error: ") + e.what(),
-                                      std::string("Error interno: ") + e.what()),
+  return failureReply(Status::said(Problem::Failed, FailureText::InternalErrorAbout, {e.what()}),
                       spanish(values));
 }
 

@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 #include "commands/failure_reply.h"
 #include "vocabulary/text.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -40,8 +41,7 @@ Reply freeSpace(const Values& values, const Json& args) {
   const bool es = spanish(values);
   const auto path = textMember(args, "path");
   if (!path || path->empty() || path->find('\0') != std::string::npos)
-    return failureReply(Status::failure(Problem::Invalid, "No valid folder was given to measure its free space.",
-                                        "No se indicó una carpeta válida para medir su espacio libre."),
+    return failureReply(Status::said(Problem::Invalid, FailureText::NoFolderToMeasure),
                         es);
   // A destination is often made by the install: its nearest existing folder is on the same disk.
   fs::path place = platform::absolutePath(*path);

@@ -13,25 +13,18 @@
 #include "platform/file_compare.h"
 #include "platform/folder.h"
 #include "platform/zip_reader.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
 namespace {
 
 Status differs(const fs::path& copy) {
-  return Status::failure(Problem::Failed,
-                         "The copy " + inQuotes(copy) + " does not match its original. Nothing was changed; try again, "
-                                                        "and if it happens again, check the destination disk.",
-                         "La copia " + inQuotes(copy) + " no coincide con su original. No se ha cambiado nada; "
-                                                        "vuelve a intentarlo y, si se repite, revisa el disco de destino.");
+  return Status::said(Problem::Failed, FailureText::CopyDoesNotMatch, {copy});
 }
 
 Status badArchive(const fs::path& archive) {
-  return Status::failure(Problem::Failed,
-                         "The new archive " + inQuotes(archive) + " did not read back whole. Nothing was changed; "
-                                                                   "try again, and if it happens again, check the destination disk.",
-                         "El nuevo archivo ZIP " + inQuotes(archive) + " no se pudo volver a leer entero. No se ha "
-                                                                        "cambiado nada; vuelve a intentarlo y, si se repite, revisa el disco de destino.");
+  return Status::said(Problem::Failed, FailureText::ArchiveDidNotReadBack, {archive});
 }
 
 // The copy is read once: a program whose checksum holds needs only its header
@@ -61,7 +54,7 @@ Status checkFile(const platform::Folder& folder, const char* name, const fs::pat
 Status checkFolder(const fs::path& source, const fs::path& copy, const fs::path& shown, std::string& bytes,
                    const platform::WorkControl* control) {
   const auto folder = platform::Folder::open(copy.string(), false);
-  if (!folder) return failureFor("read", copy, folder.status());
+  if (!folder) return failureFor(Action::Read, copy, folder.status());
   std::vector<std::string> subfolders;
   Status status;
   TRY(folder->forEach([&](const char* name, platform::EntryKind kind) {
@@ -93,8 +86,7 @@ CopyCheck::CopyCheck(fs::path source, fs::path copy, fs::path shown, const platf
       std::string bytes;
       status_ = checkFolder(source, copy, shown, bytes, control);
     } catch (const std::exception& e) {  // never out of the thread
-      status_ = Status::failure(Problem::Failed, std::string("The copies could not be checked: ") + e.what(),
-                                std::string("No se pudieron comprobar las copias: ") + e.what());
+      status_ = Status::said(Problem::Failed, FailureText::CopiesNotChecked, {e.what()});
     }
   };
   try {

@@ -7,6 +7,7 @@
 #include "platform/file_checks.h"
 #include "platform/folder.h"
 #include "platform/paths.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -27,19 +28,10 @@ bool isDate(std::string_view text) {
   return true;
 }
 
-Status refused(Problem problem, const std::string& english, const std::string& castilian) {
-  return Status::failure(problem, english, castilian);
-}
-
 Status checkNameFits(const std::string& name, std::size_t limit) {
   if (name.size() <= limit) return Status();
-  return refused(Problem::NameTooLong,
-                 "The name " + inQuotes(name) + " is too long for the destination's disk (" +
-                     std::to_string(name.size()) + " bytes; it takes at most " + std::to_string(limit) +
-                     "). Use a shorter name.",
-                 "El nombre " + inQuotes(name) + " es demasiado largo para el disco de destino (" +
-                     std::to_string(name.size()) + " bytes; admite " + std::to_string(limit) +
-                     " como máximo). Usa un nombre más corto.");
+  return Status::said(Problem::NameTooLong, FailureText::NameTooLong,
+                      {name, std::to_string(name.size()), std::to_string(limit)});
 }
 
 // A list given as a link must lead to a file in the list's own folder: a
@@ -47,18 +39,14 @@ Status checkNameFits(const std::string& name, std::size_t limit) {
 Status checkList(const InstallPlan& plan) {
   const fs::path& list = *plan.list;
   const auto kind = platform::kindOf(list);
-  if (kind == platform::EntryKind::Missing) return failureFor("read", list, ENOENT);
+  if (kind == platform::EntryKind::Missing) return failureFor(Action::Read, list, ENOENT);
   if (kind != platform::EntryKind::Link) return Status();
   const auto real = platform::realLocation(list);
   const auto folder = platform::realLocation(list.parent_path());
   if (real && folder && *real != *folder && platform::isSameOrInside(*real, *folder) &&
       platform::kindOf(*real) == platform::EntryKind::File)
     return Status();
-  return refused(Problem::Link,
-                 "The program list " + inQuotes(list) +
-                     " is a link to something outside its own folder. Choose the list file itself.",
-                 "La lista de programas " + inQuotes(list) +
-                     " es un enlace a algo que está fuera de su carpeta. Elige el propio archivo de la lista.");
+  return Status::said(Problem::Link, FailureText::ListLinkOutside, {list});
 }
 
 // The first name of `inner`'s path below `outer`, which holds it (both resolved).
@@ -79,20 +67,12 @@ Status checkNotNested(const InstallPlan& plan) {
   if (platform::isSameOrInside(*model, *progs)) {
     const std::string entry = firstNameBelow(*model, *progs);
     if (!isWantedProgram(plan, entry.c_str())) return Status();
-    return refused(Problem::Nested,
-                   "The destination " + inQuotes(plan.modelFolder) + " lies inside " + inQuotes(*plan.progs / entry) +
-                       ", which the install copies: it would copy itself. Choose a destination outside it.",
-                   "El destino " + inQuotes(plan.modelFolder) + " está dentro de " + inQuotes(*plan.progs / entry) +
-                       ", que la instalación copia: se copiaría a sí mismo. Elige un destino fuera de esa carpeta.");
+    return Status::said(Problem::Nested, FailureText::DestinationInsideCopied, {plan.modelFolder, *plan.progs / entry});
   }
   if (platform::isSameOrInside(*progs, *model)) {
     const std::string entry = firstNameBelow(*progs, *model);
     if (entry != plan.programsName && !entry.starts_with('.')) return Status();
-    return refused(Problem::Nested,
-                   "The program folder " + inQuotes(*plan.progs) + " lies inside " +
-                       inQuotes(plan.modelFolder / entry) + ", which the install replaces. Choose the programs from another folder.",
-                   "La carpeta de programas " + inQuotes(*plan.progs) + " está dentro de " +
-                       inQuotes(plan.modelFolder / entry) + ", que la instalación sustituye. Elige los programas de otra carpeta.");
+    return Status::said(Problem::Nested, FailureText::ProgramFolderInsideReplaced, {*plan.progs, plan.modelFolder / entry});
   }
   return Status();
 }
@@ -102,27 +82,24 @@ Status checkNotNested(const InstallPlan& plan) {
 StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args) {
   const auto dest = textMember(args, "dest");
   // The one reply whose "error" is a fixed word that callers look for.
-  if (!dest) return Status::failure(Problem::Invalid, "dest", "dest");
+  if (!dest) return Status::said(Problem::Invalid, FailureText::Argument, {"dest"});
   InstallPlan plan;
   plan.spanish = spanish(values);
   if (!isUsablePath(*dest))
-    return refused(Problem::Invalid, "The destination folder " + inQuotes(*dest) + " is not a valid path.",
-                   "La carpeta de destino " + inQuotes(*dest) + " no es una ruta válida.");
+    return Status::said(Problem::Invalid, FailureText::DestinationNotValid, {*dest});
 
   plan.safeModel = textMember(args, "model").value_or("Nord");
   for (char& c : plan.safeModel)
     if (c == '/') c = '-';
   if (!isSafeName(plan.safeModel))
-    return refused(Problem::Invalid, "The model name " + inQuotes(plan.safeModel) + " cannot name a folder.",
-                   "El nombre de modelo " + inQuotes(plan.safeModel) + " no sirve como nombre de carpeta.");
+    return Status::said(Problem::Invalid, FailureText::ModelNameNotFolder, {plan.safeModel});
   plan.root = platform::absolutePath(*dest);
   plan.modelFolder = plan.root / plan.safeModel;
 
   if (const auto list = textMember(args, "list")) {
     const fs::path path = isUsablePath(*list) ? fs::path(platform::absolutePath(*list)) : fs::path();
     if (path.empty() || !isSafeName(path.filename().string()))
-      return refused(Problem::Invalid, "The program list " + inQuotes(*list) + " is not a file that can be copied.",
-                     "La lista de programas " + inQuotes(*list) + " no es un archivo que se pueda copiar.");
+      return Status::said(Problem::Invalid, FailureText::ListNotCopyable, {*list});
     plan.list = path;
     plan.listsFolderName = listsFolderName(plan.spanish);
   }
@@ -131,11 +108,9 @@ StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args) {
   const auto extension = textMember(args, "ext");
   if (progs && extension) {
     if (extension->find('/') != std::string::npos || extension->find('\0') != std::string::npos)
-      return refused(Problem::Invalid, "The extension " + inQuotes(*extension) + " cannot name a folder.",
-                     "La extensión " + inQuotes(*extension) + " no sirve como nombre de carpeta.");
+      return Status::said(Problem::Invalid, FailureText::ExtensionNotFolder, {*extension});
     if (!isUsablePath(*progs))
-      return refused(Problem::Invalid, "The program folder " + inQuotes(*progs) + " is not a valid path.",
-                     "La carpeta de programas " + inQuotes(*progs) + " no es una ruta válida.");
+      return Status::said(Problem::Invalid, FailureText::ProgramFolderNotValid, {*progs});
     plan.progs = platform::absolutePath(*progs);
     plan.extension = *extension;
     const auto subfolders = args.find("subfolders");
@@ -149,7 +124,7 @@ StatusOr<InstallPlan> readInstallPlan(const Values& values, const Json& args) {
 Status checkBeforeChanging(const InstallPlan& plan) {
   const fs::path existing = platform::nearestExisting(plan.modelFolder);
   if (!platform::isFolder(existing))
-    return failureFor("create folder", plan.modelFolder, ENOTDIR);
+    return failureFor(Action::CreateFolder, plan.modelFolder, ENOTDIR);
   TRY(platform::checkWritable(existing));
 
   const std::size_t limit = platform::nameLimit(existing);
@@ -167,12 +142,7 @@ Status checkBeforeChanging(const InstallPlan& plan) {
     TRY(checkNameFits(plan.archiveName, limit));
     const fs::path archive = plan.modelFolder / plan.archiveName;
     if (platform::kindOf(archive) == platform::EntryKind::Folder)
-      return refused(Problem::Invalid,
-                     "A folder named " + inQuotes(plan.archiveName) + " stands where the archive goes, in " +
-                         inQuotes(plan.modelFolder) + ". Rename or move that folder.",
-                     "Hay una carpeta llamada " + inQuotes(plan.archiveName) +
-                         " donde va el archivo comprimido, en " + inQuotes(plan.modelFolder) +
-                         ". Cámbiale el nombre o muévela.");
+      return Status::said(Problem::Invalid, FailureText::FolderWhereArchiveGoes, {plan.archiveName, plan.modelFolder});
   }
   return Status();
 }

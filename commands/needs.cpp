@@ -31,6 +31,7 @@
 #include "platform/folder.h"
 #include "platform/paths.h"
 #include "platform/zip_entries.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -249,7 +250,7 @@ std::optional<Place> placeOf(const Json& item) {
   return Place{*path, inside};
 }
 
-Status invalid(const char* what) { return Status::failure(Problem::Invalid, what, what); }
+Status invalid(const char* what) { return Status::said(Problem::Invalid, FailureText::Argument, {what}); }
 
 // The entries `names` of the backup `inside`, each read whole, in one pass
 // over the archive however many a set takes from it.
@@ -271,12 +272,9 @@ std::map<std::string, std::string> entriesOf(const std::string& inside, const st
 }
 
 Status unreadable(const Place& place) {
-  const std::string what = inQuotes(place.path), where = inQuotes(place.inside);
   return place.inside.empty()
-             ? Status::failure(Problem::NotFound, "The program " + what + " could not be read.",
-                               "No se pudo leer el programa " + what + ".")
-             : Status::failure(Problem::NotFound, "The program " + what + " in " + where + " could not be read.",
-                               "No se pudo leer el programa " + what + " en " + where + ".");
+             ? Status::said(Problem::NotFound, FailureText::ProgramUnreadable, {place.path})
+             : Status::said(Problem::NotFound, FailureText::ProgramInBackupUnreadable, {place.path, place.inside});
 }
 
 // The programs the request names, read whole; those that cannot be read are
@@ -313,12 +311,12 @@ StatusOr<SetFiles> programsOf(const Json& args, Notes& notes, platform::WorkCont
         if (const auto entry = entries.find(place.path); entry != entries.end())
           programs.push_back({place, std::move(extension), entry->second});
         else
-          notes.add(unreadable(place).error(false), unreadable(place).error(true));
+          notes.add(failureText(unreadable(place), false), failureText(unreadable(place), true));
         continue;
       }
       const auto file = readProgramFile(place.path, "");
       if (!file) {
-        notes.add(unreadable(place).error(false), unreadable(place).error(true));
+        notes.add(failureText(unreadable(place), false), failureText(unreadable(place), true));
         continue;
       }
       programs.push_back({std::move(place), std::move(extension), file->bytes});
@@ -329,8 +327,7 @@ StatusOr<SetFiles> programsOf(const Json& args, Notes& notes, platform::WorkCont
   if (!dir || dir->empty() || dir->find('\0') != std::string::npos) return invalid("dir");
   const auto facts = platform::factsOf(platform::absolutePath(*dir), true);
   if (!facts || facts->kind != platform::EntryKind::Folder)
-    return Status::failure(Problem::NotFound, "The folder " + inQuotes(*dir) + " could not be found.",
-                           "No se encontró la carpeta " + inQuotes(*dir) + ".");
+    return Status::said(Problem::NotFound, FailureText::FolderNotFound, {*dir});
   const WalkWants wants{[](std::string_view extension) {
                           return isProgramExtension(extension) || !soundKindOf(extension).empty();
                         },

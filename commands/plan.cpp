@@ -100,7 +100,7 @@ StatusOr<Source> incomingPrograms(const InstallPlan& plan, platform::WorkControl
       },
       control);
   if (platform::isCancelled(control)) return Status::cancelled();
-  if (!walked) return failureFor("list folder", *plan.progs, walked);
+  if (!walked) return failureFor(Action::ListFolder, *plan.progs, walked);
   return source;
 }
 

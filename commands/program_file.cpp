@@ -10,6 +10,7 @@
 #include "vocabulary/text.h"
 #include "platform/folder.h"
 #include "platform/zip_entries.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -18,10 +19,8 @@ namespace fs = std::filesystem;
 namespace {
 
 Status notFound(const std::string& path, const std::string& inside) {
-  const std::string where = inside.empty() ? inQuotes(path) : inQuotes(path) + " in " + inQuotes(inside);
-  const std::string donde = inside.empty() ? inQuotes(path) : inQuotes(path) + " en " + inQuotes(inside);
-  return Status::failure(Problem::NotFound, "The program " + where + " could not be read.",
-                         "No se pudo leer el programa " + donde + ".");
+  return inside.empty() ? Status::said(Problem::NotFound, FailureText::ProgramUnreadable, {path})
+                        : Status::said(Problem::NotFound, FailureText::ProgramInBackupUnreadable, {path, inside});
 }
 
 StatusOr<ProgramFile> readFile(const std::string& path) {

@@ -16,6 +16,7 @@
 #include "vocabulary/text.h"
 #include "platform/folder.h"
 #include "platform/zip_entries.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -24,8 +25,7 @@ namespace {
 constexpr int kMaxDepth = 6;
 
 Status tooLarge(const std::string& where) {
-  return Status::failure(Problem::Invalid, inQuotes(where) + " holds too many programs to compare.",
-                         inQuotes(where) + " tiene demasiados programas para compararlos.");
+  return Status::said(Problem::Invalid, FailureText::TooManyToCompare, {where});
 }
 
 std::string nameOf(std::string_view path) { return std::string(path.substr(path.rfind('/') + 1)); }
@@ -109,9 +109,7 @@ Status readFolder(const std::string& root, Reading& reading) {
 Status readBackup(const std::string& backup, Reading& reading) {
   const auto opened = openBackup(backup);
   if (!opened) return opened.status();
-  if (!*opened)
-    return Status::failure(Problem::Invalid, inQuotes(backup) + " is neither a folder nor a backup that can be read.",
-                           inQuotes(backup) + " no es una carpeta ni una copia de seguridad que se pueda leer.");
+  if (!*opened) return Status::said(Problem::Invalid, FailureText::NeitherFolderNorBackup, {backup});
   bool full = false;
   std::string bytes;
   const platform::ZipFault fault = forEachBackupEntry(
@@ -194,7 +192,7 @@ StatusOr<ProgramSet> readProgramSet(const Values& values, const std::string& whe
                                     const ProgramSet* known) {
   const auto facts = platform::factsOf(where, true);
   if (!facts || facts->kind == platform::EntryKind::Missing)
-    return Status::failure(Problem::NotFound, inQuotes(where) + " was not found.", "No se encontró " + inQuotes(where) + ".");
+    return Status::said(Problem::NotFound, FailureText::NotFound, {where});
   Reading reading{{}, 0, control};
   TRY(facts->kind == platform::EntryKind::Folder ? readFolder(where, reading) : readBackup(where, reading));
   fingerprint(values, reading.set.programs, control, known);

@@ -48,7 +48,7 @@ Status forEachSourceFolder(const InstallPlan& plan,
                            const std::function<Status(const std::string&, const platform::Folder&)>& visit,
                            const platform::WorkControl* control) {
   const auto top = platform::Folder::open(plan.progs->string(), true);
-  if (!top) return failureFor("list folder", *plan.progs, top.status());
+  if (!top) return failureFor(Action::ListFolder, *plan.progs, top.status());
   Walk walk{plan, visit, control, ""};
   // The destination may lie in a bank-less subfolder (the Desktop holding
   // both): the walk never takes in what the install makes.

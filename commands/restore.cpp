@@ -23,6 +23,7 @@
 #include "platform/folder_reader.h"
 #include "platform/unique_fd.h"
 #include "platform/zip_directory.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -36,12 +37,12 @@ struct Outcome {
 Status writeTemporary(int folder, const std::string& temporary, const std::string& bytes, const fs::path& shown) {
   const platform::UniqueFd file(
       openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
-  if (!file.valid()) return failureFor("write", shown, errno);
+  if (!file.valid()) return failureFor(Action::Write, shown, errno);
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = write(file.get(), bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return failureFor("write", shown, n < 0 ? errno : EIO);
+    if (n <= 0) return failureFor(Action::Write, shown, n < 0 ? errno : EIO);
     done += static_cast<std::size_t>(n);
   }
   return Status();
@@ -55,10 +56,7 @@ Status readBack(const platform::Folder& folder, const std::string& temporary, co
   if (opened && opened->fd.valid() && static_cast<std::uint64_t>(opened->st.st_size) == bytes.size() &&
       platform::readWholeAt(opened->fd.get(), 0, written.data(), written.size()) && written == bytes)
     return Status();
-  return Status::failure(Problem::Failed,
-                         "The restored program " + inQuotes(shown) + " did not read back as it was written; nothing was changed.",
-                         "El programa restaurado " + inQuotes(shown) +
-                             " no se leyó igual que se escribió; no se ha cambiado nada.");
+  return Status::said(Problem::Failed, FailureText::RestoredDidNotReadBack, {shown});
 }
 
 // Writes every added or replacing program under its temporary name and reads
@@ -67,7 +65,7 @@ Status prepare(const RestoreRequest& request, const RestoreDecision& decision,
                const std::vector<platform::Replacement>& made, platform::WorkControl* control) {
   const auto folder = platform::Folder::open(request.dest.string(), true);
   const auto fd = platform::openFolderAt(AT_FDCWD, request.dest.c_str(), true);
-  if (!folder || !fd) return failureFor("open folder", request.dest, fd ? folder.status() : fd.status());
+  if (!folder || !fd) return failureFor(Action::OpenFolder, request.dest, fd ? folder.status() : fd.status());
   std::uint64_t bytes = 0;
   for (const RestoreItem& item : decision.items) bytes += item.action == RestoreAction::Same ? 0 : item.bytes.size();
   if (control) control->begin(platform::WorkPhase::Copy, made.size(), bytes);

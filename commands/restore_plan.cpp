@@ -11,14 +11,13 @@
 #include "platform/folder.h"
 #include "platform/paths.h"
 #include "platform/zip_directory.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
 namespace {
 
-Status invalid(const std::string& english, const std::string& castilian) {
-  return Status::failure(Problem::Invalid, english, castilian);
-}
+Status invalid(FailureText text) { return Status::said(Problem::Invalid, text); }
 
 bool isUsablePath(const std::string& path) { return !path.empty() && path.find('\0') == std::string::npos; }
 
@@ -68,18 +67,17 @@ StatusOr<RestoreRequest> readRestoreRequest(const Values& values, const Json& ar
   request.spanish = spanish(values);
   const auto from = textMember(args, "from");
   if (!from || !isUsablePath(*from))
-    return invalid("Choose the folder or the backup to restore from.",
-                   "Elige la carpeta o la copia de seguridad de la que restaurar.");
+    return invalid(FailureText::ChooseRestoreSource);
   const auto dest = textMember(args, "dest");
   if (!dest || !isUsablePath(*dest))
-    return invalid("Choose the folder to restore the programs into.", "Elige la carpeta en la que restaurar los programas.");
+    return invalid(FailureText::ChooseRestoreDestination);
   const auto entries = args.find("entries");
   if (entries == args.end() || !entries->is_array())
-    return invalid("Choose the programs to restore.", "Elige los programas que quieres restaurar.");
+    return invalid(FailureText::ChooseRestorePrograms);
   std::unordered_set<std::string> given;
   for (const Json& entry : *entries) {
     if (!entry.is_string())
-      return invalid("Each program to restore is named by a text.", "Cada programa que restaurar se nombra con un texto.");
+      return invalid(FailureText::RestoreEntryNotText);
     // The same entry chosen twice is one program.
     if (given.insert(entry.get<std::string>()).second) request.entries.push_back(entry.get<std::string>());
   }
@@ -92,19 +90,19 @@ StatusOr<RestoreRequest> readRestoreRequest(const Values& values, const Json& ar
       // A link the user chose is followed; the backup is then read where it lies.
       if (platform::isFolder(request.from)) break;
       const auto real = platform::realLocation(request.from);
-      if (!real || platform::kindOf(*real) != platform::EntryKind::File) return failureFor("read", request.from, ENOENT);
+      if (!real || platform::kindOf(*real) != platform::EntryKind::File) return failureFor(Action::Read, request.from, ENOENT);
       request.from = *real;
       request.fromBackup = true;
       break;
     }
-    default: return failureFor("read", request.from, ENOENT);
+    default: return failureFor(Action::Read, request.from, ENOENT);
   }
   return request;
 }
 
 Status checkRestoreDestination(const RestoreRequest& request) {
   const fs::path existing = platform::nearestExisting(request.dest);
-  if (!platform::isFolder(existing)) return failureFor("create folder", request.dest, ENOTDIR);
+  if (!platform::isFolder(existing)) return failureFor(Action::CreateFolder, request.dest, ENOTDIR);
   return platform::checkWritable(existing);
 }
 

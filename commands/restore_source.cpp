@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "commands/backup_file.h"
+#include "vocabulary/failure_words.h"
 #include "vocabulary/text.h"
 #include "platform/folder.h"
 #include "platform/zip_entries.h"
@@ -12,16 +13,13 @@ namespace velmorin {
 namespace {
 
 Status notABackup(const RestoreRequest& request) {
-  return Status::failure(Problem::Invalid,
-                         "The backup " + inQuotes(request.from) + " is not a ZIP archive, so nothing can be restored from it.",
-                         "La copia de seguridad " + inQuotes(request.from) +
-                             " no es un archivo ZIP, así que no se puede restaurar nada de ella.");
+  return Status::said(Problem::Invalid, FailureText::BackupNotZip, {request.from});
 }
 
 StatusOr<std::vector<ChosenBytes>> readFromBackup(const RestoreRequest& request, const std::vector<std::string>& entries,
                                                   platform::WorkControl* control) {
   const auto opened = openBackup(request.from);
-  if (!opened) return failureFor("read", request.from, opened.status());
+  if (!opened) return failureFor(Action::Read, request.from, opened.status());
   if (!*opened) return notABackup(request);
 
   std::vector<ChosenBytes> chosen(entries.size());
@@ -102,7 +100,7 @@ StatusOr<std::vector<ChosenBytes>> readChosen(const RestoreRequest& request, con
                                               platform::WorkControl* control) {
   if (request.fromBackup) return readFromBackup(request, entries, control);
   const auto top = platform::Folder::open(request.from.string(), true);
-  if (!top) return failureFor("open folder", request.from, top.status());
+  if (!top) return failureFor(Action::OpenFolder, request.from, top.status());
   std::vector<ChosenBytes> chosen;
   std::uint64_t spent = 0;
   for (const std::string& entry : entries) {

@@ -14,6 +14,7 @@
 #include "platform/change_journal.h"
 #include "platform/file_checks.h"
 #include "platform/paths.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -57,32 +58,29 @@ void addLine(std::string& text, const std::vector<std::string>& fields) {
   text += "\r\n";
 }
 
-Status invalid(const std::string& english, const std::string& castilian) {
-  return Status::failure(Problem::Invalid, english, castilian);
+Status invalid(FailureText text, std::vector<std::string> words = {}) {
+  return Status::said(Problem::Invalid, text, std::move(words));
 }
 
 // The rows' text, or why the arguments are not a set list.
 StatusOr<std::string> csvText(const Json* rows, bool es) {
   if (!rows || !rows->is_array())
-    return invalid("No programs were given for the set list.", "No se indicaron programas para la lista.");
+    return invalid(FailureText::NoSetListPrograms);
   if (rows->empty())
-    return invalid("The set list would be empty: no programs are shown.",
-                   "La lista quedaría vacía: no se muestra ningún programa.");
+    return invalid(FailureText::SetListEmpty);
   if (rows->size() > kMaxRows)
-    return invalid("The set list has too many programs to save.", "La lista tiene demasiados programas para guardarla.");
+    return invalid(FailureText::SetListTooLong);
   std::string text;
   addLine(text, es ? std::vector<std::string>{"Posición", "Nombre", "Categoría", "Modelo", "Carpeta", "Sonido"}
                    : std::vector<std::string>{"Slot", "Name", "Category", "Model", "Folder", "Sound"});
   for (const Json& row : *rows) {
     if (!row.is_object())
-      return invalid("A program of the set list is not described by its slot, name, category and model.",
-                     "Un programa de la lista no viene descrito por su posición, nombre, categoría y modelo.");
+      return invalid(FailureText::SetListRowIncomplete);
     std::vector<std::string> fields;
     for (const char* key : kFields) {
       const auto value = textMember(row, key);
       if (!value)
-        return invalid("A program of the set list is not described as text (its \"" + std::string(key) + "\").",
-                       "Un programa de la lista no viene descrito como texto (su \"" + std::string(key) + "\").");
+        return invalid(FailureText::SetListFieldNotText, {key});
       fields.push_back(*value);
     }
     for (const char* key : kLaterFields) {
@@ -90,8 +88,7 @@ StatusOr<std::string> csvText(const Json* rows, bool es) {
       if (row.contains(key)) {
         const auto value = textMember(row, key);
         if (!value)
-          return invalid("A program of the set list is not described as text (its \"" + std::string(key) + "\").",
-                         "Un programa de la lista no viene descrito como texto (su \"" + std::string(key) + "\").");
+          return invalid(FailureText::SetListFieldNotText, {key});
         later = *value;
       }
       fields.push_back(later);
@@ -108,25 +105,17 @@ Reply saveAs(const std::string& text, std::size_t rows, const fs::path& file, bo
   const fs::path folder = file.parent_path();
   const std::string name = file.filename().string();
   if (name.empty() || name == "." || name == "..")
-    return failureReply(invalid("No file name was given for the set list.", "No se indicó el nombre del archivo de la lista."),
-                        es);
+    return failureReply(invalid(FailureText::NoSetListFileName), es);
   if (!platform::isFolder(folder))
-    return failureReply(Status::failure(Problem::NotFound, "The folder " + inQuotes(folder) + " does not exist.",
-                                        "La carpeta " + inQuotes(folder) + " no existe."),
-                        es);
+    return failureReply(Status::said(Problem::NotFound, FailureText::FolderMissing, {folder}), es);
   if (Status writable = platform::checkWritable(folder); !writable) return failureReply(writable, es);
   const platform::EntryKind kind = platform::kindOf(file);
   if (kind != platform::EntryKind::Missing && kind != platform::EntryKind::File)
-    return failureReply(Status::failure(Problem::NotFolder, inQuotes(file) + " is not a file that a set list can replace.",
-                                        inQuotes(file) + " no es un archivo que una lista pueda sustituir."),
-                        es);
+    return failureReply(Status::said(Problem::NotFolder, FailureText::NotReplaceableBySetList, {file}), es);
   Status written = replace ? platform::writeFileAtomically(folder, name, platform::temporaryName(), text)
                            : platform::writeNewFileAtomically(folder, name, platform::temporaryName(), text);
   if (!written && written.code() == EEXIST)
-    return failureReply(Status::failure(Problem::Invalid,
-                                        "A file named " + inQuotes(name) + " is already there. Choose another name.",
-                                        "Ya hay un archivo llamado " + inQuotes(name) + ". Elige otro nombre."),
-                        es);
+    return failureReply(invalid(FailureText::FileAlreadyThere, {name}), es);
   if (!written) return failureReply(written, es);
   return {{"ok", true}, {"path", file.string()}, {"rows", rows}, {"replaced", kind == platform::EntryKind::File}};
 }
@@ -139,11 +128,9 @@ Reply saveSetList(const Values& values, const Json& args) {
   const auto dir = textMember(args, "dir");
   const std::string& where = path ? *path : dir.value_or("");
   if (where.empty())
-    return failureReply(invalid("No file or folder was given for the set list.",
-                                "No se indicó el archivo ni la carpeta de la lista."),
-                        es);
+    return failureReply(invalid(FailureText::NoSetListPlace), es);
   if (where.find('\0') != std::string::npos)
-    return failureReply(invalid(inQuotes(where) + " is not a valid path.", inQuotes(where) + " no es una ruta válida."), es);
+    return failureReply(invalid(FailureText::PathNotValid, {where}), es);
   const auto text = csvText(args.is_object() && args.contains("rows") ? &args["rows"] : nullptr, es);
   if (!text) return failureReply(text.status(), es);
   const std::size_t rows = args["rows"].size();
@@ -156,10 +143,8 @@ Reply saveSetList(const Values& values, const Json& args) {
   if (!platform::isFolder(folder)) {
     const bool missing = platform::kindOf(folder) == platform::EntryKind::Missing;
     return failureReply(
-        missing ? Status::failure(Problem::NotFound, "The folder " + inQuotes(folder) + " does not exist.",
-                                  "La carpeta " + inQuotes(folder) + " no existe.")
-                : Status::failure(Problem::NotFolder, inQuotes(folder) + " is not a folder.",
-                                  inQuotes(folder) + " no es una carpeta."),
+        missing ? Status::said(Problem::NotFound, FailureText::FolderMissing, {folder})
+                : Status::said(Problem::NotFolder, FailureText::NotAFolder, {folder}),
         es);
   }
   if (Status writable = platform::checkWritable(folder); !writable) return failureReply(writable, es);
@@ -173,12 +158,8 @@ Reply saveSetList(const Values& values, const Json& args) {
     if (written) return {{"ok", true}, {"path", (folder / name).string()}, {"rows", rows}};
     if (written.code() != EEXIST) return failureReply(written, es);
   }
-  return failureReply(Status::failure(Problem::Failed,
-                                      "The folder " + inQuotes(folder) + " already holds " + std::to_string(kMaxNumber) +
-                                          " set lists of today. Choose another folder.",
-                                      "La carpeta " + inQuotes(folder) + " ya tiene " + std::to_string(kMaxNumber) +
-                                          " listas de hoy. Elige otra carpeta."),
-                      es);
+  return failureReply(
+      Status::said(Problem::Failed, FailureText::TooManySetListsToday, {folder, std::to_string(kMaxNumber)}), es);
 }
 
 }  // namespace velmorin

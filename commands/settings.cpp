@@ -9,6 +9,7 @@
 #include "platform/file_checks.h"
 #include "platform/folder.h"
 #include "platform/folder_lock.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -38,8 +39,7 @@ Stored readStored(const fs::path& file) {
 }
 
 Reply tooLarge(bool es) {
-  return failureReply(Status::failure(Problem::Invalid, "The settings are too large to keep.",
-                                      "Los ajustes son demasiado grandes para guardarlos."),
+  return failureReply(Status::said(Problem::Invalid, FailureText::SettingsTooLarge),
                       es);
 }
 

@@ -12,6 +12,7 @@
 #include "commands/sound_summary.h"
 #include "vocabulary/language.h"
 #include "vocabulary/text.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -59,7 +60,7 @@ Reply sound(const Values& values, const Json& args) {
   const bool es = spanish(values);
   const auto path = textMember(args, "path");
   if (!path || path->empty() || path->find('\0') != std::string::npos)
-    return failureReply(Status::failure(Problem::Invalid, "path", "path"), es);
+    return failureReply(Status::said(Problem::Invalid, FailureText::Argument, {"path"}), es);
   const std::string inside = textMember(args, "inside").value_or("");
   const auto program = readProgramFile(*path, inside);
   if (!program) return failureReply(program.status(), es);

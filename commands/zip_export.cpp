@@ -6,6 +6,7 @@
 #include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "platform/zip_writer.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin {
 
@@ -20,16 +21,11 @@ Reply zip(const Values& values, const std::string& path, platform::WorkControl* 
     return reply;
   };
   if (path.empty())
-    return failed(Status::failure(Problem::Invalid, "No folder was given to pack.", "No se indicó qué carpeta comprimir."));
+    return failed(Status::said(Problem::Invalid, FailureText::NoFolderToPack));
   if (path.find('\0') != std::string::npos)
-    return failed(Status::failure(Problem::Invalid, "The folder " + inQuotes(path) + " is not a valid path.",
-                                  "La carpeta " + inQuotes(path) + " no es una ruta válida."));
+    return failed(Status::said(Problem::Invalid, FailureText::FolderNotValid, {path}));
   if (platform::kindOf(archive) == platform::EntryKind::Folder) {
-    return failed(Status::failure(Problem::Invalid,
-                                  "A folder named \"Velmorin.zip\" stands where the archive goes, in " +
-                                      inQuotes(values.DESKTOP) + ". Rename or move that folder.",
-                                  "Hay una carpeta llamada \"Velmorin.zip\" en " + inQuotes(values.DESKTOP) +
-                                      ", donde va el archivo ZIP. Cámbiale el nombre o muévela."));
+    return failed(Status::said(Problem::Invalid, FailureText::FolderWhereZipGoes, {values.DESKTOP}));
   }
 
   const auto made = platform::makeFolders(values.DESKTOP);

@@ -19,11 +19,11 @@ template <class Place>
 Status writeThrough(const std::filesystem::path& folderPath, const std::string& name, const std::string& draftName,
                     const std::string& text, mode_t mode, Place place) {
   auto opened = openFolderAt(AT_FDCWD, folderPath.c_str(), true);
-  if (!opened) return failureFor("open folder", folderPath, opened.code());
+  if (!opened) return failureFor(Action::OpenFolder, folderPath, opened.code());
   const UniqueFd folder = std::move(*opened);
   const auto failure = [&](int err) {
     unlinkat(folder.get(), draftName.c_str(), 0);
-    return failureFor("write", folderPath / name, err);
+    return failureFor(Action::Write, folderPath / name, err);
   };
   const UniqueFd file(openat(folder.get(), draftName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
   if (!file.valid()) return failure(errno);

@@ -111,7 +111,7 @@ fs::path folderOf(const fs::path& base, const Replacement& item) {
 
 StatusOr<UniqueFd> openFolder(const fs::path& folder) {
   auto opened = openFolderAt(AT_FDCWD, folder.c_str(), true);
-  if (!opened) return failureFor("open folder", folder, opened.code());
+  if (!opened) return failureFor(Action::OpenFolder, folder, opened.code());
   return opened;
 }
 
@@ -157,12 +157,12 @@ Status replace(const fs::path& base, const Replacement& item, int& trashed) {
       const std::string aside = asideOf(item.temporary);
       removeTree(folderPath / aside);  // from an attempt that stopped here
       if (renameat(folder.get(), item.target.c_str(), folder.get(), aside.c_str()) != 0)
-        return failureFor("replace", folderPath / item.target, errno);
+        return failureFor(Action::Replace, folderPath / item.target, errno);
     }
   }
   if (renameat(folder.get(), item.temporary.c_str(), folder.get(), item.target.c_str()) != 0)
-    return failureFor("replace", folderPath / item.target, errno);
-  if (fsync(folder.get()) != 0) return failureFor("replace", folderPath / item.target, errno);
+    return failureFor(Action::Replace, folderPath / item.target, errno);
+  if (fsync(folder.get()) != 0) return failureFor(Action::Replace, folderPath / item.target, errno);
   return Status();
 }
 
@@ -231,7 +231,7 @@ Status ChangeJournal::seal(std::vector<std::string> retire) {
   {
     // Every temporary's data on disk before the journal says they are complete.
     const UniqueFd folder = TRY_VALUE(openFolder(base_));
-    if (syncfs(folder.get()) != 0) return failureFor("write", base_, errno);
+    if (syncfs(folder.get()) != 0) return failureFor(Action::Write, base_, errno);
   }
   return writeJournal(base_, Record{kCommitted, items_, retire_});
 }

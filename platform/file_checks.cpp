@@ -32,13 +32,13 @@ std::size_t nameLimit(const fs::path& folder) {
 
 Status checkWritable(const fs::path& folder) {
   // As the process really is: root passes, except on a read-only mount.
-  if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return failureFor("write to", folder, errno);
+  if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return failureFor(Action::WriteTo, folder, errno);
   return Status();
 }
 
 Status checkReadableFolder(const fs::path& folder) {
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return failureFor("list folder", folder, errno);
+  if (fd < 0) return failureFor(Action::ListFolder, folder, errno);
   close(fd);
   return Status();
 }
@@ -48,11 +48,11 @@ StatusOr<std::vector<fs::path>> makeFolders(const fs::path& folder) {
   fs::path at = folder;
   struct stat st;
   while (stat(at.c_str(), &st) != 0) {
-    if (errno != ENOENT || !at.has_relative_path()) return failureFor("create folder", folder, errno);
+    if (errno != ENOENT || !at.has_relative_path()) return failureFor(Action::CreateFolder, folder, errno);
     missing.push_back(at);
     at = at.parent_path();
   }
-  if (!S_ISDIR(st.st_mode)) return failureFor("create folder", folder, ENOTDIR);
+  if (!S_ISDIR(st.st_mode)) return failureFor(Action::CreateFolder, folder, ENOTDIR);
   std::vector<fs::path> made;
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     if (mkdir(it->c_str(), 0777) == 0) {
@@ -60,14 +60,14 @@ StatusOr<std::vector<fs::path>> makeFolders(const fs::path& folder) {
     } else if (errno != EEXIST) {
       const int err = errno;
       removeMadeFolders(made);
-      return failureFor("create folder", folder, err);
+      return failureFor(Action::CreateFolder, folder, err);
     }
   }
   return made;
 }
 
 Status makeFolder(const fs::path& folder) {
-  if (mkdir(folder.c_str(), 0777) != 0) return failureFor("create folder", folder, errno);
+  if (mkdir(folder.c_str(), 0777) != 0) return failureFor(Action::CreateFolder, folder, errno);
   return Status();
 }
 

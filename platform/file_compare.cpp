@@ -19,11 +19,11 @@ namespace {
 StatusOr<UniqueFd> openForReading(const std::filesystem::path& path) {
   // O_NONBLOCK: a FIFO put in a file's place must not hold the comparison up.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return failureFor("read", path, errno);
+  if (fd < 0) return failureFor(Action::Read, path, errno);
   UniqueFd owned(fd);
   struct stat st;
-  if (fstat(fd, &st) != 0) return failureFor("read", path, errno);
-  if (!S_ISREG(st.st_mode)) return failureFor("read", path, EINVAL);
+  if (fstat(fd, &st) != 0) return failureFor(Action::Read, path, errno);
+  if (!S_ISREG(st.st_mode)) return failureFor(Action::Read, path, EINVAL);
   return owned;
 }
 
@@ -39,8 +39,8 @@ StatusOr<bool> sameContent(const std::filesystem::path& a, const std::filesystem
   auto second = openForReading(b);
   if (!second) return second.status();
   struct stat sa, sb;
-  if (fstat(first->get(), &sa) != 0) return failureFor("read", a, errno);
-  if (fstat(second->get(), &sb) != 0) return failureFor("read", b, errno);
+  if (fstat(first->get(), &sa) != 0) return failureFor(Action::Read, a, errno);
+  if (fstat(second->get(), &sb) != 0) return failureFor(Action::Read, b, errno);
   if (sa.st_size != sb.st_size) return false;
   if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino) return true;
 
@@ -48,9 +48,9 @@ StatusOr<bool> sameContent(const std::filesystem::path& a, const std::filesystem
   for (;;) {
     if (isCancelled(control)) return Status::cancelled();
     const ssize_t n = readUntilFullOrEnd(first->get(), left.get(), kChunk);
-    if (n < 0) return failureFor("read", a, errno);
+    if (n < 0) return failureFor(Action::Read, a, errno);
     const ssize_t m = readUntilFullOrEnd(second->get(), right.get(), kChunk);
-    if (m < 0) return failureFor("read", b, errno);
+    if (m < 0) return failureFor(Action::Read, b, errno);
     if (n != m || std::memcmp(left.get(), right.get(), static_cast<std::size_t>(n)) != 0) return false;
     if (n == 0) return true;
     advance(control, 0, static_cast<std::uint64_t>(n));
@@ -61,7 +61,7 @@ StatusOr<bool> holds(const std::filesystem::path& file, std::string_view bytes, 
   auto opened = openForReading(file);
   if (!opened) return opened.status();
   struct stat st;
-  if (fstat(opened->get(), &st) != 0) return failureFor("read", file, errno);
+  if (fstat(opened->get(), &st) != 0) return failureFor(Action::Read, file, errno);
   if (static_cast<std::uint64_t>(st.st_size) != bytes.size()) return false;
   const std::unique_ptr<char[]> buffer(new char[std::min(kChunk, std::max<std::size_t>(bytes.size(), 1))]);
   for (std::size_t at = 0;;) {
@@ -69,7 +69,7 @@ StatusOr<bool> holds(const std::filesystem::path& file, std::string_view bytes, 
     const std::size_t step = std::min(kChunk, bytes.size() - at);
     // One byte past the end must meet the end: a file that grew is not the same.
     const ssize_t n = readUntilFullOrEnd(opened->get(), buffer.get(), step == 0 ? 1 : step);
-    if (n < 0) return failureFor("read", file, errno);
+    if (n < 0) return failureFor(Action::Read, file, errno);
     if (step == 0) return n == 0;
     if (static_cast<std::size_t>(n) != step || std::memcmp(buffer.get(), bytes.data() + at, step) != 0) return false;
     at += step;
@@ -82,7 +82,7 @@ StatusOr<bool> beginsWith(const std::filesystem::path& file, std::string_view by
   if (!opened) return opened.status();
   std::string start(bytes.size(), '\0');
   const ssize_t n = readUntilFullOrEnd(opened->get(), start.data(), start.size());
-  if (n < 0) return failureFor("read", file, errno);
+  if (n < 0) return failureFor(Action::Read, file, errno);
   return static_cast<std::size_t>(n) == bytes.size() && start == bytes;
 }
 

@@ -21,19 +21,14 @@ namespace velmorin::platform {
 namespace {
 
 Status copyFailure(const fs::path& from, const fs::path& to, const Status& cause) {
-  if (cause.problem() == Problem::Cancelled) return cause;
-  return Status::failure(cause.problem(),
-                         "Could not copy " + inQuotes(from) + " to " + inQuotes(to) + ": " + reasonText(cause, false),
-                         "No se pudo copiar " + inQuotes(from) + " a " + inQuotes(to) + ": " + reasonText(cause, true),
-                         cause.code());
+  return Status::whileDoing(Action::Copy, from, cause, to);
 }
 
 Status copyFailure(const fs::path& from, const fs::path& to, int err) {
   return copyFailure(from, to, Status::fromErrno(err));
 }
 
-const Status kNotFileOrFolder = Status::failure(Problem::Invalid, "it is neither a regular file nor a folder",
-                                                "no es ni un archivo normal ni una carpeta");
+const Status kNotFileOrFolder = Status::because(Problem::Invalid, Reason::NeitherRegularFileNorFolder);
 
 // Errors with which copy_file_range declines a pair of files (other file
 // system, old kernel, special file system); plain reads and writes still work.
@@ -394,13 +389,13 @@ Status copyEntries(const fs::path& from, const fs::path& to, const std::function
   const fs::path& shown = shownTo.empty() ? to : shownTo;
 
   const auto source = openFolderAt(AT_FDCWD, from.c_str(), true);
-  if (!source) return failureFor("list folder", from, source.code());
+  if (!source) return failureFor(Action::ListFolder, from, source.code());
   const auto root = pathOfOpenFile(source->get());
-  if (!root) return failureFor("list folder", from, errno);
+  if (!root) return failureFor(Action::ListFolder, from, errno);
   const auto target = openFolderAt(AT_FDCWD, to.c_str(), true);
-  if (!target) return failureFor("open folder", shown, target.code());
+  if (!target) return failureFor(Action::OpenFolder, shown, target.code());
   struct stat st;
-  if (fstat(target->get(), &st) != 0) return failureFor("open folder", shown, errno);
+  if (fstat(target->get(), &st) != 0) return failureFor(Action::OpenFolder, shown, errno);
   const FileId destination = FileId::of(st);
   const int sourceFd = source->get(), targetFd = target->get();
 
@@ -431,7 +426,7 @@ Status copyEntries(const fs::path& from, const fs::path& to, const std::function
     }
   });
   if (!status) return status;
-  if (!listed) return failureFor("list folder", from, listed.code());
+  if (!listed) return failureFor(Action::ListFolder, from, listed.code());
   return Status();
 }
 

@@ -15,7 +15,7 @@ std::filesystem::path ownProgram() {
 
 Status runInstead(const std::filesystem::path& program, char** argv) {
   execv(program.c_str(), argv);
-  return failureFor("start", program, errno);
+  return failureFor(Action::Start, program, errno);
 }
 
 }  // namespace velmorin::platform

@@ -1,40 +1,91 @@
 #include "platform/status.h"
 
-#include <cstring>
+#include <cerrno>
 
 namespace velmorin {
 
-std::string errnoText(int err) {
-  char buffer[256];
-  // GNU strerror_r may return a static text instead of filling the buffer.
-  const char* text = strerror_r(err, buffer, sizeof buffer);
-  return text ? std::string(text) : "error " + std::to_string(err);
+const char* problemCode(Problem problem) {
+  switch (problem) {
+    case Problem::Cancelled: return "cancelled";
+    case Problem::Busy: return "busy";
+    case Problem::NoSpace: return "noSpace";
+    case Problem::Permission: return "permission";
+    case Problem::NotFound: return "notFound";
+    case Problem::NameTooLong: return "nameTooLong";
+    case Problem::NotFolder: return "notFolder";
+    case Problem::Nested: return "nested";
+    case Problem::Link: return "link";
+    case Problem::Invalid: return "invalid";
+    case Problem::Failed: break;
+  }
+  return "failed";
 }
 
-std::string inQuotes(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
-
-Status Status::fromErrno(int code) { return Status(Problem::Failed, errnoText(code), errnoTextSpanish(code), code); }
-
-Status Status::cancelled() {
-  return Status(Problem::Cancelled, "Cancelled. Nothing was changed.", "Cancelado. No se ha cambiado nada.", 0);
+Problem problemOfErrno(int err) {
+  switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return Problem::NoSpace;
+    case EACCES:
+    case EPERM:
+    case EROFS: return Problem::Permission;
+    case ENOENT: return Problem::NotFound;
+    case ENAMETOOLONG: return Problem::NameTooLong;
+    case ENOTDIR: return Problem::NotFolder;
+    case ELOOP: return Problem::Link;
+    default: return Problem::Failed;
+  }
 }
 
-std::string reasonText(const Status& cause, bool spanish) {
-  if (cause.code() != 0) return spanish ? errnoTextSpanish(cause.code()) : errnoText(cause.code());
-  return cause.error(spanish);
+Status Status::said(Problem problem, FailureText text, std::vector<std::string> words) {
+  Status status(problem);
+  status.text_ = text;
+  status.words_ = std::move(words);
+  return status;
 }
 
-Status failureFor(const std::string& action, const std::filesystem::path& path, int err) {
-  return Status::failure(problemOfErrno(err), "Could not " + action + " " + inQuotes(path) + ": " + errnoText(err),
-                         "No se pudo " + actionSpanish(action) + " " + inQuotes(path) + ": " + errnoTextSpanish(err),
-                         err);
+Status Status::fromErrno(int code) {
+  Status status(Problem::Failed);
+  status.code_ = code;
+  return status;
 }
 
-Status failureFor(const std::string& action, const std::filesystem::path& path, const Status& cause) {
+Status Status::because(Problem problem, Reason reason) {
+  Status status(problem);
+  status.reason_ = reason;
+  return status;
+}
+
+Status Status::described(Problem problem, std::string detail) {
+  Status status(problem);
+  status.detail_ = std::move(detail);
+  return status;
+}
+
+Status Status::cancelled() { return Status(Problem::Cancelled); }
+
+Status Status::whileDoing(Action action, std::filesystem::path path, const Status& cause, std::filesystem::path other) {
   if (cause.problem() == Problem::Cancelled) return cause;
-  return Status::failure(cause.problem(), "Could not " + action + " " + inQuotes(path) + ": " + reasonText(cause, false),
-                         "No se pudo " + actionSpanish(action) + " " + inQuotes(path) + ": " + reasonText(cause, true),
-                         cause.code());
+  Status status(cause.problem());
+  status.action_ = action;
+  status.path_ = std::move(path);
+  status.other_ = std::move(other);
+  status.code_ = cause.code();
+  // An errno value words the reason by itself; anything else is worded as the cause.
+  if (cause.code() == 0) status.cause_ = std::make_shared<const Status>(cause);
+  return status;
+}
+
+Status failureFor(Action action, const std::filesystem::path& path, int err) {
+  return Status::whileDoing(action, path, Status::fromErrno(err));
+}
+
+Status failureFor(Action action, const std::filesystem::path& path, const Status& cause) {
+  return Status::whileDoing(action, path, cause);
+}
+
+Status failureFor(Action action, const std::filesystem::path& path, Reason reason, Problem problem) {
+  return Status::whileDoing(action, path, Status::because(problem, reason));
 }
 
 }  // namespace velmorin

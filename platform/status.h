@@ -1,12 +1,17 @@
 #pragma once
 // Failures as values: an operation answers with a Status (or a StatusOr when it
 // also gives something back), never an exception. Both must be looked at.
-// A failure says what went wrong in English and in Spanish, and which of a few
-// stable kinds of problem it is, so that the page can offer the next step.
+// A failure keeps facts, not sentences: which of a few stable kinds of problem
+// it is (so that the page can offer the next step), the errno value, what was
+// being done and to which path, or the id of a text of the layers above with
+// its words. vocabulary/failure_words.h turns them into the user's language.
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/verify.h"
 
@@ -32,36 +37,86 @@ const char* problemCode(Problem problem);
 // The kind of problem behind an errno value; Failed for the rest.
 Problem problemOfErrno(int err);
 
+// What was being done when a step failed: "Could not <action> ...".
+enum class Action : std::uint8_t {
+  None,
+  Archive,
+  Compare,
+  Copy,  // from the path to the other path
+  CreateFolder,
+  ListFolder,
+  MeasureFreeSpace,
+  OpenFolder,
+  Read,
+  ReadArchive,
+  Replace,
+  Start,
+  Write,
+  WriteArchive,
+  WriteTo,
+  Count,  // not an action: how many there are
+};
+
+// Why a step failed when no errno value says it.
+enum class Reason : std::uint8_t {
+  None,
+  Damaged,
+  ShorterWhileArchived,
+  NeitherFileNorFolder,
+  NeitherRegularFileNorFolder,
+  NoTrash,
+  Count,  // not a reason: how many there are
+};
+
+// A text of the layers above, by its id; only they know its values and words.
+enum class FailureText : std::uint16_t;
+
 class [[nodiscard]] Status {
  public:
   Status() = default;  // success
-  // A failure told in English only (the Spanish text is the same).
-  static Status failure(std::string message, int code = 0) { return Status(Problem::Failed, message, message, code); }
-  // A failure told in both languages; `code` is the errno value behind it, if any.
-  static Status failure(Problem problem, std::string english, std::string spanish, int code = 0) {
-    return Status(problem, std::move(english), std::move(spanish), code);
-  }
+  // A failure told by one of the texts above with its words ({0}, {1}, ...).
+  static Status said(Problem problem, FailureText text, std::vector<std::string> words = {});
   // A system call's failure, for a caller that names the file in its own words.
   static Status fromErrno(int code);
+  // A failure for one of the reasons above, alone.
+  static Status because(Problem problem, Reason reason);
+  // A failure the system (or a library) described in its own words.
+  static Status described(Problem problem, std::string detail);
   // Work stopped at the user's request before it changed anything.
   static Status cancelled();
+  // Doing `action` to `path` (and `other`) failed for `cause`'s reason; a
+  // cancellation stays one.
+  static Status whileDoing(Action action, std::filesystem::path path, const Status& cause,
+                           std::filesystem::path other = {});
 
   bool ok() const { return !failed_; }
   explicit operator bool() const { return ok(); }
-  const std::string& error() const { return english_; }
-  const std::string& error(bool spanish) const { return spanish ? spanish_ : english_; }
   int code() const { return code_; }  // the errno value behind a failure, 0 when none
   // What kind of problem: the one given, else the errno value's.
   Problem problem() const { return problem_ != Problem::Failed ? problem_ : problemOfErrno(code_); }
 
+  // The facts a failure is worded from.
+  Action action() const { return action_; }
+  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& otherPath() const { return other_; }
+  Reason reason() const { return reason_; }
+  const std::string& detail() const { return detail_; }
+  std::optional<FailureText> text() const { return text_; }
+  const std::vector<std::string>& words() const { return words_; }
+  const Status* cause() const { return cause_.get(); }  // what a step beneath failed with, if worded apart
+
  private:
-  Status(Problem problem, std::string english, std::string spanish, int code)
-      : failed_(true), problem_(problem), code_(code), english_(std::move(english)), spanish_(std::move(spanish)) {}
+  explicit Status(Problem problem) : failed_(true), problem_(problem) {}
   bool failed_ = false;
   Problem problem_ = Problem::Failed;
   int code_ = 0;
-  std::string english_;
-  std::string spanish_;
+  Action action_ = Action::None;
+  Reason reason_ = Reason::None;
+  std::optional<FailureText> text_;
+  std::filesystem::path path_, other_;
+  std::string detail_;
+  std::vector<std::string> words_;
+  std::shared_ptr<const Status> cause_;
 };
 
 // A value, or the failure that kept it from being made.
@@ -73,7 +128,6 @@ class [[nodiscard]] StatusOr {
 
   bool ok() const { return status_.ok(); }
   explicit operator bool() const { return ok(); }
-  const std::string& error() const { return status_.error(); }
   int code() const { return status_.code(); }
   const Status& status() const { return status_; }
 
@@ -113,27 +167,14 @@ class [[nodiscard]] StatusOr {
     std::move(result_.value());                                         \
   })
 
-// The system's text for an errno value, such as "No space left on device".
-std::string errnoText(int err);
-// The same in Spanish, for the errno values a user meets.
-std::string errnoTextSpanish(int err);
+// "Could not <action> "<path>"" for the errno value `err`.
+Status failureFor(Action action, const std::filesystem::path& path, int err);
 
-// A cause's reason in one language: its errno text, else its message.
-std::string reasonText(const Status& cause, bool spanish);
+// The same failure with `cause`'s reason (its errno value, else its own
+// wording), for a step that fails because something beneath it did.
+Status failureFor(Action action, const std::filesystem::path& path, const Status& cause);
 
-// The Spanish for one of the English verbs that failure texts use ("read",
-// "create folder", ...); the English verb itself when it has none.
-std::string actionSpanish(const std::string& action);
-
-// A path in double quotes, as failure messages name files.
-std::string inQuotes(const std::filesystem::path& path);
-
-// "Could not <action> "<path>": <reason>" for the errno value `err`, with its
-// Spanish twin. `action` is one of the verbs in failure_text.cpp.
-Status failureFor(const std::string& action, const std::filesystem::path& path, int err);
-
-// The same failure with `cause`'s reason (its errno text, else its message),
-// for a step that fails because something beneath it did.
-Status failureFor(const std::string& action, const std::filesystem::path& path, const Status& cause);
+// The same failure for one of the reasons above.
+Status failureFor(Action action, const std::filesystem::path& path, Reason reason, Problem problem);
 
 }  // namespace velmorin

@@ -161,7 +161,8 @@ Status moveToTrash(const std::filesystem::path& path) {
   Gio::Error* error = nullptr;
   const bool moved = g.fileTrash(file, nullptr, &error) != 0;
   Status result;
-  if (!moved) result = Status::failure(error ? error->message : "the file system has no Trash");
+  if (!moved)
+    result = error ? Status::described(Problem::Failed, error->message) : Status::because(Problem::Failed, Reason::NoTrash);
   if (error) g.errorFree(error);
   g.objectUnref(file);
   return result;

@@ -27,8 +27,7 @@ namespace velmorin::platform {
 namespace {
 
 Status unreadable(const std::filesystem::path& archive) {
-  return Status::failure(Problem::Failed, "Could not read the archive " + inQuotes(archive) + ": it is damaged",
-                         "No se pudo leer el archivo ZIP " + inQuotes(archive) + ": está dañado");
+  return failureFor(Action::ReadArchive, archive, Reason::Damaged, Problem::Failed);
 }
 
 bool isEmptyArchive(const std::filesystem::path& archive) {

@@ -54,18 +54,17 @@ constexpr int kLevel = 6;
 // on text and save next to nothing.
 constexpr double kIncompressibleBits = 7.99;
 
-Status readFailure(const fs::path& path, int err) { return failureFor("read", path, err); }
+Status readFailure(const fs::path& path, int err) { return failureFor(Action::Read, path, err); }
 
 // A container step that fails ends the writing, its failure told as the archive's.
 #define TRY_WRITE(step)                                              \
   do {                                                               \
     if (Status done_ = (step); !done_) return writeFailure(done_); \
   } while (false)
-Status readFailure(const fs::path& path, const Status& cause) { return failureFor("read", path, cause); }
+Status readFailure(const fs::path& path, const Status& cause) { return failureFor(Action::Read, path, cause); }
 
 Status shrankFailure(const fs::path& path) {
-  return Status::failure(Problem::Failed, "Could not read " + inQuotes(path) + ": it got shorter while being archived",
-                         "No se pudo leer " + inQuotes(path) + ": se acortó mientras se comprimía");
+  return failureFor(Action::Read, path, Reason::ShorterWhileArchived, Problem::Failed);
 }
 
 // One piece of a file, as a worker leaves it for the writer.
@@ -132,7 +131,7 @@ class ZipPipeline {
         spawnError = error.code();
       }
       if (!walking) {
-        result = failureFor("write archive", archivePath_, spawnError ? spawnError.value() : EAGAIN);
+        result = failureFor(Action::WriteArchive, archivePath_, spawnError ? spawnError.value() : EAGAIN);
       } else {
         try {
           result = writeAll(zip);
@@ -297,7 +296,7 @@ class ZipPipeline {
         if (ready) {
           piece = makePiece(stream, whole, input, *task.first, task.second);
         } else {
-          piece.failure = failureFor("write archive", archivePath_, ENOMEM);
+          piece.failure = failureFor(Action::WriteArchive, archivePath_, ENOMEM);
         }
       } catch (const std::exception& error) {
         piece = Piece();
@@ -342,7 +341,7 @@ class ZipPipeline {
     } else if (looksIncompressible(data, length)) {
       storeBlocks(data, length, last, piece.data);
     } else if (!deflatePiece(stream, input.data(), dictionary, data, length, last, piece.data)) {
-      piece.failure = failureFor("write archive", archivePath_, ENOMEM);
+      piece.failure = failureFor(Action::WriteArchive, archivePath_, ENOMEM);
     }
     return piece;
   }
@@ -469,7 +468,7 @@ class ZipPipeline {
   }
 
   // The container's failure, told as the archive's.
-  Status writeFailure(const Status& cause) const { return failureFor("write archive", archivePath_, cause); }
+  Status writeFailure(const Status& cause) const { return failureFor(Action::WriteArchive, archivePath_, cause); }
 
   void walkFailed(Status failure) {
     const std::lock_guard lock(mutex_);
@@ -480,8 +479,7 @@ class ZipPipeline {
 
   // An exception in a thread of the pipeline fails the archive, not the process.
   Status internalFailure(const std::string& what) const {
-    return Status::failure(Problem::Failed, "Could not write archive " + inQuotes(archivePath_) + ": " + what,
-                           "No se pudo escribir el archivo ZIP " + inQuotes(archivePath_) + ": " + what);
+    return failureFor(Action::WriteArchive, archivePath_, Status::described(Problem::Failed, what));
   }
 
   const fs::path archivePath_;
@@ -523,28 +521,27 @@ void syncFolderOf(const fs::path& file) {
 Status writeZipFile(const fs::path& source, const fs::path& file, ZipLayout layout, const fs::path& replaces,
                     const std::vector<fs::path>& alsoLeaveOut, WorkControl* control) {
   struct stat st;
-  if (stat(source.c_str(), &st) != 0) return failureFor("archive", source, errno);
+  if (stat(source.c_str(), &st) != 0) return failureFor(Action::Archive, source, errno);
   const bool isFolder = S_ISDIR(st.st_mode);
   if (!isFolder && !S_ISREG(st.st_mode))
-    return Status::failure(Problem::Invalid, "Could not archive " + inQuotes(source) + ": it is neither a file nor a folder",
-                           "No se pudo comprimir " + inQuotes(source) + ": no es ni un archivo ni una carpeta");
+    return failureFor(Action::Archive, source, Reason::NeitherFileNorFolder, Problem::Invalid);
   UniqueFd sourceFd;
   if (isFolder) {
     auto folder = openFolderAt(AT_FDCWD, source.c_str(), true);
-    if (!folder) return failureFor("archive", source, folder.code());
-    if (fstat(folder->get(), &st) != 0) return failureFor("archive", source, errno);
+    if (!folder) return failureFor(Action::Archive, source, folder.code());
+    if (fstat(folder->get(), &st) != 0) return failureFor(Action::Archive, source, errno);
     sourceFd = std::move(*folder);
   } else {
     auto opened = openRegularFile(AT_FDCWD, source.c_str(), true);
-    if (!opened) return failureFor("archive", source, opened.code());
-    if (!opened->fd.valid()) return failureFor("archive", source, ENOENT);  // no longer a file
+    if (!opened) return failureFor(Action::Archive, source, opened.code());
+    if (!opened->fd.valid()) return failureFor(Action::Archive, source, ENOENT);  // no longer a file
     st = opened->st;
     sourceFd = std::move(opened->fd);
   }
 
   // Open for reading too: the end records are mended in place.
   const int fd = open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return failureFor("write archive", replaces, errno);
+  if (fd < 0) return failureFor(Action::WriteArchive, replaces, errno);
 
   // Neither the archive being written nor the one it replaces goes into itself.
   std::vector<FileId> leaveOut;
@@ -557,8 +554,8 @@ Status writeZipFile(const fs::path& source, const fs::path& file, ZipLayout layo
   Status result = ZipPipeline(replaces, std::move(leaveOut), control)
                       .run(fd, UniqueFd(sourceFd.release()), st, isFolder,
                            isFolder && layout == ZipLayout::ContentsAtTop ? "" : storedName(source), source);
-  if (result && fsync(fd) != 0) result = failureFor("write archive", replaces, errno);
-  if (close(fd) != 0 && result && errno != EINTR) result = failureFor("write archive", replaces, errno);
+  if (result && fsync(fd) != 0) result = failureFor(Action::WriteArchive, replaces, errno);
+  if (close(fd) != 0 && result && errno != EINTR) result = failureFor(Action::WriteArchive, replaces, errno);
   if (!result) unlink(file.c_str());
   return result;
 }
@@ -569,7 +566,7 @@ Status writeZipArchive(const fs::path& source, const fs::path& archive, ZipLayou
   if (rename(temporary.c_str(), archive.c_str()) != 0) {
     const int err = errno;
     unlink(temporary.c_str());
-    return failureFor("write archive", archive, err);
+    return failureFor(Action::WriteArchive, archive, err);
   }
   syncFolderOf(archive);
   return Status();

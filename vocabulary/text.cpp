@@ -26,4 +26,6 @@ std::string todayText() {
   return text;
 }
 
+std::string inQuotes(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+
 }  // namespace velmorin

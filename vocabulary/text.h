@@ -1,5 +1,6 @@
 #pragma once
 // Small text helpers every layer uses: none depends on the locale.
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,8 @@ std::string lowerExtension(std::string_view name);
 
 // Today in the local calendar as "yyyy-MM-dd", as dated file names carry it.
 std::string todayText();
+
+// A path in double quotes, as the texts shown to the user name files.
+std::string inQuotes(const std::filesystem::path& path);
 
 }  // namespace velmorin

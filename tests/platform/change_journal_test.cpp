@@ -6,6 +6,7 @@
 
 #include "support/private_trash.h"
 #include "tests/platform/test_files.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin::platform {
 namespace {
@@ -59,7 +60,7 @@ TEST_F(ChangeJournalTest, AChangeStoppedBeforeItsSealIsUndone) {
   makeTemporaries();
   // Killed here: the next run in the folder finds the journal.
   const auto settled = ChangeJournal::settle(base);
-  ASSERT_TRUE(settled) << settled.error();
+  ASSERT_TRUE(settled) << failureText(settled, false);
   EXPECT_EQ(*settled, 0);
   EXPECT_EQ(state(), "old");
   EXPECT_TRUE(fs::exists(base / "older.zip"));
@@ -86,7 +87,7 @@ TEST_F(ChangeJournalTest, AChangeStoppedAfterItsSealIsFinishedFromAnyStep) {
 
     const auto trashedBefore = testing::trashedItems().size();
     const auto settled = ChangeJournal::settle(base);
-    ASSERT_TRUE(settled) << settled.error();
+    ASSERT_TRUE(settled) << failureText(settled, false);
     EXPECT_EQ(state(), "new") << done << " steps done";
     const int stillInPlace = done < items.size() ? static_cast<int>(items.size() - done - 1) : 0;
     EXPECT_EQ(*settled, stillInPlace + 1) << "the earlier items still in place, and the older archive";
@@ -112,7 +113,7 @@ TEST_F(ChangeJournalTest, AJournalThatCannotBeReadIsDroppedAndAnUnsealedOneLeave
   ASSERT_TRUE(journal.prepare(items));
   makeTemporaries();
   const auto trashed = journal.commit();
-  ASSERT_TRUE(trashed) << trashed.error();
+  ASSERT_TRUE(trashed) << failureText(trashed, false);
   EXPECT_EQ(test::readFile(base / "lists/list\nwith break.html"), "new");
   EXPECT_EQ(test::readFile(base / "programs/p"), "new");
 }

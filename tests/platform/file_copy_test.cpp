@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "tests/platform/test_files.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin::platform {
 namespace {
@@ -35,7 +36,7 @@ TEST_F(FileCopyTest, CopiesDataPermissionBitsAndTime) {
   const mode_t savedMask = umask(077);  // the bits come from the source, not the umask
   const Status copied = copyTree(temp / "A.ns3f", temp / "B.ns3f");
   umask(savedMask);
-  ASSERT_TRUE(copied) << copied.error();
+  ASSERT_TRUE(copied) << failureText(copied, false);
   EXPECT_TRUE(test::readFile(temp / "B.ns3f") == big) << "content differs";
   EXPECT_EQ(statOf(temp / "B.ns3f").st_mode & 07777, 0640u);
   EXPECT_TRUE(sameTime(statOf(temp / "B.ns3f").st_mtim, statOf(temp / "A.ns3f").st_mtim));
@@ -60,12 +61,12 @@ TEST_F(FileCopyTest, FallsBackToReadingWhereTheKernelCannotCopy) {
 TEST_F(FileCopyTest, RefusalsNameBothFilesAndLeaveNothingBehind) {
   test::writeFile(temp / "A", "new");
   test::writeFile(temp / "B", "existing");
-  EXPECT_EQ(copyTree(temp / "A", temp / "B").error(), copyError(temp / "A", temp / "B", "File exists"));
+  EXPECT_EQ(failureText(copyTree(temp / "A", temp / "B"), false), copyError(temp / "A", temp / "B", "File exists"));
   EXPECT_EQ(test::readFile(temp / "B"), "existing");
-  EXPECT_EQ(copyTree(temp / "gone", temp / "C").error(),
+  EXPECT_EQ(failureText(copyTree(temp / "gone", temp / "C"), false),
             copyError(temp / "gone", temp / "C", "No such file or directory"));
   ASSERT_EQ(mkfifo((temp / "fifo").c_str(), 0644), 0);  // must not wait for a writer
-  EXPECT_EQ(copyTree(temp / "fifo", temp / "C").error(),
+  EXPECT_EQ(failureText(copyTree(temp / "fifo", temp / "C"), false),
             copyError(temp / "fifo", temp / "C", "it is neither a regular file nor a folder"));
   EXPECT_EQ(test::listing(temp.path()), (std::vector<std::string>{"A", "B", "fifo"}));
 }
@@ -76,10 +77,10 @@ TEST_F(FileCopyTest, FullDiskRemovesThePartialCopy) {
   test::writeFile(temp / "tree" / "small", "s");
   test::writeFile(temp / "tree" / "sub" / "A.ns3f", big);
   const test::FileSizeLimit limit(100000);
-  EXPECT_EQ(copyTree(temp / "A.ns3f", temp / "B.ns3f").error(),
+  EXPECT_EQ(failureText(copyTree(temp / "A.ns3f", temp / "B.ns3f"), false),
             copyError(temp / "A.ns3f", temp / "B.ns3f", "File too large"));
   EXPECT_FALSE(fs::exists(temp / "B.ns3f"));
-  EXPECT_EQ(copyTree(temp / "tree", temp / "copy").error(),
+  EXPECT_EQ(failureText(copyTree(temp / "tree", temp / "copy"), false),
             copyError(temp / "tree" / "sub" / "A.ns3f", temp / "copy" / "sub" / "A.ns3f", "File too large"));
   EXPECT_FALSE(fs::exists(temp / "copy"));
 }
@@ -112,7 +113,7 @@ TEST_F(CopyTreeTest, CopiesFoldersFilesAndLinksAsLinksSkippingFifos) {
   CopyReport report;
   report.skipped = 99;  // a report starts from zero
   const Status copied = copyTree(tree, temp / "copy", &report);
-  ASSERT_TRUE(copied) << copied.error();
+  ASSERT_TRUE(copied) << failureText(copied, false);
   const fs::path copy = temp / "copy";
   EXPECT_EQ(test::listing(copy), (std::vector<std::string>{".hidden", "a.txt", "dangling", "empty", "escape",
                                                            "locked", "loop", "sub"}));
@@ -141,15 +142,15 @@ TEST_F(CopyTreeTest, FollowsOnlyTheTopLink) {
 
 TEST_F(CopyTreeTest, CopyInsideItsOwnSourceDoesNotRecurse) {
   const Status copied = copyTree(tree, tree / "sub" / "copy");
-  ASSERT_TRUE(copied) << copied.error();
+  ASSERT_TRUE(copied) << failureText(copied, false);
   EXPECT_EQ(test::listing(tree / "sub" / "copy" / "sub"), (std::vector<std::string>{"deep", "relative"}));
 }
 
 TEST_F(CopyTreeTest, RefusesAnExistingTargetAndAFifoAsSource) {
   fs::create_directory(temp / "copy");
-  EXPECT_EQ(copyTree(tree, temp / "copy").error(), copyError(tree, temp / "copy", "File exists"));
+  EXPECT_EQ(failureText(copyTree(tree, temp / "copy"), false), copyError(tree, temp / "copy", "File exists"));
   EXPECT_TRUE(fs::is_empty(temp / "copy"));
-  EXPECT_EQ(copyTree(tree / "fifo", temp / "other").error(),
+  EXPECT_EQ(failureText(copyTree(tree / "fifo", temp / "other"), false),
             copyError(tree / "fifo", temp / "other", "it is neither a regular file nor a folder"));
   EXPECT_FALSE(fs::exists(temp / "other"));
 }
@@ -181,7 +182,7 @@ TEST_F(CopyTreeTest, CopyEntriesTakesTheWantedEntriesAndOnlyLinkedFilesFromInsid
   };
   CopyReport report;
   const Status copied = copyEntries(progs, staging, wanted, &report);
-  ASSERT_TRUE(copied) << copied.error();
+  ASSERT_TRUE(copied) << failureText(copied, false);
   EXPECT_EQ(test::listing(staging), (std::vector<std::string>{"Bank.NS3F", "a.ns3f", "alias.ns3f"}));
   EXPECT_EQ(test::listing(staging / "Bank.NS3F" / "inner"), (std::vector<std::string>{"up", "x"}));
   EXPECT_EQ(test::listing(staging / "Bank.NS3F"), (std::vector<std::string>{"inner"}));
@@ -198,9 +199,9 @@ TEST_F(CopyTreeTest, CopyEntriesTakesTheWantedEntriesAndOnlyLinkedFilesFromInsid
   fs::create_directory(second);
   fs::create_directory(second / "a.ns3f");  // in the way of one of them
   const Status blocked = copyEntries(progs, second, wanted, &report);
-  EXPECT_EQ(blocked.error(), copyError(progs / "a.ns3f", second / "a.ns3f", "File exists"));
+  EXPECT_EQ(failureText(blocked, false), copyError(progs / "a.ns3f", second / "a.ns3f", "File exists"));
   EXPECT_TRUE(fs::is_empty(second / "a.ns3f"));
-  EXPECT_EQ(copyEntries(temp / "missing", second, wanted).error(),
+  EXPECT_EQ(failureText(copyEntries(temp / "missing", second, wanted), false),
             "Could not list folder \"" + (temp / "missing").string() + "\": No such file or directory");
 }
 

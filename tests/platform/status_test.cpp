@@ -10,7 +10,7 @@ namespace velmorin {
 namespace {
 
 TEST(StatusOrDeathTest, TheValueOfAFailureStopsTheProcess) {
-  const StatusOr<std::string> failed = Status::failure(Problem::Invalid, "path", "ruta");
+  const StatusOr<std::string> failed = Status::because(Problem::Invalid, Reason::Damaged);
   EXPECT_DEATH((void)failed->size(), "VERIFY\\(value_.has_value\\(\\)\\)");
   const StatusOr<std::string> found = std::string("Pad");
   EXPECT_EQ(*found, "Pad");

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/platform/test_files.h"
+#include "vocabulary/failure_words.h"
 
 namespace velmorin::platform {
 namespace {
@@ -137,7 +138,7 @@ class ZipWriterTest : public ::testing::Test {
 
 TEST_F(ZipWriterTest, FolderAtTopStoresTheFolderAndEverythingInIt) {
   const Status written = writeZipArchive(source, archive, ZipLayout::FolderAtTop);
-  ASSERT_TRUE(written) << written.error();
+  ASSERT_TRUE(written) << failureText(written, false);
   EXPECT_EQ(entries(archive), (std::vector<std::string>{"X/", "X/.hidden", "X/a.txt", "X/empty/", "X/link", "X/loop",
                                                          "X/sub/", "X/sub/b.txt", "X/sub/deeper/",
                                                          "X/sub/deeper/c.bin", "X/" + kUtf8Name}));
@@ -169,7 +170,7 @@ TEST_F(ZipWriterTest, FolderAtTopStoresTheFolderAndEverythingInIt) {
 
 TEST_F(ZipWriterTest, ContentsAtTopLeavesOutTheFolderName) {
   const Status written = writeZipArchive(source, archive, ZipLayout::ContentsAtTop);
-  ASSERT_TRUE(written) << written.error();
+  ASSERT_TRUE(written) << failureText(written, false);
   EXPECT_EQ(entries(archive), (std::vector<std::string>{".hidden", "a.txt", "empty/", "link", "loop", "sub/",
                                                          "sub/b.txt", "sub/deeper/", "sub/deeper/c.bin", kUtf8Name}));
   EXPECT_EQ(member(archive, "sub/b.txt"), "beta");
@@ -192,7 +193,7 @@ TEST_F(ZipWriterTest, NamesAreFlaggedByTheirBytesWhateverTheLocale) {
     if (!std::setlocale(LC_ALL, locale)) continue;
     const Status written = writeZipArchive(source, archive, ZipLayout::ContentsAtTop);
     std::setlocale(LC_ALL, saved.c_str());
-    ASSERT_TRUE(written) << written.error();
+    ASSERT_TRUE(written) << failureText(written, false);
     const auto directory = centralDirectory(archive);
     ASSERT_TRUE(directory.count(kUtf8Name) && directory.count(kLatin1Name)) << locale;
     EXPECT_TRUE(directory.at(kUtf8Name).flags & 0x800) << locale;
@@ -210,7 +211,7 @@ TEST_F(ZipWriterTest, ArchiveInsideItsSourceLeavesOutItselfAndTheOneItReplaces) 
   const fs::path inside = source / "sub" / "Velmorin.zip";
   test::writeFile(inside, "an earlier archive");
   const Status written = writeZipArchive(source / "sub", inside, ZipLayout::ContentsAtTop);
-  ASSERT_TRUE(written) << written.error();
+  ASSERT_TRUE(written) << failureText(written, false);
   EXPECT_EQ(entries(inside), (std::vector<std::string>{"b.txt", "deeper/", "deeper/c.bin"}));
   EXPECT_EQ(test::listing(source / "sub"), (std::vector<std::string>{"Velmorin.zip", "b.txt", "deeper"}));
 }
@@ -219,21 +220,21 @@ TEST_F(ZipWriterTest, NewArchiveGetsTheUsualPermissionsNotOwnerOnly) {
   const mode_t savedMask = umask(022);
   const Status written = writeZipArchive(source, archive, ZipLayout::FolderAtTop);
   umask(savedMask);
-  ASSERT_TRUE(written) << written.error();
+  ASSERT_TRUE(written) << failureText(written, false);
   EXPECT_EQ(fs::status(archive).permissions(), fs::perms(0644));
 }
 
 TEST_F(ZipWriterTest, FailuresNameTheFileAndKeepTheEarlierArchive) {
-  EXPECT_EQ(writeZipArchive(temp / "missing", archive, ZipLayout::FolderAtTop).error(),
+  EXPECT_EQ(failureText(writeZipArchive(temp / "missing", archive, ZipLayout::FolderAtTop), false),
             "Could not archive \"" + (temp / "missing").string() + "\": No such file or directory");
-  EXPECT_EQ(writeZipArchive(source, source / "a.txt" / "out.zip", ZipLayout::FolderAtTop).error(),
+  EXPECT_EQ(failureText(writeZipArchive(source, source / "a.txt" / "out.zip", ZipLayout::FolderAtTop), false),
             "Could not write archive \"" + (source / "a.txt" / "out.zip").string() + "\": Not a directory");
 
   // A disk that fills up halfway through.
   test::writeFile(archive, "earlier archive");
   {
     const test::FileSizeLimit limit(100000);
-    EXPECT_EQ(writeZipArchive(source, archive, ZipLayout::FolderAtTop).error(),
+    EXPECT_EQ(failureText(writeZipArchive(source, archive, ZipLayout::FolderAtTop), false),
               "Could not write archive \"" + archive.string() + "\": File too large");
   }
   EXPECT_EQ(test::readFile(archive), "earlier archive");
@@ -247,14 +248,14 @@ TEST_F(ZipWriterTest, UnreadableFileOrFolderInsideFailsTheWholeArchive) {
   {
     const test::WithoutRoot user;  // root would read anything
     if (!user.active()) GTEST_SKIP() << "cannot drop root";
-    EXPECT_EQ(writeZipArchive(source, archive, ZipLayout::FolderAtTop).error(),
+    EXPECT_EQ(failureText(writeZipArchive(source, archive, ZipLayout::FolderAtTop), false),
               "Could not read \"" + (source / "sub" / "b.txt").string() + "\": Permission denied");
   }
   chmod((source / "sub" / "b.txt").c_str(), 0644);
   chmod((source / "sub" / "deeper").c_str(), 0);
   {
     const test::WithoutRoot user;
-    EXPECT_EQ(writeZipArchive(source, archive, ZipLayout::FolderAtTop).error(),
+    EXPECT_EQ(failureText(writeZipArchive(source, archive, ZipLayout::FolderAtTop), false),
               "Could not read \"" + (source / "sub" / "deeper").string() + "\": Permission denied");
   }
   EXPECT_EQ(test::listing(temp.path()), (std::vector<std::string>{"X"}));
@@ -289,7 +290,7 @@ class BigZipTest : public ::testing::Test {
 
 TEST_F(BigZipTest, EveryFileComesBackByteForByte) {
   const Status written = writeZipArchive(source, archive, ZipLayout::FolderAtTop);
-  ASSERT_TRUE(written) << written.error();
+  ASSERT_TRUE(written) << failureText(written, false);
   EXPECT_TRUE(archiveTestsClean(archive));
   EXPECT_TRUE(otherReadersTestClean(archive));
   EXPECT_EQ(entriesVerifiedByPython(archive), 8);
@@ -308,7 +309,7 @@ TEST_F(BigZipTest, AFullDiskMidwayStopsTheWholePipeline) {
   test::writeFile(archive, "earlier archive");
   {
     const test::FileSizeLimit limit(3 << 20);  // hit while pieces are still being read and deflated
-    EXPECT_EQ(writeZipArchive(source, archive, ZipLayout::FolderAtTop).error(),
+    EXPECT_EQ(failureText(writeZipArchive(source, archive, ZipLayout::FolderAtTop), false),
               "Could not write archive \"" + archive.string() + "\": File too large");
   }
   EXPECT_EQ(test::readFile(archive), "earlier archive");
@@ -322,7 +323,7 @@ TEST(ZipWriterFailures, AFileThatGetsShorterFailsAndLeavesNothing) {
   if (stat(shrinking.c_str(), &st) != 0 || static_cast<std::size_t>(st.st_size) == test::readFile(shrinking).size())
     GTEST_SKIP() << "no sysfs file that says it is bigger than it is";
   test::TempFolder temp;
-  EXPECT_EQ(writeZipArchive(shrinking, temp / "out.zip", ZipLayout::FolderAtTop).error(),
+  EXPECT_EQ(failureText(writeZipArchive(shrinking, temp / "out.zip", ZipLayout::FolderAtTop), false),
             "Could not read \"" + shrinking.string() + "\": it got shorter while being archived");
   EXPECT_TRUE(test::listing(temp.path()).empty());
 }
@@ -340,7 +341,7 @@ TEST(ZipWriterManyEntries, AllTheEntriesOfAHugeFolderAreThereInOrder) {
   }
   const fs::path archive = temp / "many.zip";
   const Status written = writeZipArchive(source, archive, ZipLayout::ContentsAtTop);
-  ASSERT_TRUE(written) << written.error();
+  ASSERT_TRUE(written) << failureText(written, false);
   EXPECT_TRUE(archiveTestsClean(archive));
   EXPECT_EQ(entriesVerifiedByPython(archive), 65535);
   EXPECT_TRUE(hasZip64End(archive));
