@@ -42,18 +42,8 @@ class XWindowUser {
 
   // Focuses the window and types each chord in turn; a chord is keys held together.
   bool type(const std::vector<std::vector<KeySym>>& chords, Window target = 0) {
-    if (!target) target = window();
-    if (!target) return false;
-    XSetInputFocus(display_, target, RevertToParent, CurrentTime);
-    XSync(display_, False);
-    for (const auto& chord : chords) {
-      for (KeySym key : chord) XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, key), True, CurrentTime);
-      for (auto key = chord.rbegin(); key != chord.rend(); ++key)
-        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, *key), False, CurrentTime);
-      XSync(display_, False);
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a person's pace: menus open in between
-    }
-    return true;
+    // A person's pace: menus open in between.
+    return press(chords, target ? target : window(), std::chrono::milliseconds(300));
   }
 
   // Types `text` (ASCII) into `target`, with Shift where the character needs it.
@@ -66,17 +56,7 @@ class XWindowUser {
       if (XkbKeycodeToKeysym(display_, code, 0, 0) == symbol) chords.push_back({symbol});
       else chords.push_back({XK_Shift_L, symbol});
     }
-    if (!target) return false;
-    XSetInputFocus(display_, target, RevertToParent, CurrentTime);
-    XSync(display_, False);
-    for (const auto& chord : chords) {
-      for (KeySym key : chord) XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, key), True, CurrentTime);
-      for (auto key = chord.rbegin(); key != chord.rend(); ++key)
-        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, *key), False, CurrentTime);
-      XSync(display_, False);
-      std::this_thread::sleep_for(std::chrono::milliseconds(15));  // typing, not pasting
-    }
-    return true;
+    return press(chords, target, std::chrono::milliseconds(15));  // typing, not pasting
   }
 
   // In the file chooser titled `title`: the location typed in (Ctrl+L), then Enter
@@ -143,6 +123,21 @@ class XWindowUser {
   }
 
  private:
+  // Focuses `target` and presses each chord in turn, `pause` after each.
+  bool press(const std::vector<std::vector<KeySym>>& chords, Window target, std::chrono::milliseconds pause) {
+    if (!target) return false;
+    XSetInputFocus(display_, target, RevertToParent, CurrentTime);
+    XSync(display_, False);
+    for (const auto& chord : chords) {
+      for (KeySym key : chord) XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, key), True, CurrentTime);
+      for (auto key = chord.rbegin(); key != chord.rend(); ++key)
+        XTestFakeKeyEvent(display_, XKeysymToKeycode(display_, *key), False, CurrentTime);
+      XSync(display_, False);
+      std::this_thread::sleep_for(pause);
+    }
+    return true;
+  }
+
   // Without a window manager every top-level window is a child of the root.
   // With a `title`, only the window of that title.
   Window find(Window root, const std::string& title = "") {
