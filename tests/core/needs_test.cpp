@@ -5,6 +5,7 @@
 #include <map>
 
 #include "commands/dispatcher.h"
+#include "commands/sound_names.h"
 #include "support/bit_writer.h"
 #include "support/hand_zip.h"
 #include "support/temp_tree.h"
@@ -97,6 +98,24 @@ class Needs : public ::testing::Test {
   TempTree home;
   Values values = valuesForHome(home.root());
 };
+
+TEST(SoundNames, AnIdsFirstRowAnswersWhetherTheTableIsScannedOrIndexed) {
+  TempTree tree;
+  const fs::path table = tree.file("sounds.tsv",
+                                   "hash\text\tname\tversion\tcategory\tsize\n"
+                                   "0000ABCD\tnpno\tFirst\t1.0\tNone\t10\r\n"
+                                   "0000abcd\tnpno\tSecond\t1.0\tNone\t20\n"
+                                   "0000beef no tabs\n"
+                                   "0000beef\tnsmp\tLast\t2.0\tPad\t30");
+  // The first lookups read the file line by line, the later ones an index.
+  for (int i = 0; i < 12; ++i) {
+    ASSERT_TRUE(soundRow(table, 0xABCD)) << i;
+    EXPECT_EQ(soundRow(table, 0xABCD)->name, "First") << i;
+    EXPECT_EQ(soundRow(table, 0xABCD)->size, 10) << i;
+    EXPECT_EQ(soundName(table, 0xBEEF), "Last") << i;
+    EXPECT_FALSE(soundRow(table, 0x1234)) << i;
+  }
+}
 
 TEST_F(Needs, ASetsPianosAndSamplesFromTheSectionsThatPlayAndWhereThisComputerHasThem) {
   // Panel B is off: its piano does not count. Both panels of the second: A's
