@@ -21,7 +21,6 @@ constexpr std::size_t kMaxTableBytes = 8 << 20;
 
 struct Table {
   std::unordered_map<std::uint32_t, SoundRow> rows;
-  std::unordered_multimap<std::string, std::uint32_t> byName;  // each name a row answers to
 };
 
 std::vector<std::string_view> columns(std::string_view line) {
@@ -36,19 +35,19 @@ std::vector<std::string_view> columns(std::string_view line) {
 
 // The names a row answers to: each of its comma-separated names, each also
 // without the version written after it ("Clavinet D6 CA 5.0").
-void indexNames(Table& table, std::uint32_t id, const SoundRow& row) {
+void indexNames(std::unordered_multimap<std::string, std::uint32_t>& byName, std::uint32_t id, const SoundRow& row) {
   std::string_view names = row.name;
   for (std::size_t start = 0; start <= names.size();) {
     const auto comma = names.find(',', start);
     const std::string_view one = names.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
-    table.byName.emplace(std::string(one), id);
+    byName.emplace(std::string(one), id);
     const std::string suffix = " " + row.version;
     if (!row.version.empty() && one.size() > suffix.size() && one.ends_with(suffix))
-      table.byName.emplace(std::string(one.substr(0, one.size() - suffix.size())), id);
+      byName.emplace(std::string(one.substr(0, one.size() - suffix.size())), id);
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
-  if (row.name.find(',') != std::string::npos) table.byName.emplace(row.name, id);
+  if (row.name.find(',') != std::string::npos) byName.emplace(row.name, id);
 }
 
 // One line of the table as an id and its row; nothing for a line that does not parse.
@@ -85,14 +84,17 @@ void forEachLine(std::string_view text, Each each) {
 Table indexOf(std::string_view text) {
   Table table;
   forEachLine(text, [&](std::string_view line) {
-    if (auto parsed = rowOf(line)) {
-      auto& [id, row] = *parsed;
-      if (!table.rows.contains(id)) indexNames(table, id, row);
-      table.rows.emplace(id, std::move(row));
-    }
+    if (auto parsed = rowOf(line)) table.rows.emplace(std::move(*parsed));  // the first row of an id stays
     return true;
   });
   return table;
+}
+
+// The rows by each name they answer to, built only when a sound is looked up by name.
+std::unordered_multimap<std::string, std::uint32_t> namesOf(const Table& table) {
+  std::unordered_multimap<std::string, std::uint32_t> byName;
+  for (const auto& [id, row] : table.rows) indexNames(byName, id, row);
+  return byName;
 }
 
 // The table's file, read once; indexed once it is asked for more than a few
@@ -106,6 +108,11 @@ class TableFile {
   std::shared_ptr<const Table> index() {
     std::call_once(indexed_, [this] { index_ = std::make_shared<const Table>(indexOf(text_)); });
     return index_;
+  }
+
+  const std::unordered_multimap<std::string, std::uint32_t>& names() {
+    std::call_once(named_, [this] { names_ = namesOf(*index()); });
+    return names_;
   }
 
   std::optional<SoundRow> row(std::uint32_t id) {
@@ -141,6 +148,8 @@ class TableFile {
   std::atomic<int> scans_{0};
   std::once_flag indexed_;
   std::shared_ptr<const Table> index_;
+  std::once_flag named_;
+  std::unordered_multimap<std::string, std::uint32_t> names_;
 };
 
 TableFile& tableAt(const std::filesystem::path& path) {
@@ -167,9 +176,10 @@ std::string soundName(const std::filesystem::path& table, std::uint32_t id) {
 std::optional<std::uint32_t> soundIdOf(const std::filesystem::path& table, std::string_view kind,
                                        std::string_view name, std::string_view version) {
   if (table.empty() || name.empty()) return std::nullopt;
-  const auto rows = tableAt(table).index();
+  TableFile& file = tableAt(table);
+  const auto rows = file.index();
   std::optional<std::uint32_t> match;
-  const auto [from, to] = rows->byName.equal_range(std::string(name));
+  const auto [from, to] = file.names().equal_range(std::string(name));
   for (auto it = from; it != to; ++it) {
     const SoundRow& row = rows->rows.at(it->second);
     if ((!row.kind.empty() && row.kind != kind) || (!version.empty() && row.version != version)) continue;
