@@ -6,7 +6,7 @@ import { byId, el, replaceContent } from './dom.js';
 import { formatNumber, t } from './i18n.js';
 import { pickFolder, revealButton } from './actions.js';
 import { failureView } from './failure.js';
-import { SECTIONS, SECTION_OFF, SECTION_ON, choices, readLibrary, sectionChoices, shownPrograms, visibleRows } from './library-data.js';
+import { SECTIONS, SECTION_OFF, SECTION_ON, byText, choices, readLibrary, sectionChoices, shownPrograms, visibleRows } from './library-data.js';
 import { damagedList } from './library-damaged.js';
 import { libraryFolders } from './library-folders.js';
 import { createLibraryTable } from './library-table.js';
@@ -100,7 +100,7 @@ export function setupLibrary(store, views, gig) {
     listed = shownPrograms(library.programs, includeCopies.checked);
     values = {
       model: choices(library.programs, 'model'),
-      category: choices(library.programs, 'category').sort((a, b) => categoryText(a).localeCompare(categoryText(b))),
+      category: choices(library.programs, 'category').sort((a, b) => byText(categoryText(a), categoryText(b))),
       check: values.check,
       ...Object.fromEntries(SECTIONS.map((section) => [section, [SECTION_ON, SECTION_OFF, ...sectionChoices(library.programs, section)]])),
     };
@@ -121,11 +121,19 @@ export function setupLibrary(store, views, gig) {
     ].filter(Boolean);
     replaceContent(result, ...notes.map((note) => el('p', { className: 'note note-info', text: note })));
     shown.hidden = library.programs.length === 0;
-    replaceContent(byId('library-damaged'), damagedList(library.programs));
-    replaceContent(byId('library-folders'), library.folders.length ? libraryFolders(library.folders, library.programs, install) : null);
+    replaceContent(byId('library-damaged'));
+    replaceContent(byId('library-folders'));
     refresh();
     mark('library sorted');
     markAfterPaint('library rows painted');
+    // The lists under the table wait for the rows' first frame: with ten thousand
+    // programs, building them first would keep the rows off the screen.
+    const shownLibrary = library;
+    requestAnimationFrame(() => setTimeout(() => {
+      if (library !== shownLibrary) return;
+      replaceContent(byId('library-damaged'), damagedList(library.programs));
+      replaceContent(byId('library-folders'), library.folders.length ? libraryFolders(library.folders, library.programs, install) : null);
+    }, 0));
   }
 
   // The install panel takes the folder as if the search had chosen it.
