@@ -221,6 +221,7 @@ function sectionMatches(program, section, wanted) {
 // `sort`: {column, descending}. The search looks at the name and at what plays.
 export function visibleRows(programs, filters, sort, groupDuplicates) {
   const query = lower(filters.query.trim());
+  const sections = SECTIONS.filter((section) => filters[section] !== null && filters[section] !== undefined);
   // The sort is a total order, so filtering the sorted list gives the rows a sort of
   // the filtered ones would.
   const rows = sortedPrograms(programs, sort).filter((program) => (query === '' || program.lowerName.includes(query)
@@ -228,7 +229,7 @@ export function visibleRows(programs, filters, sort, groupDuplicates) {
     && (filters.model === null || program.model === filters.model)
     && (filters.category === null || program.category === filters.category)
     && (filters.check === null || program.check === filters.check)
-    && SECTIONS.every((section) => sectionMatches(program, section, filters[section])));
+    && (sections.length === 0 || sections.every((section) => sectionMatches(program, section, filters[section]))));
   return groupDuplicates ? grouped(rows) : rows;
 }
 
