@@ -175,22 +175,51 @@ export const COLUMNS = Object.keys(COMPARE);
 // and direction: a sort runs once per reply and heading, and a keystroke only filters.
 const orders = new WeakMap();
 
-function sortedPrograms(programs, sort) {
+function knownOrders(programs) {
   let known = orders.get(programs);
   if (!known || known.length !== programs.length) {
     known = { length: programs.length, sorted: new Map() };
     orders.set(programs, known);
   }
-  const id = `${sort.column} ${Boolean(sort.descending)}`;
-  if (known.sorted.has(id)) return known.sorted.get(id);
+  return known;
+}
+
+const orderId = (sort) => `${sort.column} ${Boolean(sort.descending)}`;
+
+function orderOf(sort) {
   const compare = COMPARE[sort.column] || COMPARE.name;
   const direction = sort.descending ? -1 : 1;
   // Programs without a slot stay last either way; ties keep the application's order
   // (by path), so equal rows never jump about.
   const slotless = sort.column === 'slot' ? (a, b) => (a.slot === '') - (b.slot === '') : () => 0;
-  const sorted = programs.slice().sort((a, b) => slotless(a, b) || direction * compare(a, b) || a.key - b.key);
-  known.sorted.set(id, sorted);
-  return sorted;
+  return (a, b) => slotless(a, b) || direction * compare(a, b) || a.key - b.key;
+}
+
+function sortedPrograms(programs, sort) {
+  const known = knownOrders(programs);
+  const id = orderId(sort);
+  if (!known.sorted.has(id)) known.sorted.set(id, programs.slice().sort(orderOf(sort)));
+  return known.sorted.get(id);
+}
+
+// The first `count` rows of `rows` in the order, found with about one comparison per
+// row (a row that does not come before the last kept one is passed over), where a
+// whole sort makes some fourteen.
+function firstInOrder(rows, order, count) {
+  const kept = [];
+  for (const row of rows) {
+    if (kept.length === count && order(row, kept[count - 1]) >= 0) continue;
+    let low = 0;
+    let high = kept.length;
+    while (low < high) {
+      const middle = (low + high) >> 1;
+      if (order(row, kept[middle]) < 0) high = middle;
+      else low = middle + 1;
+    }
+    kept.splice(low, 0, row);
+    if (kept.length > count) kept.pop();
+  }
+  return kept;
 }
 
 // The programs the library shows: the copies an install made only when asked for,
@@ -217,20 +246,37 @@ function sectionMatches(program, section, wanted) {
   return types.includes(wanted);
 }
 
-// `filters`: {query, model, category, check, piano, organ, synth}, each null for any;
-// `sort`: {column, descending}. The search looks at the name and at what plays.
-export function visibleRows(programs, filters, sort, groupDuplicates) {
+function matcher(filters) {
   const query = lower(filters.query.trim());
   const sections = SECTIONS.filter((section) => filters[section] !== null && filters[section] !== undefined);
-  // The sort is a total order, so filtering the sorted list gives the rows a sort of
-  // the filtered ones would.
-  const rows = sortedPrograms(programs, sort).filter((program) => (query === '' || program.lowerName.includes(query)
+  return (program) => (query === '' || program.lowerName.includes(query)
       || (program.sound !== null && program.sound.words.includes(query)))
     && (filters.model === null || program.model === filters.model)
     && (filters.category === null || program.category === filters.category)
     && (filters.check === null || program.check === filters.check)
-    && (sections.length === 0 || sections.every((section) => sectionMatches(program, section, filters[section]))));
+    && (sections.length === 0 || sections.every((section) => sectionMatches(program, section, filters[section])));
+}
+
+// `filters`: {query, model, category, check, piano, organ, synth}, each null for any;
+// `sort`: {column, descending}. The search looks at the name and at what plays.
+export function visibleRows(programs, filters, sort, groupDuplicates) {
+  // The sort is a total order, so filtering the sorted list gives the rows a sort of
+  // the filtered ones would.
+  const rows = sortedPrograms(programs, sort).filter(matcher(filters));
   return groupDuplicates ? grouped(rows) : rows;
+}
+
+// As visibleRows, but where the order is not known yet only the first `count` rows
+// are put in it, the others following as they come: enough to paint the top of the
+// table at once. Gives {rows, complete}; visibleRows gives the whole order after.
+export function firstVisibleRows(programs, filters, sort, groupDuplicates, count) {
+  if (groupDuplicates || knownOrders(programs).sorted.has(orderId(sort))) {
+    return { rows: visibleRows(programs, filters, sort, groupDuplicates), complete: true };
+  }
+  const matching = programs.filter(matcher(filters));
+  const first = firstInOrder(matching, orderOf(sort), count);
+  const chosen = new Set(first);
+  return { rows: first.concat(matching.filter((program) => !chosen.has(program))), complete: matching.length <= count };
 }
 
 // Each set of identical files moves up to where its first member stands.

@@ -281,6 +281,28 @@ describe('the library', { timeout: 180_000 }, () => {
     await ui.close();
   });
 
+  test('a long library in no order: its top painted first, then every row in order down to the last', async () => {
+    const ui = await browser.open({ view: 'library' });
+    // The reply in a shuffled order, so the table's order is all the page's own.
+    await ui.page.evaluate(`(() => {
+      const reply = (${bigLibrary})(1000);
+      reply.truncated = false;
+      reply.programs.sort((a, b) => ((a.location * 7919 + a.bank * 31 + a.mtime) % 997) - ((b.location * 7919 + b.bank * 31 + b.mtime) % 997));
+      window.__mock.rule('library', { reply });
+    })()`);
+    await readUsual(ui);
+    const top = await names(ui);
+    assert.deepEqual(top, top.map((_, i) => `Program ${String(i).padStart(5, '0')}`));
+    const scroller = ui.$('#library-scroll');
+    for (const at of [0.3, 0.6, 1]) {
+      await scroller.evaluate((element, part) => { element.scrollTop = element.scrollHeight * part; }, at);
+      await ui.page.waitForFunction(() => document.querySelector('#library-scroll tbody tr:not(.spacer)').getAttribute('aria-rowindex') !== '2');
+      const shown = await ui.page.$$eval('#library-scroll tbody tr:not(.spacer)', (trs) => trs.map((tr) => [Number(tr.getAttribute('aria-rowindex')), tr.cells[0].textContent]));
+      for (const [index, name] of shown) assert.equal(name, `Program ${String(index - 2).padStart(5, '0')}`);
+    }
+    await ui.close();
+  });
+
   test('reading shows its progress, and Cancel stops it with nothing changed', async () => {
     const ui = await browser.open({ view: 'library', rules: { library: [{ hold: true }] } });
     await ui.button('Read usual folders').click();
