@@ -14,23 +14,31 @@ function folderFacts(folder) {
   ].filter(Boolean).join(' · ');
 }
 
-// The extension most of the folder's own program files have: what an install of it
-// copies. Null when every program there is inside a backup.
-function mainExtension(folder, programs) {
+// The extension most of each folder's own program files have: what an install of it
+// copies. A folder where every program is inside a backup has none. One pass over
+// the programs, not one per folder.
+function mainExtensions(programs) {
   const counts = new Map();
   for (const program of programs) {
-    if (program.inside !== '' || program.where !== folder.dir) continue;
-    if (program.ext !== '') counts.set(program.ext, (counts.get(program.ext) || 0) + 1);
+    if (program.inside !== '' || program.ext === '') continue;
+    if (!counts.has(program.where)) counts.set(program.where, new Map());
+    const folder = counts.get(program.where);
+    folder.set(program.ext, (folder.get(program.ext) || 0) + 1);
   }
-  let best = null;
-  for (const [ext, count] of counts) if (!best || count > best[1]) best = [ext, count];
-  return best ? { ext: best[0], count: best[1] } : null;
+  const main = new Map();
+  for (const [where, folder] of counts) {
+    let best = null;
+    for (const [ext, count] of folder) if (!best || count > best[1]) best = [ext, count];
+    main.set(where, { ext: best[0], count: best[1] });
+  }
+  return main;
 }
 
 // `onInstall(progs)` receives the folder as the install panel takes it.
 export function libraryFolders(folders, programs, onInstall) {
+  const extensions = mainExtensions(programs);
   const items = folders.map((folder) => {
-    const loose = mainExtension(folder, programs);
+    const loose = extensions.get(folder.dir) || null;
     let install = null;
     if (loose) {
       install = el('button', { attrs: { type: 'button', 'aria-label': t('libraryInstallNamed', { name: baseName(folder.dir) }) } },

@@ -6,7 +6,7 @@ import { byId, el, replaceContent } from './dom.js';
 import { formatNumber, t } from './i18n.js';
 import { pickFolder, revealButton } from './actions.js';
 import { failureView } from './failure.js';
-import { SECTIONS, SECTION_OFF, SECTION_ON, choices, readLibrary, sectionChoices, shownPrograms, visibleRows } from './library-data.js';
+import { SECTIONS, SECTION_OFF, SECTION_ON, byText, choices, firstVisibleRows, readLibrary, sectionChoices, shownPrograms, visibleRows } from './library-data.js';
 import { damagedList } from './library-damaged.js';
 import { libraryFolders } from './library-folders.js';
 import { createLibraryTable } from './library-table.js';
@@ -20,6 +20,8 @@ import { printSheets } from './print-sheet.js';
 import { mark, markAfterPaint } from './timings.js';
 
 const MAX_PRINTED_SHEETS = 100;
+// Rows put in order before a reply's first frame: more than any window shows at once.
+const FIRST_ROWS = 200;
 
 const CHECK_CHOICES = [['ok', 'checkFilterOk'], ['unchecked', 'checkFilterUnchecked'], ['damaged', 'checkFilterDamaged'], ['unknown', 'checkFilterUnknown']];
 
@@ -76,11 +78,23 @@ export function setupLibrary(store, views, gig) {
 
   const picked = (field) => (selects[field].value === '' ? null : values[field][Number(selects[field].value)] ?? null);
 
-  function refresh({ toTop = true } = {}) {
-    rows = visibleRows(listed, {
+  // `rows` holds the first rows in order only while `partial` (a reply's first frame).
+  let partial = false;
+
+  // `first`: order only the rows the top of the table needs; the rest follow after the frame.
+  function refresh({ toTop = true, first = false } = {}) {
+    const filters = {
       query: search.value, model: picked('model'), category: picked('category'), check: picked('check'),
       piano: picked('piano'), organ: picked('organ'), synth: picked('synth'),
-    }, sort, groupDups.checked);
+    };
+    if (first) {
+      const shownFirst = firstVisibleRows(listed, filters, sort, groupDups.checked, FIRST_ROWS);
+      rows = shownFirst.rows;
+      partial = !shownFirst.complete;
+    } else {
+      rows = visibleRows(listed, filters, sort, groupDups.checked);
+      partial = false;
+    }
     const total = listed.length;
     const copies = library.programs.length - listed.length;
     byId('library-count').textContent = [
@@ -100,7 +114,7 @@ export function setupLibrary(store, views, gig) {
     listed = shownPrograms(library.programs, includeCopies.checked);
     values = {
       model: choices(library.programs, 'model'),
-      category: choices(library.programs, 'category').sort((a, b) => categoryText(a).localeCompare(categoryText(b))),
+      category: choices(library.programs, 'category').sort((a, b) => byText(categoryText(a), categoryText(b))),
       check: values.check,
       ...Object.fromEntries(SECTIONS.map((section) => [section, [SECTION_ON, SECTION_OFF, ...sectionChoices(library.programs, section)]])),
     };
@@ -121,11 +135,25 @@ export function setupLibrary(store, views, gig) {
     ].filter(Boolean);
     replaceContent(result, ...notes.map((note) => el('p', { className: 'note note-info', text: note })));
     shown.hidden = library.programs.length === 0;
-    replaceContent(byId('library-damaged'), damagedList(library.programs));
-    replaceContent(byId('library-folders'), library.folders.length ? libraryFolders(library.folders, library.programs, install) : null);
-    refresh();
+    replaceContent(byId('library-damaged'));
+    replaceContent(byId('library-folders'));
+    refresh({ first: true });
     mark('library sorted');
     markAfterPaint('library rows painted');
+    // The rest of the order and the lists under the table wait for the rows' first
+    // frame: with ten thousand programs, they would keep the rows off the screen.
+    const shownLibrary = library;
+    requestAnimationFrame(() => setTimeout(() => {
+      if (library !== shownLibrary) return;
+      wholeOrder();
+      replaceContent(byId('library-damaged'), damagedList(library.programs));
+      replaceContent(byId('library-folders'), library.folders.length ? libraryFolders(library.folders, library.programs, install) : null);
+    }, 0));
+  }
+
+  // The rows in their whole order, for anything that goes beyond the table's top.
+  function wholeOrder() {
+    if (partial) refresh({ toTop: false });
   }
 
   // The install panel takes the folder as if the search had chosen it.
@@ -158,6 +186,7 @@ export function setupLibrary(store, views, gig) {
   // The gig sheet of the rows shown; with a sheet per program when asked (the first
   // ones only: a print of thousands of pages helps nobody).
   async function printShown() {
+    wholeOrder();
     replaceContent(exportResult);
     if (rows.length === 0) {
       replaceContent(exportResult, el('p', { className: 'note note-info', attrs: { role: 'status' }, text: t('setListNothing') }));
@@ -177,6 +206,7 @@ export function setupLibrary(store, views, gig) {
   }
 
   async function exportSetList(control) {
+    wholeOrder();
     replaceContent(exportResult);
     if (rows.length === 0) {
       replaceContent(exportResult, el('p', { className: 'note note-info', attrs: { role: 'status' }, text: t('setListNothing') }));
@@ -203,6 +233,7 @@ export function setupLibrary(store, views, gig) {
   bindAction(exportButton, { busyText: () => t('choosingFolder') }, exportSetList);
   bindAction(byId('library-print'), { busyText: () => t('printPreparing') }, () => printShown());
   bindAction(byId('library-needs'), {}, async () => {
+    wholeOrder();
     replaceContent(exportResult);
     if (rows.length === 0) {
       replaceContent(exportResult, el('p', { className: 'note note-info', attrs: { role: 'status' }, text: t('libraryNeedsNothing') }));

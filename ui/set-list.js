@@ -1,14 +1,14 @@
 // The set list: the programs the library shows now, in keyboard order, saved by the
 // application as a CSV file the user names in the desktop's save dialog.
 import { ask } from './ask.js';
-import { bySlot } from './library-data.js';
+import { bySlot, byText } from './library-data.js';
 import { categoryText } from './categories.js';
 
 // Keyboard order: bank, then location; programs without a slot last, by name among
 // themselves. Texts as the page shows them, with the folder (or backup) each is in
 // and what plays.
 export function inKeyboardOrder(rows) {
-  return [...rows].sort((a, b) => bySlot(a, b) || a.name.localeCompare(b.name) || a.key - b.key);
+  return [...rows].sort((a, b) => bySlot(a, b) || byText(a.name, b.name) || a.key - b.key);
 }
 
 export function setListRows(rows) {

@@ -110,6 +110,63 @@ describe('the library', { timeout: 180_000 }, () => {
     await ui.close();
   });
 
+  test('searching a sorted table gives the rows a sort of the matches would, by every column both ways', async () => {
+    // Ties everywhere: names, models and folders equal but for case or leading zeros,
+    // equal dates and slots, rows without a slot; each program has its own folder.
+    const spec = [
+      ['Pad 10', 'Nord Stage 3', 'Pad', 'A:11', 0, 1, 'ok', '', 5], ['pad 2', 'nord stage 3', 'Bass', 'A:12', 0, 2, 'unchecked', '', 5],
+      ['PAD 02', 'Nord Stage 2', 'Pad', '', 0, 0, 'damaged', 'crc', 3], ['Organ 1', 'Nord Stage 2', 'Organ', 'B:01', 1, 1, 'ok', '', 9],
+      ['Grand Pad', 'Nord Electro 6', 'Grand', 'A:11', 0, 1, 'unknown', '', 1], ['pad 10', 'Nord Stage 3', '', '', 0, 0, 'damaged', 'magic', 5],
+      ['Lead', 'Nord Lead A1', 'Lead', 'B:01', 1, 1, 'ok', '', 7], ['Pad 1', 'Nord Stage 3', 'Pad', 'A:03', 0, 3, 'ok', '', 2],
+      ['Strings pad', 'Nord Stage 2', 'String', 'C:05', 2, 5, 'damaged', 'crc', 8], ['pad', 'Nord Stage 3', 'Pad', 'A:11', 0, 1, 'ok', '', 4],
+    ];
+    const folders = ['Set 2', 'set 02', 'Set 10', 'Live', 'live', 'Bank 1', 'bank 01', 'Zeta', 'alpha', 'Alpha'];
+    const programs = spec.map(([name, model, category, slot, bank, location, check, problem, day], i) => ({
+      path: `${HOME}/Music/${folders[i]}/${name}.ns3f`, inside: '', name, ext: 'ns3f', model, type: 'ns3f', header: 1, category,
+      categoryCode: 8, bank, location, slot, version: 304, check, problem, size: 592, mtime: 1764000000000 + day * 86_400_000, dup: 0,
+    }));
+    const ui = await browser.open({ view: 'library', rules: { library: [{ reply: { ok: true, programs, folders: [], damaged: 3, total: 10, truncated: false } }] } });
+    await readUsual(ui);
+    // Each row by its folder, with the category as the table words it (sorting uses those words).
+    const shown = () => ui.page.$$eval('#library-scroll tbody tr:not(.spacer)', (trs) => trs.map((tr) => [tr.cells[4].title, tr.cells[2].textContent]));
+    const categories = new Map((await shown()).map(([folder, category]) => [folder, category]));
+    // A damaged file's header gives no slot.
+    const entries = programs.map((program, key) => ({ ...program, ...(program.check === 'damaged' ? { slot: '', bank: 0, location: 0 } : {}), key, folder: `${HOME}/Music/${folders[key]}`, categoryText: categories.get(`${HOME}/Music/${folders[key]}`) }));
+    const words = new Intl.Collator('en', { numeric: true, sensitivity: 'base' });
+    const checks = ['ok', 'unchecked', 'damaged', 'unknown'];
+    const orders = {
+      Name: (a, b) => words.compare(a.name, b.name),
+      Model: (a, b) => words.compare(a.model, b.model),
+      Category: (a, b) => words.compare(a.categoryText, b.categoryText),
+      Slot: (a, b) => a.bank - b.bank || a.location - b.location,
+      'Folder or backup': (a, b) => words.compare(a.folder, b.folder),
+      Date: (a, b) => a.mtime - b.mtime,
+      Check: (a, b) => checks.indexOf(a.check) - checks.indexOf(b.check) || words.compare(a.problem, b.problem),
+    };
+    // What a fresh sort of the matching rows gives: the filter first, then the sort.
+    const expected = (column, descending, query) => entries
+      .filter((entry) => entry.name.toLowerCase().includes(query))
+      .sort((a, b) => (column === 'Slot' ? (a.slot === '') - (b.slot === '') : 0)
+        || (descending ? -1 : 1) * orders[column](a, b) || a.key - b.key)
+      .map((entry) => entry.folder);
+    const check = async (column, descending, query) => {
+      await ui.$('#library-search').fill(query);
+      assert.deepEqual((await shown()).map(([folder]) => folder), expected(column, descending, query), `${column} ${descending ? 'down' : 'up'}, "${query}"`);
+    };
+    for (const column of Object.keys(orders)) {
+      await ui.page.locator('#library-scroll th', { hasText: column }).getByRole('button').click();
+      if (column === 'Name') await ui.page.locator('#library-scroll th', { hasText: column }).getByRole('button').click();
+      for (const descending of [false, true]) {
+        await check(column, descending, '');
+        await check(column, descending, 'pad');
+        await check(column, descending, 'pad 1');
+        await check(column, descending, '');
+        if (!descending) await ui.page.locator('#library-scroll th', { hasText: column }).getByRole('button').click();
+      }
+    }
+    await ui.close();
+  });
+
   test('installed copies are left out of the table, duplicates and set list unless asked for; a name that cannot be shown is counted', async () => {
     const pad = (dir, own) => ({
       path: `${dir}/Warm Pad.ns3f`, inside: '', name: 'Warm Pad', ext: 'ns3f', model: 'Nord Stage 3', type: 'ns3f', header: 1,
@@ -221,6 +278,28 @@ describe('the library', { timeout: 180_000 }, () => {
     assert.ok(await ui.$('#library-scroll tbody tr:not(.spacer)').count() <= 60);
     await ui.$('#library-search').fill('Program 0500');
     assert.deepEqual(await names(ui), Array.from({ length: 10 }, (_, i) => `Program 0500${i}`));
+    await ui.close();
+  });
+
+  test('a long library in no order: its top painted first, then every row in order down to the last', async () => {
+    const ui = await browser.open({ view: 'library' });
+    // The reply in a shuffled order, so the table's order is all the page's own.
+    await ui.page.evaluate(`(() => {
+      const reply = (${bigLibrary})(1000);
+      reply.truncated = false;
+      reply.programs.sort((a, b) => ((a.location * 7919 + a.bank * 31 + a.mtime) % 997) - ((b.location * 7919 + b.bank * 31 + b.mtime) % 997));
+      window.__mock.rule('library', { reply });
+    })()`);
+    await readUsual(ui);
+    const top = await names(ui);
+    assert.deepEqual(top, top.map((_, i) => `Program ${String(i).padStart(5, '0')}`));
+    const scroller = ui.$('#library-scroll');
+    for (const at of [0.3, 0.6, 1]) {
+      await scroller.evaluate((element, part) => { element.scrollTop = element.scrollHeight * part; }, at);
+      await ui.page.waitForFunction(() => document.querySelector('#library-scroll tbody tr:not(.spacer)').getAttribute('aria-rowindex') !== '2');
+      const shown = await ui.page.$$eval('#library-scroll tbody tr:not(.spacer)', (trs) => trs.map((tr) => [Number(tr.getAttribute('aria-rowindex')), tr.cells[0].textContent]));
+      for (const [index, name] of shown) assert.equal(name, `Program ${String(index - 2).padStart(5, '0')}`);
+    }
     await ui.close();
   });
 
