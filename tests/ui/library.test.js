@@ -113,7 +113,7 @@ describe('the library', { timeout: 180_000 }, () => {
   test('searching a sorted table gives the rows a sort of the matches would, by every column both ways', async () => {
     // Ties everywhere: names, models and folders equal but for case or leading zeros,
     // equal dates and slots, rows without a slot; each program has its own folder.
-    const spec = [
+    const made = [
       ['Pad 10', 'Nord Stage 3', 'Pad', 'A:11', 0, 1, 'ok', '', 5], ['pad 2', 'nord stage 3', 'Bass', 'A:12', 0, 2, 'unchecked', '', 5],
       ['PAD 02', 'Nord Stage 2', 'Pad', '', 0, 0, 'damaged', 'crc', 3], ['Organ 1', 'Nord Stage 2', 'Organ', 'B:01', 1, 1, 'ok', '', 9],
       ['Grand Pad', 'Nord Electro 6', 'Grand', 'A:11', 0, 1, 'unknown', '', 1], ['pad 10', 'Nord Stage 3', '', '', 0, 0, 'damaged', 'magic', 5],
@@ -121,7 +121,7 @@ describe('the library', { timeout: 180_000 }, () => {
       ['Strings pad', 'Nord Stage 2', 'String', 'C:05', 2, 5, 'damaged', 'crc', 8], ['pad', 'Nord Stage 3', 'Pad', 'A:11', 0, 1, 'ok', '', 4],
     ];
     const folders = ['Set 2', 'set 02', 'Set 10', 'Live', 'live', 'Bank 1', 'bank 01', 'Zeta', 'alpha', 'Alpha'];
-    const programs = spec.map(([name, model, category, slot, bank, location, check, problem, day], i) => ({
+    const programs = made.map(([name, model, category, slot, bank, location, check, problem, day], i) => ({
       path: `${HOME}/Music/${folders[i]}/${name}.ns3f`, inside: '', name, ext: 'ns3f', model, type: 'ns3f', header: 1, category,
       categoryCode: 8, bank, location, slot, version: 304, check, problem, size: 592, mtime: 1764000000000 + day * 86_400_000, dup: 0,
     }));
