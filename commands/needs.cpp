@@ -75,6 +75,7 @@ std::string fileNameOf(std::string_view path) { return std::string(path.substr(p
 class Notes {
  public:
   explicit Notes(bool spanish) : spanish_(spanish) {}
+  void add(const Status& failure) { add(failureText(failure, false), failureText(failure, true)); }
   void add(const std::string& english, const std::string& spanish) {
     if (notes_.size() < kMaxNotes) notes_.push_back(spanish_ ? spanish : english);
     else ++more_;
@@ -271,12 +272,6 @@ std::map<std::string, std::string> entriesOf(const std::string& inside, const st
   return read;
 }
 
-Status unreadable(const Place& place) {
-  return place.inside.empty()
-             ? Status::said(Problem::NotFound, FailureText::ProgramUnreadable, {place.path})
-             : Status::said(Problem::NotFound, FailureText::ProgramInBackupUnreadable, {place.path, place.inside});
-}
-
 // The programs the request names, read whole; those that cannot be read are
 // noted. A set given as a folder also gives the sound files in it.
 struct SetFiles {
@@ -311,12 +306,12 @@ StatusOr<SetFiles> programsOf(const Json& args, Notes& notes, platform::WorkCont
         if (const auto entry = entries.find(place.path); entry != entries.end())
           programs.push_back({place, std::move(extension), entry->second});
         else
-          notes.add(failureText(unreadable(place), false), failureText(unreadable(place), true));
+          notes.add(programUnreadable(place.path, place.inside));
         continue;
       }
       const auto file = readProgramFile(place.path, "");
       if (!file) {
-        notes.add(failureText(unreadable(place), false), failureText(unreadable(place), true));
+        notes.add(file.status());
         continue;
       }
       programs.push_back({std::move(place), std::move(extension), file->bytes});

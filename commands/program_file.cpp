@@ -18,19 +18,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Status notFound(const std::string& path, const std::string& inside) {
-  return inside.empty() ? Status::said(Problem::NotFound, FailureText::ProgramUnreadable, {path})
-                        : Status::said(Problem::NotFound, FailureText::ProgramInBackupUnreadable, {path, inside});
-}
-
 StatusOr<ProgramFile> readFile(const std::string& path) {
   const auto opened = openFileAt(path);
-  if (!opened || !*opened) return notFound(path, "");
+  if (!opened || !*opened) return programUnreadable(path, "");
   const platform::OpenedFile& file = **opened;
   ProgramFile program;
   program.size = static_cast<std::uint64_t>(file.st.st_size);
   program.bytes.resize(std::min<std::uint64_t>(program.size, kCheckedFileLimit));
-  if (!platform::readWholeAt(file.fd.get(), 0, program.bytes.data(), program.bytes.size())) return notFound(path, "");
+  if (!platform::readWholeAt(file.fd.get(), 0, program.bytes.data(), program.bytes.size())) return programUnreadable(path, "");
   program.check = checkProgram(lowerExtension(fs::path(path).filename().string()), program.bytes, program.size);
   return program;
 }
@@ -38,7 +33,7 @@ StatusOr<ProgramFile> readFile(const std::string& path) {
 // The entry named `name` of the backup `inside`, read as the library reads it.
 StatusOr<ProgramFile> readEntry(const std::string& name, const std::string& inside) {
   const auto opened = openBackup(inside);
-  if (!opened || !*opened) return notFound(name, inside);
+  if (!opened || !*opened) return programUnreadable(name, inside);
   std::optional<ProgramFile> found;
   (void)forEachBackupEntry(
       **opened,
@@ -53,11 +48,16 @@ StatusOr<ProgramFile> readEntry(const std::string& name, const std::string& insi
         found = std::move(program);
         return false;
       });
-  if (!found) return notFound(name, inside);
+  if (!found) return programUnreadable(name, inside);
   return std::move(*found);
 }
 
 }  // namespace
+
+Status programUnreadable(const std::string& path, const std::string& inside) {
+  return inside.empty() ? Status::said(Problem::NotFound, FailureText::ProgramUnreadable, {path})
+                        : Status::said(Problem::NotFound, FailureText::ProgramInBackupUnreadable, {path, inside});
+}
 
 StatusOr<ProgramFile> readProgramFile(const std::string& path, const std::string& inside) {
   return inside.empty() ? readFile(path) : readEntry(path, inside);

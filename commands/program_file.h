@@ -22,6 +22,9 @@ struct ProgramFile {
 // `path` is the file, or with `inside` (a backup's path) the entry's name in it.
 StatusOr<ProgramFile> readProgramFile(const std::string& path, const std::string& inside);
 
+// What readProgramFile answers for a program it cannot read.
+Status programUnreadable(const std::string& path, const std::string& inside);
+
 // A sheet's value as JSON: a switch, a number or a text; null when missing.
 Json valueJson(const sounds::Value* value);
 
