@@ -1,6 +1,6 @@
 #include "commands/sound_names.h"
 
-#include <atomic>
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <memory>
@@ -18,10 +18,6 @@ namespace {
 
 // Our own data file, but read as carefully as any: a line that does not parse is passed over.
 constexpr std::size_t kMaxTableBytes = 8 << 20;
-
-struct Table {
-  std::unordered_map<std::uint32_t, SoundRow> rows;
-};
 
 std::vector<std::string_view> columns(std::string_view line) {
   std::vector<std::string_view> cells;
@@ -50,14 +46,20 @@ void indexNames(std::unordered_multimap<std::string, std::uint32_t>& byName, std
   if (row.name.find(',') != std::string::npos) byName.emplace(row.name, id);
 }
 
-// One line of the table as an id and its row; nothing for a line that does not parse.
-std::optional<std::pair<std::uint32_t, SoundRow>> rowOf(std::string_view line) {
+// The id of a line that is a row (8 hex digits, not 0, then at least two more
+// columns); nothing for a line that does not parse.
+std::optional<std::uint32_t> idOf(std::string_view line) {
+  if (line.size() < 10 || line[8] != '\t' || line.find('\t', 9) == std::string_view::npos) return std::nullopt;
+  std::uint32_t id = 0;
+  const auto [end, error] = std::from_chars(line.data(), line.data() + 8, id, 16);
+  if (error != std::errc() || end != line.data() + 8 || id == 0) return std::nullopt;
+  return id;
+}
+
+// A line that idOf takes, as its row.
+SoundRow rowOf(std::string_view line) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   const auto cells = columns(line);
-  if (cells.size() < 3 || cells[0].size() != 8) return std::nullopt;
-  std::uint32_t id = 0;
-  const auto [end, error] = std::from_chars(cells[0].data(), cells[0].data() + 8, id, 16);
-  if (error != std::errc() || end != cells[0].data() + 8 || id == 0) return std::nullopt;
   SoundRow row;
   row.kind = soundKindOf(cells[1]);
   row.name = cells[2];
@@ -67,87 +69,75 @@ std::optional<std::pair<std::uint32_t, SoundRow>> rowOf(std::string_view line) {
     const auto [sizeEnd, sizeError] = std::from_chars(cells[5].data(), cells[5].data() + cells[5].size(), size);
     if (sizeError == std::errc() && sizeEnd == cells[5].data() + cells[5].size() && size > 0) row.size = size;
   }
-  return std::pair{id, std::move(row)};
+  return row;
 }
 
-// Calls `each` for every line of `text`, without the line's end.
+// Calls `each` for every line of `text` and where it starts, without the line's end.
 template <class Each>
 void forEachLine(std::string_view text, Each each) {
   for (std::size_t start = 0; start < text.size();) {
     const auto newline = text.find('\n', start);
     const std::size_t end = newline == std::string_view::npos ? text.size() : newline;
-    if (!each(text.substr(start, end - start))) return;
+    each(text.substr(start, end - start), start);
     start = end + 1;
   }
 }
 
-Table indexOf(std::string_view text) {
-  Table table;
-  forEachLine(text, [&](std::string_view line) {
-    if (auto parsed = rowOf(line)) table.rows.emplace(std::move(*parsed));  // the first row of an id stays
-    return true;
-  });
-  return table;
-}
-
-// The rows by each name they answer to, built only when a sound is looked up by name.
-std::unordered_multimap<std::string, std::uint32_t> namesOf(const Table& table) {
-  std::unordered_multimap<std::string, std::uint32_t> byName;
-  for (const auto& [id, row] : table.rows) indexNames(byName, id, row);
-  return byName;
-}
-
-// The table's file, read once; indexed once it is asked for more than a few
-// rows. A single program names one or two sounds: building the index for them
-// would cost more than the rest of its sheet.
+// The table's file, read once, with where each id's first row starts. Rows
+// are read when asked for: a single program names one or two sounds, and a
+// library of thousands only a few hundred different ones.
 class TableFile {
  public:
   explicit TableFile(const std::filesystem::path& path)
-      : text_(platform::readRegularFile(path.string(), kMaxTableBytes).value_or("")) {}
-
-  std::shared_ptr<const Table> index() {
-    std::call_once(indexed_, [this] { index_ = std::make_shared<const Table>(indexOf(text_)); });
-    return index_;
+      : text_(platform::readRegularFile(path.string(), kMaxTableBytes).value_or("")) {
+    forEachLine(text_, [this](std::string_view line, std::size_t start) {
+      if (const auto id = idOf(line)) rows_.push_back({*id, static_cast<std::uint32_t>(start)});
+    });
+    // By id; of an id's rows, the first in the file answers.
+    std::stable_sort(rows_.begin(), rows_.end(), [](const RowAt& a, const RowAt& b) { return a.id < b.id; });
   }
 
+  std::optional<SoundRow> row(std::uint32_t id) const {
+    const auto line = lineOf(id);
+    if (line.empty()) return std::nullopt;
+    return rowOf(line);
+  }
+
+  std::string name(std::uint32_t id) const {
+    const auto line = lineOf(id);
+    if (line.empty()) return {};
+    const auto nameStart = line.find('\t', 9) + 1;  // idOf found the tab
+    return std::string(line.substr(nameStart, line.find('\t', nameStart) - nameStart));
+  }
+
+  // The rows by each name they answer to, built only when a sound is looked up by name.
   const std::unordered_multimap<std::string, std::uint32_t>& names() {
-    std::call_once(named_, [this] { names_ = namesOf(*index()); });
+    std::call_once(named_, [this] {
+      for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (i == 0 || rows_[i].id != rows_[i - 1].id) indexNames(names_, rows_[i].id, *row(rows_[i].id));
+    });
     return names_;
   }
 
-  std::optional<SoundRow> row(std::uint32_t id) {
-    if (scans_.fetch_add(1) >= kScansBeforeIndex) {
-      const auto table = index();
-      const auto found = table->rows.find(id);
-      if (found == table->rows.end()) return std::nullopt;
-      return found->second;
-    }
-    // The first line that parses to `id` is its row, as in the index.
-    std::optional<SoundRow> found;
-    forEachLine(text_, [&](std::string_view line) {
-      if (line.size() < 8 || !sameHex(line.substr(0, 8), id)) return true;
-      if (auto parsed = rowOf(line); parsed && parsed->first == id) found = std::move(parsed->second);
-      return !found;
-    });
-    return found;
-  }
-
  private:
-  static constexpr int kScansBeforeIndex = 8;
+  struct RowAt {
+    std::uint32_t id;
+    std::uint32_t start;  // of its line in the text
+  };
 
-  // Whether the 8 characters `hex` might spell `id`: a cheap test before parsing.
-  static bool sameHex(std::string_view hex, std::uint32_t id) {
-    for (int i = 7; i >= 0; --i, id >>= 4) {
-      const char want = "0123456789abcdef"[id & 0xF];
-      if (hex[i] != want && hex[i] != (want >= 'a' ? static_cast<char>(want - 'a' + 'A') : want)) return false;
-    }
-    return true;
+  std::string_view lineOf(std::uint32_t id) const {
+    const auto found = std::lower_bound(rows_.begin(), rows_.end(), id, [](const RowAt& row, std::uint32_t wanted) {
+      return row.id < wanted;
+    });
+    if (found == rows_.end() || found->id != id) return {};
+    const std::string_view rest = std::string_view(text_).substr(found->start);
+    std::string_view line = rest.substr(0, rest.find('\n'));
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    return line;
   }
 
-  const std::string text_;
-  std::atomic<int> scans_{0};
-  std::once_flag indexed_;
-  std::shared_ptr<const Table> index_;
+  const std::string text_;  // the size limit keeps every start within 32 bits
+  std::vector<RowAt> rows_;
   std::once_flag named_;
   std::unordered_multimap<std::string, std::uint32_t> names_;
 };
@@ -173,15 +163,23 @@ std::string soundName(const std::filesystem::path& table, std::uint32_t id) {
   return row ? row->name : "";
 }
 
+std::function<std::string(std::uint32_t)> soundNamer(const std::filesystem::path& table) {
+  if (table.empty()) return [](std::uint32_t) { return std::string(); };
+  const TableFile* file = &tableAt(table);
+  return [file](std::uint32_t id) {
+    if (id == 0) return std::string();
+    return file->name(id);
+  };
+}
+
 std::optional<std::uint32_t> soundIdOf(const std::filesystem::path& table, std::string_view kind,
                                        std::string_view name, std::string_view version) {
   if (table.empty() || name.empty()) return std::nullopt;
   TableFile& file = tableAt(table);
-  const auto rows = file.index();
   std::optional<std::uint32_t> match;
   const auto [from, to] = file.names().equal_range(std::string(name));
   for (auto it = from; it != to; ++it) {
-    const SoundRow& row = rows->rows.at(it->second);
+    const SoundRow row = *file.row(it->second);
     if ((!row.kind.empty() && row.kind != kind) || (!version.empty() && row.version != version)) continue;
     if (match && *match != it->second) return std::nullopt;  // two sounds answer to it: neither is sure
     match = it->second;

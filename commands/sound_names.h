@@ -3,6 +3,7 @@
 // 32-bit id. The table is read once per process, when a name is first needed.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,9 @@ namespace velmorin {
 // The name of `id` (Stage 3 form) in the tab-separated table `table` (columns
 // hash, ext, name, ...); "" when the table or the id is not there.
 std::string soundName(const std::filesystem::path& table, std::uint32_t id);
+
+// The same for many ids: the table is found once, not once per name.
+std::function<std::string(std::uint32_t id)> soundNamer(const std::filesystem::path& table);
 
 // One row of the table: what the maker calls the sound and how big its file is.
 struct SoundRow {
