@@ -1,26 +1,82 @@
 #include "commands/sound_summary.h"
 
+#include <array>
+#include <string_view>
 #include <vector>
 
 namespace velmorin {
 
 namespace {
 
-using sounds::isOn;
 using sounds::Sheet;
-using sounds::textAt;
+using sounds::Value;
 
-// The panels a sheet has: "A." and "B." for programs, "" for a synth preset.
-std::vector<std::string> panelsOf(const Sheet& sheet) {
-  if (sounds::find(sheet, "A.on")) return {"A.", "B."};
-  return {""};
+// What one panel's fields say of what plays; a synth preset file is one
+// panel without a switch of its own. Found in one pass over the sheet: the
+// library asks this of thousands of programs.
+struct PanelFields {
+  const Value* on = nullptr;
+  const Value* pianoOn = nullptr;
+  const Value* pianoType = nullptr;
+  const Value* pianoName = nullptr;
+  const Value* organOn = nullptr;
+  const Value* organType = nullptr;
+  const Value* synthOn = nullptr;
+  const Value* synthType = nullptr;
+  const Value* sampleName = nullptr;
+};
+
+struct Member {
+  std::string_view key;  // below the panel
+  const Value* PanelFields::*field;
+};
+constexpr std::array kMembers{
+    Member{"on", &PanelFields::on},
+    Member{"piano.on", &PanelFields::pianoOn},
+    Member{"piano.type", &PanelFields::pianoType},
+    Member{"piano.name", &PanelFields::pianoName},
+    Member{"organ.on", &PanelFields::organOn},
+    Member{"organ.type", &PanelFields::organType},
+    Member{"synth.on", &PanelFields::synthOn},
+    Member{"synth.oscillators.type", &PanelFields::synthType},
+    Member{"synth.sample.name", &PanelFields::sampleName},
+};
+
+// Panels "A" and "B" of a program, in order; or the one of a synth preset.
+std::vector<PanelFields> panelsOf(const Sheet& sheet) {
+  std::array<PanelFields, 3> found{};  // A, B, and the keys without a panel
+  for (const sounds::Field& field : sheet) {
+    std::string_view key = field.key;
+    std::size_t panel = 2;
+    if (key.size() > 2 && key[1] == '.' && (key[0] == 'A' || key[0] == 'B')) {
+      panel = key[0] == 'A' ? 0 : 1;
+      key.remove_prefix(2);
+    }
+    for (const Member& member : kMembers)
+      if (key == member.key && !(found[panel].*member.field)) found[panel].*member.field = &field.value;
+  }
+  if (found[0].on) return {found[0], found[1]};
+  return {found[2]};
+}
+
+bool isOn(const Value* value) {
+  const auto* on = value ? std::get_if<bool>(value) : nullptr;
+  return on && *on;
+}
+
+std::string textOf(const Value* value) {
+  const auto* text = value ? std::get_if<std::string>(value) : nullptr;
+  return text ? *text : std::string();
 }
 
 // A synth preset file holds a synth and nothing else: it has no switch of its own.
-bool playing(const Sheet& sheet, const std::string& panel, const char* section) {
-  if (panel.empty() && !sounds::find(sheet, std::string(section) + ".on")) return sounds::find(sheet, std::string(section) + ".oscillators.type") != nullptr;
-  return (panel.empty() || isOn(sheet, panel + "on")) && isOn(sheet, panel + section + ".on");
+bool playing(const PanelFields& panel, const Value* sectionOn, const Value* sectionType, bool preset) {
+  if (preset && !sectionOn) return sectionType != nullptr;
+  return (preset || isOn(panel.on)) && isOn(sectionOn);
 }
+bool pianoPlays(const PanelFields& panel, bool preset) { return playing(panel, panel.pianoOn, nullptr, preset); }
+bool organPlays(const PanelFields& panel, bool preset) { return playing(panel, panel.organOn, nullptr, preset); }
+bool synthPlays(const PanelFields& panel, bool preset) { return playing(panel, panel.synthOn, panel.synthType, preset); }
 
 std::string withName(const std::string& what, const std::string& name) {
   return name.empty() ? what : what + " (" + name + ")";
@@ -39,44 +95,48 @@ void addDistinct(std::string& joined, const std::string& text) {
   joined += joined.empty() ? text : " + " + text;
 }
 
-}  // namespace
-
-std::string soundSummary(const Sheet& sheet, bool spanish) {
+std::string summaryOf(const std::vector<PanelFields>& panels, bool spanish) {
+  const bool preset = panels.size() == 1;
   std::string summary;
-  for (const std::string& panel : panelsOf(sheet)) {
-    if (!panel.empty() && !isOn(sheet, panel + "on")) continue;
+  for (std::size_t index = 0; index < panels.size(); ++index) {
+    const PanelFields& panel = panels[index];
+    if (!preset && !isOn(panel.on)) continue;
     std::vector<std::string> parts;
     // In Spanish the word comes first, with a capital when it starts the line.
     const auto word = [&](const char* english, const char* lower, const char* capital, const std::string& type) {
       return spanish ? std::string(parts.empty() ? capital : lower) + " " + type : type + " " + english;
     };
-    if (playing(sheet, panel, "piano"))
-      parts.push_back(withName(textAt(sheet, panel + "piano.type"), textAt(sheet, panel + "piano.name")));
-    if (playing(sheet, panel, "organ"))
-      parts.push_back(word("organ", "órgano", "Órgano", textAt(sheet, panel + "organ.type")));
-    if (playing(sheet, panel, "synth"))
-      parts.push_back(withName(word("synth", "sintetizador", "Sintetizador", textAt(sheet, panel + "synth.oscillators.type")),
-                               textAt(sheet, panel + "synth.sample.name")));
+    if (pianoPlays(panel, preset)) parts.push_back(withName(textOf(panel.pianoType), textOf(panel.pianoName)));
+    if (organPlays(panel, preset)) parts.push_back(word("organ", "órgano", "Órgano", textOf(panel.organType)));
+    if (synthPlays(panel, preset))
+      parts.push_back(withName(word("synth", "sintetizador", "Sintetizador", textOf(panel.synthType)),
+                               textOf(panel.sampleName)));
     if (parts.empty()) continue;
-    std::string line = panel.empty() ? "" : panel.substr(0, 1) + ": ";
+    std::string line = preset ? "" : std::string(1, "AB"[index]) + ": ";
     for (std::size_t i = 0; i < parts.size(); ++i) line += (i ? " + " : "") + parts[i];
     summary += (summary.empty() ? "" : " · ") + line;
   }
   return summary;
 }
 
+}  // namespace
+
+std::string soundSummary(const Sheet& sheet, bool spanish) { return summaryOf(panelsOf(sheet), spanish); }
+
 SoundFacts soundFacts(const Sheet& sheet, bool spanish) {
+  const std::vector<PanelFields> panels = panelsOf(sheet);
+  const bool preset = panels.size() == 1;
   SoundFacts facts;
-  facts.summary = soundSummary(sheet, spanish);
-  for (const std::string& panel : panelsOf(sheet)) {
-    if (playing(sheet, panel, "piano")) {
-      addDistinct(facts.piano, textAt(sheet, panel + "piano.type"));
-      addDistinct(facts.pianoName, textAt(sheet, panel + "piano.name"));
+  facts.summary = summaryOf(panels, spanish);
+  for (const PanelFields& panel : panels) {
+    if (pianoPlays(panel, preset)) {
+      addDistinct(facts.piano, textOf(panel.pianoType));
+      addDistinct(facts.pianoName, textOf(panel.pianoName));
     }
-    if (playing(sheet, panel, "organ")) addDistinct(facts.organ, textAt(sheet, panel + "organ.type"));
-    if (playing(sheet, panel, "synth")) {
-      addDistinct(facts.synth, textAt(sheet, panel + "synth.oscillators.type"));
-      addDistinct(facts.sampleName, textAt(sheet, panel + "synth.sample.name"));
+    if (organPlays(panel, preset)) addDistinct(facts.organ, textOf(panel.organType));
+    if (synthPlays(panel, preset)) {
+      addDistinct(facts.synth, textOf(panel.synthType));
+      addDistinct(facts.sampleName, textOf(panel.sampleName));
     }
   }
   return facts;

@@ -85,12 +85,16 @@ bool saysWhatPlays(std::string_view key) {
   return false;
 }
 
-// Which rows of each layout say what plays, found once.
-const std::vector<bool>& whatPlaysRows(const Layout& layout) {
+// Which rows of each layout say what plays, found once: a library reads
+// thousands of programs, each wanting a dozen of some 300 rows.
+const std::vector<std::size_t>& whatPlaysRows(const Layout& layout) {
   static const auto rows = [] {
-    std::map<const Layout*, std::vector<bool>> all;
-    for (const Layout* known : allLayouts())
-      for (const Setting& setting : known->settings) all[known].push_back(saysWhatPlays(setting.key));
+    std::map<const Layout*, std::vector<std::size_t>> all;
+    for (const Layout* known : allLayouts()) {
+      auto& wanted = all[known];
+      for (std::size_t row = 0; row < known->settings.size(); ++row)
+        if (saysWhatPlays(known->settings[row].key)) wanted.push_back(row);
+    }
     return all;
   }();
   return rows.at(&layout);
@@ -111,13 +115,22 @@ Decoded decodeRows(std::string_view extension, std::span<const std::uint8_t> byt
     return decoded;
   }
   decoded.why = NotDecoded::None;
-  const std::vector<bool>* wanted = whatPlaysOnly ? &whatPlaysRows(*layout) : nullptr;
+  const std::vector<std::size_t>* wanted = whatPlaysOnly ? &whatPlaysRows(*layout) : nullptr;
+  // Panel rows come twice (A and B), the program's own once.
+  decoded.sheet.reserve(2 * (wanted ? wanted->size() : layout->settings.size()));
   const auto emit = [&](std::string_view prefix, std::size_t panelOffset, bool panelRows) {
     const Source source(bytes, header, panelOffset, &soundName);
-    for (std::size_t row = 0; row < layout->settings.size(); ++row) {
-      const Setting& setting = layout->settings[row];
-      if ((setting.scope == Setting::Scope::Program) == panelRows || (wanted && !(*wanted)[row])) continue;
-      decoded.sheet.push_back({std::string(prefix) + std::string(setting.key), read(setting, source)});
+    const auto emitRow = [&](const Setting& setting) {
+      if ((setting.scope == Setting::Scope::Program) == panelRows) return;
+      std::string key;
+      key.reserve(prefix.size() + setting.key.size());
+      key.append(prefix).append(setting.key);
+      decoded.sheet.push_back({std::move(key), read(setting, source)});
+    };
+    if (wanted) {
+      for (const std::size_t row : *wanted) emitRow(layout->settings[row]);
+    } else {
+      for (const Setting& setting : layout->settings) emitRow(setting);
     }
   };
   if (layout->panelB == 0) {
