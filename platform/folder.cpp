@@ -93,7 +93,7 @@ std::optional<FileFacts> Folder::read(const char* name, std::size_t whole, std::
   bytes.clear();
   // Not following links: a link could lead anywhere, /proc included; what is
   // read is what the walk found.
-  const auto opened = openRegularFile(fd_.get(), name, false);
+  const auto opened = openRegularFile(fd_.get(), name, false, Reads::OnlyUntilFullOrEnd);
   if (!opened) return std::nullopt;
   const FileFacts facts = factsOfStat(opened->st);
   if (!opened->fd.valid()) return facts;

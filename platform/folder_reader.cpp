@@ -62,7 +62,7 @@ StatusOr<std::string> readLinkAt(int folderFd, const char* name, const struct st
   }
 }
 
-StatusOr<OpenedFile> openRegularFile(int folderFd, const char* name, bool followLink) {
+StatusOr<OpenedFile> openRegularFile(int folderFd, const char* name, bool followLink, Reads reads) {
   int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
   if (!followLink) flags |= O_NOFOLLOW;
   int fd;
@@ -78,7 +78,7 @@ StatusOr<OpenedFile> openRegularFile(int folderFd, const char* name, bool follow
   }
   // Plain reads from here on. F_SETFL sets only the status flags, and of
   // those the open asked for none but O_NONBLOCK: no need to read them first.
-  fcntl(fd, F_SETFL, 0);
+  if (reads == Reads::Any) fcntl(fd, F_SETFL, 0);
   return opened;
 }
 

@@ -40,9 +40,15 @@ struct OpenedFile {
   struct stat st {};
 };
 
+// How the opened file is read afterwards: the open is non-blocking, and the
+// flag is cleared at once for any reader, or left for readUntilFullOrEnd,
+// which clears it should a file system honour it on a regular file. That
+// saves a system call per file where thousands are read.
+enum class Reads : bool { Any, OnlyUntilFullOrEnd };
+
 // Opens `name` in `folderFd` for reading only if it is a regular file: the
 // non-blocking open returns at once even if it was swapped for a FIFO.
-StatusOr<OpenedFile> openRegularFile(int folderFd, const char* name, bool followLink);
+StatusOr<OpenedFile> openRegularFile(int folderFd, const char* name, bool followLink, Reads reads = Reads::Any);
 
 // Opens `name` relative to `parentFd` as a folder (a link followed only when
 // `followLinks`).

@@ -1,5 +1,6 @@
 #include "platform/whole_io.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +15,7 @@ bool offsetFits(std::uint64_t where) { return where <= static_cast<std::uint64_t
 ssize_t readUntilFullOrEnd(int fd, void* into, std::size_t length, At at) {
   auto* bytes = static_cast<char*>(into);
   std::size_t got = 0;
+  bool blocking = false;
   while (got < length) {
     if (at.positioned && !offsetFits(at.where + got)) {
       errno = EOVERFLOW;
@@ -22,6 +24,14 @@ ssize_t readUntilFullOrEnd(int fd, void* into, std::size_t length, At at) {
     const ssize_t n = at.positioned ? pread(fd, bytes + got, length - got, static_cast<off_t>(at.where + got))
                                     : read(fd, bytes + got, length - got);
     if (n < 0 && errno == EINTR) continue;
+    // A file opened without blocking, on a file system that honours that for
+    // regular files: from here on the reads wait, as this one means to.
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && !blocking) {
+      const int flags = fcntl(fd, F_GETFL);
+      if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return -1;
+      blocking = true;
+      continue;
+    }
     if (n < 0) return -1;
     if (n == 0) break;
     got += static_cast<std::size_t>(n);

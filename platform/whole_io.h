@@ -18,7 +18,8 @@ struct At {
 };
 
 // Reads until `length` bytes are in `into` or the data ends: the count read,
-// or -1 with errno set.
+// or -1 with errno set. A descriptor opened without blocking is made to
+// block at its first EAGAIN: this reads until full or end.
 ssize_t readUntilFullOrEnd(int fd, void* into, std::size_t length, At at = At::position());
 
 // True when exactly `length` bytes were read.

@@ -1,8 +1,15 @@
 #include "platform/file_copy.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
+#include "platform/unique_fd.h"
+#include "platform/whole_io.h"
 #include "tests/platform/test_files.h"
 #include "vocabulary/failure_words.h"
 
@@ -56,6 +63,24 @@ TEST_F(FileCopyTest, FallsBackToReadingWhereTheKernelCannotCopy) {
   test::writeFile(inMemory / "A.ns3f", big);
   ASSERT_TRUE(copyTree(inMemory / "A.ns3f", temp / "A.ns3f"));
   EXPECT_TRUE(test::readFile(temp / "A.ns3f") == big) << "content differs";
+}
+
+// The library's walk leaves its files non-blocking; a pipe stands in for a
+// file system that honours that on regular files.
+TEST(ReadUntilFullOrEnd, WaitsOnADescriptorOpenedWithoutBlocking) {
+  int ends[2];
+  ASSERT_EQ(pipe2(ends, O_NONBLOCK | O_CLOEXEC), 0);
+  UniqueFd reading(ends[0]);
+  UniqueFd writing(ends[1]);
+  std::thread late([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(write(writing.get(), "late", 4), 4);
+    writing = UniqueFd();
+  });
+  char got[8] = {};
+  EXPECT_EQ(readUntilFullOrEnd(reading.get(), got, sizeof got), 4);
+  late.join();
+  EXPECT_EQ(std::string_view(got, 4), "late");
 }
 
 TEST_F(FileCopyTest, RefusalsNameBothFilesAndLeaveNothingBehind) {
