@@ -27,6 +27,7 @@
 #include "commands/sound_summary.h"
 #include "sound/decode.h"
 #include "sound/layout.h"
+#include "vocabulary/json_elements.h"
 #include "vocabulary/json_writer.h"
 #include "vocabulary/language.h"
 #include "vocabulary/text.h"
@@ -115,7 +116,12 @@ class LibraryWalk {
  public:
   LibraryWalk(const Values& values, long double sinceMs, const std::unordered_set<std::string>& roots,
               platform::WorkControl* control)
-      : values_(values), spanish_(spanish(values)), sinceMs_(sinceMs), roots_(roots), control_(control) {}
+      : values_(values),
+        spanish_(spanish(values)),
+        soundNames_(soundNamer(values.soundsTable)),
+        sinceMs_(sinceMs),
+        roots_(roots),
+        control_(control) {}
 
   std::vector<Task> read(const Task& task) {
     std::vector<Task> subfolders;
@@ -124,6 +130,7 @@ class LibraryWalk {
     const auto folder = platform::Folder::open(task.path, task.depth == 1);
     if (!folder) return subfolders;
     std::vector<Program> found;
+    found.reserve(64);  // most folders hold fewer: not moved as it grows
     std::size_t unlisted = 0;
     const bool ownFolder = insideProgramsFolder(task.path);
     std::string bytes;  // one buffer for the folder's files
@@ -168,9 +175,9 @@ class LibraryWalk {
     return subfolders;
   }
 
-  // The programs listed, how many were found in all, and the folders that
-  // hold the listed ones.
-  std::vector<Program> programs() { return std::move(programs_); }
+  // The programs listed, a batch per folder or backup, how many were found
+  // in all, and the folders that hold the listed ones.
+  std::vector<std::vector<Program>> programs() { return std::move(programs_); }
   std::map<std::string, FolderSummary> folders() { return std::move(folders_); }
   std::size_t found() const { return found_; }
   std::size_t unlisted() const { return unlisted_; }
@@ -179,9 +186,8 @@ class LibraryWalk {
   // What a program read whole plays, where its model's layout is known.
   void hear(Program& program, const std::string& bytes) const {
     if (!sounds::layoutFor(program.extension)) return;
-    const auto names = [this](std::uint32_t id) { return soundName(values_.soundsTable, id); };
     const sounds::Decoded decoded = sounds::decodeWhatPlays(
-        program.extension, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, names);
+        program.extension, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, soundNames_);
     if (decoded.decoded()) program.sound = std::make_unique<SoundFacts>(soundFacts(decoded.sheet, spanish_));
   }
 
@@ -240,10 +246,16 @@ class LibraryWalk {
     unlisted_ += unlisted;
     if (found.empty()) return;
     found_ += found.size();
-    const std::size_t listed = std::min(found.size(), kMaxListed - programs_.size());
+    const std::size_t listed = std::min(found.size(), kMaxListed - listed_);
     if (listed == 0) return;
-    if (listed < found.size()) summary = summarize(std::span(found).first(listed));
-    std::move(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(listed), std::back_inserter(programs_));
+    if (listed < found.size()) {
+      summary = summarize(std::span(found).first(listed));
+      found.erase(found.begin() + static_cast<std::ptrdiff_t>(listed), found.end());
+    }
+    // Taken whole: moving thousands of programs into one list would copy
+    // them again at every growth, with every other reader waiting.
+    listed_ += listed;
+    programs_.push_back(std::move(found));
     FolderSummary& into = folders_[folder];
     into.count += summary.count;
     into.own += summary.own;
@@ -254,11 +266,13 @@ class LibraryWalk {
 
   const Values& values_;
   const bool spanish_;
+  const std::function<std::string(std::uint32_t)> soundNames_;
   long double sinceMs_;
   const std::unordered_set<std::string>& roots_;
   platform::WorkControl* control_;
   std::mutex mutex_;
-  std::vector<Program> programs_;
+  std::vector<std::vector<Program>> programs_;
+  std::size_t listed_ = 0;
   std::map<std::string, FolderSummary> folders_;
   std::size_t found_ = 0;
   std::size_t unlisted_ = 0;
@@ -325,25 +339,37 @@ LongReply library(const Values& values, double since, const std::optional<std::s
 
   // Listed in path order; the programs themselves stay where the walk put them.
   struct Listed {
-    std::vector<Program> programs;
+    std::vector<std::vector<Program>> batches;
     std::vector<Program*> inOrder;
   };
   auto listed = std::make_shared<Listed>();
-  listed->programs = walk.programs();
+  listed->batches = walk.programs();
   auto& inOrder = listed->inOrder;
-  for (Program& program : listed->programs) inOrder.push_back(&program);
-  std::sort(inOrder.begin(), inOrder.end(), [](const Program* a, const Program* b) {
-    return std::tie(a->inside.empty() ? a->path : a->inside, a->path) <
-           std::tie(b->inside.empty() ? b->path : b->inside, b->path);
-  });
+  {
+    // Sorted by keys side by side, not through each program: thousands of
+    // programs lie all over the memory.
+    struct Key {
+      std::string_view place, path;
+      Program* program;
+    };
+    std::vector<Key> keys;
+    for (std::vector<Program>& batch : listed->batches)
+      for (Program& program : batch)
+        keys.push_back({program.inside.empty() ? program.path : program.inside, program.path, &program});
+    std::sort(keys.begin(), keys.end(),
+              [](const Key& a, const Key& b) { return std::tie(a.place, a.path) < std::tie(b.place, b.path); });
+    inOrder.reserve(keys.size());
+    for (const Key& key : keys) inOrder.push_back(key.program);
+  }
 
   // Content seen more than once gets a number, in list order. Only files of
   // at most 1 MiB are read whole, so their size and CRC fit in one number;
   // those that share it are read again and told apart by their bytes.
   const auto contentOf = [](const Program& program) { return program.size << 32 | program.crc; };
   std::unordered_map<std::uint64_t, int> seen;
-  for (const Program& program : listed->programs)
-    if (program.readWhole) ++seen[contentOf(program)];
+  seen.reserve(inOrder.size());
+  for (const Program* program : inOrder)
+    if (program->readWhole) ++seen[contentOf(*program)];
   std::vector<Program*> alike;
   std::vector<ContentCandidate> candidates;
   std::int64_t damaged = 0;
@@ -385,7 +411,8 @@ LongReply library(const Values& values, double since, const std::optional<std::s
   reply.listKey = "programs";
   reply.writeList = [listed](JsonWriter& out) {
     out.beginArray();
-    for (const Program* program : listed->inOrder) writeProgram(out, *program);
+    writeElements(out, listed->inOrder.size(),
+                  [&](JsonWriter& into, std::size_t i) { writeProgram(into, *listed->inOrder[i]); });
     out.endArray();
   };
   return reply;

@@ -1,5 +1,6 @@
 #include "vocabulary/json_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -31,8 +32,9 @@ JsonWriter::JsonWriter(JsonStyle style, Sink sink) : style_(style), sink_(std::m
 
 void JsonWriter::lineBreak() {
   if (style_ != JsonStyle::Pretty) return;
-  out_ += '\n';
-  out_.append(2 * open_.size(), ' ');
+  const std::size_t at = out_.size();
+  out_.append(1 + 2 * open_.size(), ' ');
+  out_[at] = '\n';
 }
 
 void JsonWriter::beforeValue() {
@@ -87,6 +89,18 @@ void JsonWriter::text(std::string_view value) {
 }
 
 void JsonWriter::escaped(std::string_view text) {
+  // Most texts (every key) are plain ASCII with nothing to escape: one pass.
+  const bool pretty = style_ == JsonStyle::Pretty;
+  const bool asItIs = std::all_of(text.begin(), text.end(), [pretty](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\' && !(pretty && c == '/');
+  });
+  if (asItIs) {
+    out_ += '"';
+    out_.append(text);
+    out_ += '"';
+    return spill();
+  }
   const auto append = [&](std::string_view quoted) {
     if (style_ != JsonStyle::Pretty) return void(out_.append(quoted));
     // No escape nlohmann writes holds a "/", so each one is the text's own.
@@ -163,6 +177,26 @@ void JsonWriter::value(const nlohmann::json& value) {
       beforeValue();
       out_ += value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
   }
+}
+
+JsonWriter JsonWriter::elements() const {
+  VERIFY(!open_.empty() && !open_.back().object && !afterKey_);
+  JsonWriter part(style_);
+  part.open_ = open_;  // the same depth, for the same indent
+  part.open_.back().empty = true;
+  return part;
+}
+
+void JsonWriter::append(JsonWriter& elements) {
+  VERIFY(!open_.empty() && !open_.back().object && !afterKey_);
+  VERIFY(elements.open_.size() == open_.size() && !elements.afterKey_);
+  if (elements.open_.back().empty) return;
+  if (!open_.back().empty) out_ += ',';
+  open_.back().empty = false;
+  out_ += elements.out_;
+  elements.out_.clear();
+  elements.open_.back().empty = true;
+  spill();
 }
 
 void JsonWriter::spill() {

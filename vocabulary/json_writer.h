@@ -48,6 +48,14 @@ class JsonWriter {
   // Hands over what is left: the whole text without a sink, "" with one.
   std::string finish();
 
+  // A writer, without a sink, for more elements of the array open here: what
+  // it writes reads as if written here, once append() adds it. Another
+  // thread may write with it meanwhile, so long lists are written by two.
+  JsonWriter elements() const;
+  // Adds what a writer from elements() wrote, as the next elements, and
+  // empties it for more: its memory is used again.
+  void append(JsonWriter& elements);
+
  private:
   void beforeValue();
   void open(char bracket);

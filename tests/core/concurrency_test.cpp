@@ -18,6 +18,11 @@ TEST(Concurrency, ScansInstallsAndZipsTogetherGiveTheSameRepliesAsAlone) {
   for (int i = 0; i < 40; ++i) home.file("Sounds/p" + std::to_string(i) + ".ns3f", std::string(100 + i, 'x'));
   home.file("Sounds/Nord Stage 3 Program List.html", "<html/>");
   home.file("Pack/a/b.txt", "pack me");
+  // Enough for the library to write its list on two threads.
+  for (int i = 0; i < 600; ++i) home.file("Library/p" + std::to_string(i) + ".ns2p", std::string(50 + i, 'y'));
+  const Reply libraryArgs = {{"dir", (home / "Library").string()}};
+  const Reply expectedLibrary = work(values, "library", libraryArgs);
+  ASSERT_EQ(expectedLibrary["programs"].size(), 600u);
 
   const Reply scanArgs = {{"dir", (home / "Sounds").string()}};
   const Reply expectedScan = work(values, "scan", scanArgs);
@@ -30,10 +35,11 @@ TEST(Concurrency, ScansInstallsAndZipsTogetherGiveTheSameRepliesAsAlone) {
   std::vector<Reply> replies(24);
   for (int i = 0; i < 24; ++i) {
     threads.emplace_back([&, i] {
-      switch (i % 4) {
+      switch (i % 5) {
         case 0: replies[i] = work(values, "scan", scanArgs); break;
         case 1: replies[i] = work(values, "install", installArgs("Model " + std::to_string(i % 3))); break;
         case 2: replies[i] = work(values, "zip", {{"path", (home / "Pack").string()}}); break;
+        case 3: replies[i] = work(values, "library", libraryArgs); break;
         default: replies[i] = work(values, "info", Reply::object()); break;
       }
     });
@@ -41,8 +47,9 @@ TEST(Concurrency, ScansInstallsAndZipsTogetherGiveTheSameRepliesAsAlone) {
   for (auto& thread : threads) thread.join();
 
   for (int i = 0; i < 24; ++i) {
-    switch (i % 4) {
+    switch (i % 5) {
       case 0: EXPECT_EQ(replies[i], expectedScan); break;
+      case 3: EXPECT_EQ(replies[i], expectedLibrary); break;
       case 1:
         EXPECT_EQ(replies[i]["ok"], true) << replies[i].dump();
         EXPECT_EQ(replies[i]["count"], 40);

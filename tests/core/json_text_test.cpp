@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <stdexcept>
 
+#include "vocabulary/json_elements.h"
 #include "vocabulary/json_text.h"
 #include "vocabulary/json_writer.h"
 #include "vocabulary/long_reply.h"
@@ -61,6 +63,36 @@ TEST(JsonText, TheWriterWritesWhatDumpWritesWholeOrInPiecesWithALongMemberWritte
     EXPECT_EQ(pieces, expected);
     EXPECT_GT(calls, 1);
     EXPECT_EQ(replyText(late, style), expected);
+  }
+}
+
+TEST(JsonText, ALongArrayWrittenOnTwoThreadsReadsAsDumpWritesItAndAFailureOnEitherIsThrown) {
+  for (const std::size_t count : {0, 1, 256, 257, 1000, 2049}) {
+    Reply list = Reply::array();
+    for (std::size_t i = 0; i < count; ++i) list.push_back({{"n", i}, {"path", "/a/" + std::to_string(i)}});
+    for (const JsonStyle style : {JsonStyle::Compact, JsonStyle::Pretty}) {
+      std::string pieces;
+      JsonWriter out(style, [&](std::string_view piece) { pieces += piece; });
+      out.beginObject();
+      out.key("list");
+      out.beginArray();
+      writeElements(out, count, [&](JsonWriter& into, std::size_t i) { into.value(list[i]); });
+      out.endArray();
+      out.endObject();
+      (void)out.finish();
+      EXPECT_EQ(pieces, dumped(Reply{{"list", list}}, style)) << count;
+    }
+  }
+  // The second block is the helper's, the first this thread's.
+  for (const std::size_t failing : {300, 10}) {
+    JsonWriter out(JsonStyle::Compact);
+    out.beginArray();
+    EXPECT_THROW(writeElements(out, 2000,
+                               [&](JsonWriter& into, std::size_t i) {
+                                 if (i == failing) throw std::runtime_error("no");
+                                 into.number(static_cast<std::int64_t>(i));
+                               }),
+                 std::runtime_error);
   }
 }
 
