@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sound/decode.h"
+
 namespace velmorin {
 
 namespace {
@@ -26,21 +28,11 @@ struct PanelFields {
   const Value* sampleName = nullptr;
 };
 
-struct Member {
-  std::string_view key;  // below the panel
-  const Value* PanelFields::*field;
-};
-constexpr std::array kMembers{
-    Member{"on", &PanelFields::on},
-    Member{"piano.on", &PanelFields::pianoOn},
-    Member{"piano.type", &PanelFields::pianoType},
-    Member{"piano.name", &PanelFields::pianoName},
-    Member{"organ.on", &PanelFields::organOn},
-    Member{"organ.type", &PanelFields::organType},
-    Member{"synth.on", &PanelFields::synthOn},
-    Member{"synth.oscillators.type", &PanelFields::synthType},
-    Member{"synth.sample.name", &PanelFields::sampleName},
-};
+// The field of each key that says what plays, in the order of sounds::kWhatPlays.
+constexpr std::array kFields{&PanelFields::on,        &PanelFields::pianoOn,   &PanelFields::pianoType,
+                             &PanelFields::pianoName, &PanelFields::organOn,   &PanelFields::organType,
+                             &PanelFields::synthOn,   &PanelFields::synthType, &PanelFields::sampleName};
+static_assert(kFields.size() == sounds::kWhatPlays.size());
 
 // Panels "A" and "B" of a program, in order; or the one of a synth preset.
 std::vector<PanelFields> panelsOf(const Sheet& sheet) {
@@ -52,22 +44,16 @@ std::vector<PanelFields> panelsOf(const Sheet& sheet) {
       panel = key[0] == 'A' ? 0 : 1;
       key.remove_prefix(2);
     }
-    for (const Member& member : kMembers)
-      if (key == member.key && !(found[panel].*member.field)) found[panel].*member.field = &field.value;
+    for (std::size_t member = 0; member < kFields.size(); ++member)
+      if (key == sounds::kWhatPlays[member] && !(found[panel].*kFields[member]))
+        found[panel].*kFields[member] = &field.value;
   }
   if (found[0].on) return {found[0], found[1]};
   return {found[2]};
 }
 
-bool isOn(const Value* value) {
-  const auto* on = value ? std::get_if<bool>(value) : nullptr;
-  return on && *on;
-}
-
-std::string textOf(const Value* value) {
-  const auto* text = value ? std::get_if<std::string>(value) : nullptr;
-  return text ? *text : std::string();
-}
+using sounds::isOn;
+using sounds::textOf;
 
 // A synth preset file holds a synth and nothing else: it has no switch of its own.
 bool playing(const PanelFields& panel, const Value* sectionOn, const Value* sectionType, bool preset) {

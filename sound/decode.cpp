@@ -74,11 +74,6 @@ std::string formatNumber(double value, int decimals) {
 
 namespace {
 
-// The keys below the panel that say what plays.
-constexpr std::string_view kWhatPlays[] = {"on",          "piano.on",   "piano.type",   "piano.name",
-                                           "organ.on",    "organ.type", "synth.on",     "synth.oscillators.type",
-                                           "synth.sample.name"};
-
 bool saysWhatPlays(std::string_view key) {
   for (const std::string_view wanted : kWhatPlays)
     if (key == wanted) return true;

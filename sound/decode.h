@@ -1,6 +1,7 @@
 #pragma once
 // A program file's sheet: every setting its model's layout knows, read from
 // its bytes. Knows nothing of disks, JSON or languages.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -34,6 +35,12 @@ Decoded decode(std::string_view extension, std::span<const std::uint8_t> bytes,
 // reading thousands of programs at a time.
 Decoded decodeWhatPlays(std::string_view extension, std::span<const std::uint8_t> bytes,
                         const std::function<std::string(std::uint32_t id)>& soundName = {});
+
+// The keys below a panel (or at the top of a synth preset's sheet) that
+// decodeWhatPlays gives.
+inline constexpr std::array<std::string_view, 9> kWhatPlays{
+    "on",       "piano.on",               "piano.type",       "piano.name", "organ.on", "organ.type",
+    "synth.on", "synth.oscillators.type", "synth.sample.name"};
 
 // A number as the keyboard shows it: `decimals` decimals, never "-0".
 std::string formatNumber(double value, int decimals);

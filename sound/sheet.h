@@ -23,8 +23,12 @@ const Value* find(const Sheet& sheet, std::string_view key);
 
 // The text under `key`; "" when it is missing or not text.
 std::string textAt(const Sheet& sheet, std::string_view key);
+// The same of a value found already; "" for none.
+std::string textOf(const Value* value);
 
 // Whether the switch under `key` is on; false when missing.
 bool isOn(const Sheet& sheet, std::string_view key);
+// The same of a value found already; false for none.
+bool isOn(const Value* value);
 
 }  // namespace velmorin::sounds
