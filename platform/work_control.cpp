@@ -36,6 +36,10 @@ WorkProgress WorkControl::progress() const {
 
 void WorkControl::report() {
   if (!listener_) return;
+  // Work on several threads reports from each: one report at a time, and in
+  // order, so that the listener need not be safe to call from two threads at
+  // once and a newer count never arrives before an older one.
+  const std::lock_guard reporting(reporting_);
   WorkProgress snapshot;
   {
     const std::lock_guard lock(mutex_);
@@ -44,7 +48,7 @@ void WorkControl::report() {
     lastReport_ = time;
     snapshot = progress_;
   }
-  // Outside the lock: the listener may take its time.
+  // Outside the counts' lock: the listener may take its time.
   listener_(snapshot);
 }
 

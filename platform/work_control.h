@@ -52,6 +52,7 @@ class WorkControl {
   std::atomic<bool> cancelled_{false};
   Listener listener_;
   std::chrono::milliseconds interval_{100};
+  std::mutex reporting_;  // held while a report is made; never inside mutex_
   mutable std::mutex mutex_;
   WorkProgress progress_;
   std::chrono::steady_clock::time_point lastReport_{};
