@@ -45,6 +45,31 @@ bool killAfter(pid_t pid, std::chrono::microseconds delay) {
   return running;
 }
 
+// Kills runs at random moments within as long as a whole run took here, and
+// sooner after each kill that came too late: later runs find warm caches, and
+// load changes the pace several times over.
+class KillTimes {
+ public:
+  KillTimes(std::chrono::microseconds whole, unsigned seed)
+      : window_(std::max<std::int64_t>(whole.count(), 1000)), random_(seed) {}
+
+  // True when the run was still going when killed.
+  bool kill(pid_t pid) {
+    const bool running = killAfter(pid, std::chrono::microseconds(random_() % window_));
+    if (running)
+      ++interrupted_;
+    else
+      window_ = std::max<std::int64_t>(window_ / 2, 1000);
+    return running;
+  }
+  int interrupted() const { return interrupted_; }
+
+ private:
+  std::int64_t window_;
+  std::mt19937 random_;
+  int interrupted_ = 0;
+};
+
 std::set<std::string> archiveNames(const fs::path& archive) {
   std::set<std::string> names;
   for (auto& name : archiveEntries(archive)) names.insert(name);
@@ -96,13 +121,13 @@ TEST(Killed, InstallLeavesTheListProgramsAndArchiveOfOneInstall) {
   const auto began = std::chrono::steady_clock::now();
   ASSERT_EQ(runCommand(home.root(), "--command install " + shellQuote(installOf("B")[2]))["ok"], true);
   const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - began);
-  std::mt19937 random(7);
-  int interrupted = 0, pending = 0;
+  KillTimes kills(whole, 7);
+  int pending = 0;
   std::string last = "B";
   for (int round = 0; round < 20; ++round) {
     const std::string set = round % 2 ? "B" : "A";
     const pid_t pid = start(home.root(), installOf(set));
-    interrupted += killAfter(pid, std::chrono::microseconds(random() % whole.count()));
+    kills.kill(pid);
     // A kill after the change was sealed leaves it for the next command in
     // that folder to finish; before that, nothing visible has changed.
     if (fs::exists(model / ".velmorin-journal")) {
@@ -121,7 +146,7 @@ TEST(Killed, InstallLeavesTheListProgramsAndArchiveOfOneInstall) {
       EXPECT_TRUE(name == "Programs (.ns3f)" || name == "Program lists" || name.ends_with(".zip")) << name;
     for (const auto& name : namesIn(model / "Program lists")) EXPECT_EQ(name, "Nord Stage 3 Program List.html");
   }
-  EXPECT_GT(interrupted, 5) << "the kills came too late to test anything";
+  EXPECT_GT(kills.interrupted(), 5) << "the kills came too late to test anything";
   RecordProperty("sealed_when_killed", pending);
 
   const Reply done = runCommand(home.root(), "--command install " + shellQuote(installOf("A")[2]));
@@ -146,18 +171,17 @@ TEST(Killed, ZipLeavesTheOldOrTheNewArchive) {
   const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - began);
   ASSERT_EQ(runCommand(home.root(), "--command zip " + shellQuote(Reply({{"path", (home / "Old").string()}}).dump()))["ok"],
             true);
-  std::mt19937 random(11);
-  int interrupted = 0;
+  KillTimes kills(whole, 11);
   for (int round = 0; round < 10; ++round) {
     const pid_t pid = start(home.root(), {"--command", "zip", Reply({{"path", (home / "Pack").string()}}).dump()});
-    interrupted += killAfter(pid, std::chrono::microseconds(random() % std::max<std::int64_t>(whole.count(), 1000)));
+    kills.kill(pid);
     // A sealed change is finished by the next zip; until then the old archive may be in the Trash.
     if (fs::exists(home / "Desktop/.velmorin-journal")) continue;
     ASSERT_TRUE(archiveIsIntact(archive)) << "round " << round;
     const auto names = archiveNames(archive);
     EXPECT_TRUE(names == packNames || names == (std::set<std::string>{"Old/", "Old/only.txt"})) << "round " << round;
   }
-  EXPECT_GT(interrupted, 3);
+  EXPECT_GT(kills.interrupted(), 3) << "the kills came too late to test anything";
   ASSERT_EQ(runCommand(home.root(), "--command zip " + shellQuote(Reply({{"path", (home / "Pack").string()}}).dump()))["ok"],
             true);
   EXPECT_EQ(namesIn(home / "Desktop"), std::set<std::string>{"Velmorin.zip"});
@@ -206,12 +230,11 @@ TEST(Killed, RestoreLeavesTheEarlierProgramsOrTheRestoredOnes) {
   const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - began);
   ASSERT_EQ(state(), std::string("restored"));
 
-  std::mt19937 random(13);
-  int interrupted = 0, sealed = 0;
+  KillTimes kills(took, 13);
+  int sealed = 0;
   for (int round = 0; round < 10; ++round) {
     putBackEarlier();
-    interrupted += killAfter(start(home.root(), {"--command", "restore", argsOf(entries)}),
-                             std::chrono::microseconds(random() % took.count()));
+    kills.kill(start(home.root(), {"--command", "restore", argsOf(entries)}));
     sealed += fs::exists(dest / ".velmorin-journal");
     // A restore choosing nothing only finishes or undoes what the kill left.
     const Reply settled = runCommand(home.root(), "--command restore " + shellQuote(argsOf({})));
@@ -219,7 +242,7 @@ TEST(Killed, RestoreLeavesTheEarlierProgramsOrTheRestoredOnes) {
     const std::string now = state();
     EXPECT_TRUE(now == "earlier" || now == "restored") << "round " << round << ": " << now;
   }
-  EXPECT_GT(interrupted, 3) << "the kills came too late to test anything";
+  EXPECT_GT(kills.interrupted(), 3) << "the kills came too late to test anything";
   RecordProperty("sealed_when_killed", sealed);
 }
 
